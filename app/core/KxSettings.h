@@ -6,6 +6,8 @@
 #include <QString>
 #include <QVariant>
 
+class QColor;
+class QLocale;
 class QTranslator;
 
 class KxSettingBase : public QObject
@@ -56,9 +58,21 @@ public:
     // Language: chosen at init, stored by setLanguage, applied (texts + Qt translators).
     QString language() const { return m_language; }
     QString determineLanguage(); // the start-up chain; stores the result
+    // The chain itself: stored id, else the registry value, else "default/language" of the
+    // installation's config.ini (when that file exists, "en" by default), else the locale.
+    static QString chooseLanguage(const QString &stored, const QString &registry,
+                                  const QString &configIniFile, const QLocale &locale);
     void setLanguage(const QVariant &id);
     void applyLanguage(const QString &id);
     QString region() const { return m_region; }
+    bool hasRegion() const { return m_hasRegion; }
+    QHash<QString, QString> userDefinedTexts() const { return m_userDefined; }
+
+    // The application palette colour: the 7 characters from offset 20 of the style sheet text,
+    // invalid when they are not a colour.
+    static QColor styleSheetPaletteColor(const QString &styleSheet);
+    // Style sheet text of a resource read as Latin-1 up to the first NUL; empty when unreadable.
+    static QString readStyleSheet(const QString &resource);
 
     void setDeviceKitTimes(IKxDeviceKitTimes *kit) { m_kitTimes = kit; }
 
@@ -71,6 +85,10 @@ signals:
 
 private:
     explicit KxSettings(QObject *parent = nullptr);
+    void initFont();
+    void initStyleSheet();
+    void ensureTranslators();
+    void publishLocalSetting(const QString &key, const QString &value);
     QString m_language;
     QTranslator *m_qtTranslator = nullptr;
     QTranslator *m_qtBaseTranslator = nullptr;

@@ -1,0 +1,45 @@
+#pragma once
+// Cuts a byte stream into frames. Bytes that belong to no frame are dropped and counted, so
+// garbage never stops the frames behind it. A frame whose header promises more bytes than have
+// arrived is waited for: callers bound that wait with their time-outs and clear() after one.
+#include <QByteArray>
+
+class KxFrameAssembler
+{
+public:
+    enum class Side {
+        Reader,  // accepts text requests and binary frames
+        Client,  // accepts binary frames and result frames ("KESTOR", AA 55 BB CC, 02 02)
+    };
+    enum class FrameType { TextRequest, Binary, Kestor, TagFrame, TestFrame };
+    struct Frame
+    {
+        FrameType type = FrameType::Binary;
+        QByteArray bytes;
+    };
+
+    explicit KxFrameAssembler(Side side);
+
+    void append(const QByteArray &bytes);
+    // Takes the next complete frame; false when none is complete yet.
+    bool next(Frame *frame);
+
+    int buffered() const { return m_buffer.size() - m_pos; }
+    qint64 discardedBytes() const { return m_discarded; }
+    void clear();
+
+private:
+    enum class Match { Frame, Wait, Skip };
+    Match tryAt(int at, Frame *frame, int *size) const;
+    Match tryText(int at, int *size) const;
+    Match tryBinary(int at, int *size) const;
+    Match tryKestor(int at, int *size) const;
+    Match tryTag(int at, int *size) const;
+    Match tryTest(int at, int *size) const;
+    void compact();
+
+    Side m_side;
+    QByteArray m_buffer;
+    int m_pos = 0;
+    qint64 m_discarded = 0;
+};

@@ -1,0 +1,429 @@
+#include "KxDeviceLink.h"
+
+#include "KxBinaryFrame.h"
+#include "KxLinkFrames.h"
+
+#include <QDebug>
+#include <QEventLoop>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimer>
+
+namespace {
+
+bool isReplyKind(quint8 kind)
+{
+    return kind & 0x80;
+}
+
+QTimer *makeTimer(QObject *parent, bool singleShot)
+{
+    auto *t = new QTimer(parent);
+    t->setSingleShot(singleShot);
+    t->setTimerType(Qt::PreciseTimer);
+    return t;
+}
+
+}  // namespace
+
+KxDeviceLink::KxDeviceLink(KxLinkSpec spec, Sink sink)
+    : m_spec(std::move(spec)), m_sink(std::move(sink)),
+      m_assembler(KxFrameAssembler::Side::Client)
+{
+    m_deadlineTimer = makeTimer(this, true);
+    m_staleTimer = makeTimer(this, true);
+    m_corruptTimer = makeTimer(this, true);
+    m_reconnectTimer = makeTimer(this, true);
+    m_keepAliveTimer = makeTimer(this, false);
+    connect(m_deadlineTimer, &QTimer::timeout, this, &KxDeviceLink::onDeadline);
+    connect(m_staleTimer, &QTimer::timeout, this, [this] {
+        m_awaitingStale = false;
+        pump();
+    });
+    connect(m_corruptTimer, &QTimer::timeout, this, [this] {
+        if (!m_inFlight)
+            return;
+        qWarning() << "KxDeviceLink::onBytes()... reply rejected, damaged frame from" << m_spec.id;
+        m_deadlineTimer->stop();
+        const KxLinkRequestPtr req = std::move(m_inFlight);
+        m_assembler.clear();
+        req->finish(KxSendError::BadReply);
+        pump();
+    });
+    connect(m_reconnectTimer, &QTimer::timeout, this, &KxDeviceLink::reconnectTick);
+    connect(m_keepAliveTimer, &QTimer::timeout, this, &KxDeviceLink::keepAliveTick);
+    m_thread.setObjectName(QStringLiteral("kit link %1").arg(m_spec.id));
+    moveToThread(&m_thread);
+    m_thread.start();
+}
+
+KxDeviceLink::~KxDeviceLink()
+{
+    close();
+    m_thread.quit();
+    m_thread.wait();
+}
+
+KxDeviceInfoMap KxDeviceLink::roleInfo() const
+{
+    QMutexLocker lock(&m_infoMutex);
+    return m_roleInfo;
+}
+
+void KxDeviceLink::runOnLinkThread(const std::function<void()> &fn)
+{
+    if (QThread::currentThread() == &m_thread)
+        fn();
+    else
+        QMetaObject::invokeMethod(this, fn, Qt::BlockingQueuedConnection);
+}
+
+bool KxDeviceLink::open(QString *error)
+{
+    bool ok = false;
+    QString err;
+    runOnLinkThread([&] {
+        if (m_state == State::Up) {
+            ok = true;
+            return;
+        }
+        m_reconnectTimer->stop();
+        ok = doOpen(&err);
+        if (ok) {
+            m_state = State::Up;
+            setUp(true);
+        } else {
+            m_state = State::Closed;
+        }
+    });
+    if (error)
+        *error = err;
+    return ok;
+}
+
+void KxDeviceLink::close()
+{
+    runOnLinkThread([this] { doClose(); });
+}
+
+void KxDeviceLink::submit(const KxLinkRequestPtr &request)
+{
+    if (!m_up.load()) {
+        request->finish(KxSendError::NotConnected);
+        return;
+    }
+    QMetaObject::invokeMethod(this, [this, request] { enqueue(request); }, Qt::QueuedConnection);
+}
+
+void KxDeviceLink::startKeepAlive(int intervalMs)
+{
+    QMetaObject::invokeMethod(this, [this, intervalMs] {
+        m_keepAliveMs = qBound(100, intervalMs, 3600000);
+        m_keepAliveTimer->start(m_keepAliveMs);
+        keepAliveTick();
+    }, Qt::QueuedConnection);
+}
+
+void KxDeviceLink::stopKeepAlive()
+{
+    QMetaObject::invokeMethod(this, [this] {
+        if (m_keepAliveMs == 0)
+            return;
+        m_keepAliveMs = 0;
+        m_keepAliveTimer->stop();
+        if (m_state != State::Up)
+            return;
+        // Interval 0 ends the reader's idle watch.
+        auto req = std::make_shared<KxLinkRequest>();
+        req->kind = KxLinkRequest::Kind::KeepAlive;
+        req->frame = KxLink::makeKeepAlive(0);
+        req->deadline = QDeadlineTimer(5000);
+        enqueue(req);
+    }, Qt::QueuedConnection);
+}
+
+// ---- link thread -----------------------------------------------------------------------------
+
+bool KxDeviceLink::doOpen(QString *error)
+{
+    switch (m_spec.transport) {
+    case KxLinkSpec::Transport::Tcp:
+        m_transport = std::make_unique<KxTcpTransport>(m_spec.address, m_spec.tcpPort);
+        break;
+    case KxLinkSpec::Transport::Serial:
+        m_transport = std::make_unique<KxSerialTransport>(m_spec.serialPort);
+        break;
+    case KxLinkSpec::Transport::InProcess:
+        m_transport = std::make_unique<KxInProcessTransport>(m_spec.id, m_spec.xml, m_spec.cfgPath,
+                                                             m_spec.factory);
+        break;
+    }
+    m_transport->onData = [this](const QByteArray &bytes) { onBytes(bytes); };
+    m_transport->onLost = [this](const QString &reason) { onLost(reason); };
+    m_assembler.clear();
+    m_awaitingStale = false;
+    if (!m_transport->open(kOpenTimeoutMs, error)) {
+        m_transport.reset();
+        return false;
+    }
+    if (m_spec.transport == KxLinkSpec::Transport::Tcp && !handshake(error)) {
+        m_transport->close();
+        m_transport.reset();
+        return false;
+    }
+    return true;
+}
+
+bool KxDeviceLink::handshake(QString *error)
+{
+    const quint8 role = m_spec.port == DevicePort_Log ? quint8(KxLink::Role_Log)
+                                                       : quint8(qBound(0, m_spec.connectType, 1));
+    int code = KxSendError::Timeout;
+    QByteArray reply;
+    QEventLoop loop;
+    auto req = std::make_shared<KxLinkRequest>();
+    req->kind = KxLinkRequest::Kind::Handshake;
+    req->frame = KxLink::makeRoleRequest(role);
+    req->deadline = QDeadlineTimer(kOpenTimeoutMs);
+    req->done = [&](int c, const QByteArray &r) {
+        code = c;
+        reply = r;
+        QTimer::singleShot(0, &loop, &QEventLoop::quit);
+    };
+    enqueue(req);
+    loop.exec();
+
+    quint8 kind = 0;
+    QByteArray payload, json;
+    int status = 0;
+    if (code != KxSendError::Ok || !KxFrame::decode(reply, &kind, &payload)
+        || kind != KxFrame::RoleReply || !KxLink::parseRoleReply(payload, &status, &json)) {
+        if (error)
+            *error = QStringLiteral("no role answer from the reader (%1)").arg(KxSendError::text(code));
+        return false;
+    }
+    if (status != 6) {
+        if (error)
+            *error = QStringLiteral("the reader refused the link: another client holds it");
+        return false;
+    }
+    KxDeviceInfoMap info;
+    const QJsonObject o = QJsonDocument::fromJson(json).object();
+    for (auto it = o.begin(); it != o.end(); ++it)
+        info.insert(it.key(), it.value().toVariant().toString());
+    QMutexLocker lock(&m_infoMutex);
+    m_roleInfo = info;
+    return true;
+}
+
+void KxDeviceLink::doClose()
+{
+    const bool wasUp = m_state == State::Up;
+    m_state = State::Closed;
+    m_reconnectTimer->stop();
+    m_keepAliveTimer->stop();
+    m_keepAliveMs = 0;
+    failAll(KxSendError::LinkLost);
+    if (m_transport) {
+        m_transport->close();
+        m_transport.reset();
+    }
+    if (wasUp)
+        setUp(false);
+}
+
+void KxDeviceLink::enqueue(const KxLinkRequestPtr &request)
+{
+    if (m_state != State::Up && request->kind != KxLinkRequest::Kind::Handshake) {
+        request->finish(KxSendError::NotConnected);
+        return;
+    }
+    m_queue.push_back(request);
+    pump();
+}
+
+void KxDeviceLink::pump()
+{
+    while (!m_inFlight && !m_awaitingStale && !m_queue.empty()) {
+        KxLinkRequestPtr req = m_queue.front();
+        m_queue.pop_front();
+        if (req->isFinished())
+            continue;  // its caller gave up while it waited
+        if (req->deadline.hasExpired()) {
+            req->finish(KxSendError::Timeout);
+            continue;
+        }
+        if (!m_transport || !m_transport->isOpen()) {
+            req->finish(KxSendError::NotConnected);
+            continue;
+        }
+        m_discardedAtSend = m_assembler.discardedBytes();
+        if (!m_transport->write(req->frame)) {
+            req->finish(KxSendError::LinkLost);
+            continue;
+        }
+        m_inFlight = req;
+        m_deadlineTimer->start(int(qBound<qint64>(1, req->deadline.remainingTime(), INT_MAX)));
+    }
+}
+
+void KxDeviceLink::onBytes(const QByteArray &bytes)
+{
+    m_assembler.append(bytes);
+    KxFrameAssembler::Frame frame;
+    while (m_transport && m_assembler.next(&frame))
+        onFrame(frame);
+    if (m_inFlight && m_assembler.discardedBytes() > m_discardedAtSend && !m_corruptTimer->isActive())
+        m_corruptTimer->start(kCorruptSettleMs);
+}
+
+void KxDeviceLink::onFrame(const KxFrameAssembler::Frame &frame)
+{
+    using Type = KxFrameAssembler::FrameType;
+    if (frame.type == Type::Binary) {
+        quint8 kind = 0;
+        QByteArray payload;
+        if (KxFrame::decode(frame.bytes, &kind, &payload) && isReplyKind(kind))
+            onReply(kind, frame.bytes);
+        return;
+    }
+    if (frame.type == Type::TextRequest)
+        return;  // a reader never sends requests
+    if (m_spec.port == DevicePort_Log) {
+        if (m_sink.logData)
+            m_sink.logData(frame.bytes);
+        return;
+    }
+    if (m_spec.connectType == ConnectType_Command || !m_sink.resultData)
+        return;  // a command-only link does not carry results
+    if (m_spec.transport == KxLinkSpec::Transport::Serial && frame.type == Type::Kestor) {
+        quint16 type = 0;
+        QByteArray payload;
+        if (KxKestor::parse(frame.bytes, &type, &payload) && type == KxKestor::SingleBarcode) {
+            m_sink.resultData(payload);  // a finished message
+            return;
+        }
+    }
+    m_sink.resultData(frame.bytes);
+}
+
+void KxDeviceLink::onReply(quint8 kind, const QByteArray &frame)
+{
+    if (m_inFlight) {
+        m_deadlineTimer->stop();
+        m_corruptTimer->stop();
+        const KxLinkRequestPtr req = std::move(m_inFlight);
+        req->finish(kind == KxFrame::Rejected ? int(KxSendError::Rejected) : int(KxSendError::Ok),
+                    frame);
+        pump();
+        return;
+    }
+    if (m_awaitingStale) {  // the late answer of a request that timed out
+        m_awaitingStale = false;
+        m_staleTimer->stop();
+        pump();
+        return;
+    }
+    if (kind != KxFrame::KeepAliveReply && m_sink.message)
+        m_sink.message(frame);
+}
+
+void KxDeviceLink::onDeadline()
+{
+    if (!m_inFlight)
+        return;
+    const KxLinkRequestPtr req = std::move(m_inFlight);
+    m_corruptTimer->stop();
+    req->finish(KxSendError::Timeout);
+    if (req->kind == KxLinkRequest::Kind::KeepAlive && m_keepAliveMs > 0) {
+        onLost(QStringLiteral("keep-alive unanswered"));
+        return;
+    }
+    // Whatever part of the reply has arrived is worthless now; its rest may still come.
+    m_assembler.clear();
+    if (m_transport)
+        m_transport->discardInput();
+    m_awaitingStale = true;
+    m_staleTimer->start(kStaleReplyGraceMs);
+}
+
+void KxDeviceLink::onLost(const QString &reason)
+{
+    if (m_state != State::Up) {
+        failAll(KxSendError::LinkLost);  // during a handshake
+        return;
+    }
+    qWarning().noquote() << "KxDeviceLink::onLost()..." << m_spec.id << reason;
+    failAll(KxSendError::LinkLost);
+    if (m_transport) {
+        // We may be inside one of the transport's callbacks: delete it from the event loop.
+        IKxTransport *old = m_transport.release();
+        old->close();
+        QTimer::singleShot(0, this, [old] { delete old; });
+    }
+    m_keepAliveTimer->stop();
+    m_state = m_spec.reconnect ? State::Reconnecting : State::Closed;
+    setUp(false);
+    if (m_state == State::Reconnecting) {
+        m_reconnectAttempts = 0;
+        m_reconnectTimer->start(kReconnectIntervalMs);
+    }
+}
+
+void KxDeviceLink::failAll(int code)
+{
+    m_deadlineTimer->stop();
+    m_corruptTimer->stop();
+    m_staleTimer->stop();
+    m_awaitingStale = false;
+    m_assembler.clear();
+    if (m_inFlight) {
+        const KxLinkRequestPtr req = std::move(m_inFlight);
+        req->finish(code);
+    }
+    std::deque<KxLinkRequestPtr> queue;
+    queue.swap(m_queue);
+    for (const auto &req : queue)
+        req->finish(code);
+}
+
+void KxDeviceLink::setUp(bool up)
+{
+    m_up.store(up);
+    if (m_sink.stateChanged)
+        m_sink.stateChanged(up);
+}
+
+void KxDeviceLink::reconnectTick()
+{
+    if (m_state != State::Reconnecting)
+        return;
+    ++m_reconnectAttempts;
+    QString err;
+    if (doOpen(&err)) {
+        qInfo().noquote() << "KxDeviceLink::reconnectTick()... link back:" << m_spec.id;
+        m_state = State::Up;
+        setUp(true);
+        if (m_keepAliveMs > 0)
+            m_keepAliveTimer->start(m_keepAliveMs);
+        return;
+    }
+    if (m_reconnectAttempts >= kMaxReconnectAttempts) {
+        qWarning().noquote() << "KxDeviceLink::reconnectTick()... giving up on" << m_spec.id << err;
+        m_state = State::Closed;
+        return;
+    }
+    m_reconnectTimer->start(kReconnectIntervalMs);
+}
+
+void KxDeviceLink::keepAliveTick()
+{
+    // Only when the link is idle: a request on the wire proves the link is alive anyway.
+    if (m_state != State::Up || m_keepAliveMs <= 0 || m_inFlight || !m_queue.empty())
+        return;
+    auto req = std::make_shared<KxLinkRequest>();
+    req->kind = KxLinkRequest::Kind::KeepAlive;
+    req->frame = KxLink::makeKeepAlive(quint32(m_keepAliveMs));
+    req->deadline = QDeadlineTimer(2 * m_keepAliveMs);
+    enqueue(req);
+}

@@ -327,14 +327,14 @@ QStringList KxDeviceConfigs::resizeCmds(bool rfid) const
     return ensureLoaded() ? dirData(rfid).refs.resizeCmds : QStringList();
 }
 
-QList<KxCmdList> KxDeviceConfigs::scriptCmds(bool rfid) const
+QList<KxCmdList> KxDeviceConfigs::scriptCmdLists(bool rfid) const
 {
     return ensureLoaded() ? dirData(rfid).refs.scripts : QList<KxCmdList>();
 }
 
 QStringList KxDeviceConfigs::scriptCmds(const QString &id, bool rfid) const
 {
-    for (const KxCmdList &l : scriptCmds(rfid)) {
+    for (const KxCmdList &l : scriptCmdLists(rfid)) {
         if (l.id == id)
             return l.cmds;
     }

@@ -64,7 +64,7 @@ public:
     QStringList endCmds(bool rfid = false) const;
     QStringList restrictExportCmds(bool rfid = false) const;
     QStringList resizeCmds(bool rfid = false) const;
-    QList<KxCmdList> scriptCmds(bool rfid = false) const;
+    QList<KxCmdList> scriptCmdLists(bool rfid = false) const;
     QStringList scriptCmds(const QString &id, bool rfid = false) const;
     QString refText(const QString &id, bool rfid = false) const;
     KxEventTriggers triggers(const QString &commandId, bool rfid = false) const;

@@ -91,7 +91,9 @@ QList<KxFeatureInfo> parseInline(const QString &text, QStringList *problems)
                 }
                 continue;
             }
-            if (problems)
+            bool isNumber = false;
+            piece.trimmed().toLongLong(&isNumber, 10);
+            if (problems && !isNumber) // "-5" is simply a negative value
                 problems->append(
                     QStringLiteral("\"%1\" is not a numeric range; taken as one value").arg(piece));
         }

@@ -16,6 +16,11 @@ public:
     void init();
     // Only the directory choice (steps 1-3); returns the chosen directory or an empty string.
     QString chooseDataDir();
+    // The candidates in order: "KX_DATA_PATH", the per-user data location, the installation.
+    QStringList dataDirCandidates() const;
+    // Steps 1-3 on given candidates: the first usable one (created when missing), with an
+    // application-name level added unless it already ends in one. Empty when none is usable.
+    static QString chooseDataDirFrom(const QStringList &candidates);
 
     QString dataDir() const;
     void setDataDir(const QString &dir); // tests and tools only

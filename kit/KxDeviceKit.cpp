@@ -42,6 +42,9 @@ KxDeviceKit *KxDeviceKit::Instance()
 
 KxDeviceKit::KxDeviceKit(QObject *parent) : QObject(parent)
 {
+    // Receivers on other threads get the signals queued; the map must be a known type there.
+    qRegisterMetaType<QMap<QString, QString>>("QMap<QString,QString>");
+    qRegisterMetaType<KxDeviceInfoMap>("KxDeviceInfoMap");
     KxDeviceScanner::Sink sink;
     sink.updated = [this](const QString &id, const KxDeviceInfoMap &info) {
         post([this, id, info] { emit deviceUpdated(id, info); });

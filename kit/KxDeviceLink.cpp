@@ -354,6 +354,9 @@ void KxDeviceLink::onLost(const QString &reason)
         return;
     }
     qWarning().noquote() << "KxDeviceLink::onLost()..." << m_spec.id << reason;
+    // Down first, so a caller woken by the failure already sees the link as lost.
+    m_state = m_spec.reconnect ? State::Reconnecting : State::Closed;
+    setUp(false);
     failAll(KxSendError::LinkLost);
     if (m_transport) {
         // We may be inside one of the transport's callbacks: delete it from the event loop.
@@ -362,8 +365,6 @@ void KxDeviceLink::onLost(const QString &reason)
         QTimer::singleShot(0, this, [old] { delete old; });
     }
     m_keepAliveTimer->stop();
-    m_state = m_spec.reconnect ? State::Reconnecting : State::Closed;
-    setUp(false);
     if (m_state == State::Reconnecting) {
         m_reconnectAttempts = 0;
         m_reconnectTimer->start(kReconnectIntervalMs);

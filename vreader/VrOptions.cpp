@@ -1,0 +1,131 @@
+#include "VrOptions.h"
+
+QString vrHelpText()
+{
+    return QStringLiteral(
+        "Usage: brevan-vreader [options]\n"
+        "Runs virtual readers that answer like real ones on loopback TCP, UDP and pseudo-terminals.\n\n"
+        "  --model <name>        reader model, e.g. KXS-FM800 (default), KXS-HS120, KXS-SC500\n"
+        "  --serial <base>       serial number base; readers get <base>0001, <base>0002, ...\n"
+        "  --state <dir>         keep stored settings, aliases and addresses in this folder\n"
+        "                        (without it nothing survives a restart of the program)\n"
+        "  --address <ip>        address of the first network reader (default 127.0.0.2);\n"
+        "                        each further reader takes the next address; 127.0.0.0/8 only\n"
+        "  --port <n>            command port (default 36520)\n"
+        "  --log-port <n>        log port (default 36521)\n"
+        "  --discovery-port <n>  UDP discovery port (default 36522)\n"
+        "  --count <n>           number of network readers (default 1, 0 with --pty only)\n"
+        "  --pty                 also run one reader on a pseudo-terminal; prints \"pty: <path>\"\n"
+        "  --demo                two fixed-mount readers, the camera and the hand-held scanner on\n"
+        "                        a pseudo-terminal; pty paths go to <state>/ptys.txt\n"
+        "  --models-dir <dir>    model descriptions (default: models beside the program)\n"
+        "Faults:\n"
+        "  --delay-ms <n>        delay every reply by n ms\n"
+        "  --drop-after <n>      drop a link, unanswered, at its frame n+1\n"
+        "  --refuse <code>       always refuse this command (status 21)\n"
+        "  --corrupt-every <n>   corrupt every n-th reply\n"
+        "  --help                this text\n");
+}
+
+QHostAddress vrAddressAt(const QHostAddress &first, int n)
+{
+    const quint32 v = first.toIPv4Address() + quint32(n);
+    const QHostAddress a(v);
+    if ((v >> 24) != 127 || (v & 0xFF) == 0 || (v & 0xFF) == 255)
+        return QHostAddress();
+    return a;
+}
+
+bool vrParseOptions(const QStringList &args, VrOptions *o, QString *error, bool *help)
+{
+    *help = false;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        auto value = [&](QString *out) {
+            if (i + 1 >= args.size()) {
+                *error = QStringLiteral("%1 needs a value").arg(a);
+                return false;
+            }
+            *out = args[++i];
+            return true;
+        };
+        auto number = [&](int *out, int lo, int hi) {
+            QString v;
+            if (!value(&v))
+                return false;
+            bool ok = false;
+            const int n = v.toInt(&ok);
+            if (!ok || n < lo || n > hi) {
+                *error = QStringLiteral("%1 must be a number from %2 to %3").arg(a).arg(lo).arg(hi);
+                return false;
+            }
+            *out = n;
+            return true;
+        };
+        int n = 0;
+        QString v;
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            *help = true;
+        } else if (a == QLatin1String("--model")) {
+            if (!value(&o->model))
+                return false;
+        } else if (a == QLatin1String("--serial")) {
+            if (!value(&o->serial))
+                return false;
+        } else if (a == QLatin1String("--state")) {
+            if (!value(&o->stateDir))
+                return false;
+        } else if (a == QLatin1String("--models-dir")) {
+            if (!value(&o->modelsDir))
+                return false;
+        } else if (a == QLatin1String("--address")) {
+            if (!value(&v))
+                return false;
+            o->address = QHostAddress(v);
+            if (o->address.protocol() != QAbstractSocket::IPv4Protocol
+                || !o->address.isInSubnet(QHostAddress::LocalHost, 8)) {
+                *error = QStringLiteral("--address must be an address in 127.0.0.0/8");
+                return false;
+            }
+        } else if (a == QLatin1String("--port")) {
+            if (!number(&n, 1, 65535))
+                return false;
+            o->port = quint16(n);
+        } else if (a == QLatin1String("--log-port")) {
+            if (!number(&n, 1, 65535))
+                return false;
+            o->logPort = quint16(n);
+        } else if (a == QLatin1String("--discovery-port")) {
+            if (!number(&n, 1, 65535))
+                return false;
+            o->discoveryPort = quint16(n);
+        } else if (a == QLatin1String("--count")) {
+            if (!number(&o->count, 0, 200))
+                return false;
+        } else if (a == QLatin1String("--pty")) {
+            o->pty = true;
+        } else if (a == QLatin1String("--demo")) {
+            o->demo = true;
+        } else if (a == QLatin1String("--delay-ms")) {
+            if (!number(&o->faults.delayMs, 0, 600000))
+                return false;
+        } else if (a == QLatin1String("--drop-after")) {
+            if (!number(&o->faults.dropAfter, 0, 1 << 30))
+                return false;
+        } else if (a == QLatin1String("--corrupt-every")) {
+            if (!number(&o->faults.corruptEvery, 0, 1 << 30))
+                return false;
+        } else if (a == QLatin1String("--refuse")) {
+            if (!value(&o->faults.refuseCode))
+                return false;
+        } else {
+            *error = QStringLiteral("unknown option %1 (see --help)").arg(a);
+            return false;
+        }
+    }
+    if (o->logPort == o->port) {
+        *error = QStringLiteral("--log-port must differ from --port");
+        return false;
+    }
+    return true;
+}

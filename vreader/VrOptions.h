@@ -1,0 +1,29 @@
+#pragma once
+// Command line of brevan-vreader.
+#include "VrFaults.h"
+
+#include <QHostAddress>
+#include <QString>
+#include <QStringList>
+
+struct VrOptions
+{
+    QString model = QStringLiteral("KXS-FM800");
+    QString serial;  // base; readers get base + index
+    QString stateDir;
+    QHostAddress address = QHostAddress(QStringLiteral("127.0.0.2"));
+    quint16 port = 36520;
+    quint16 logPort = 36521;
+    quint16 discoveryPort = 36522;
+    int count = 1;
+    bool pty = false;
+    bool demo = false;
+    QString modelsDir;
+    VrFaults faults;
+};
+
+// Parses the arguments (without the program name); false with a message for bad ones.
+bool vrParseOptions(const QStringList &args, VrOptions *options, QString *error, bool *help);
+QString vrHelpText();
+// The n-th address after first (0 is first itself); null when it would leave 127.0.0.0/8.
+QHostAddress vrAddressAt(const QHostAddress &first, int n);

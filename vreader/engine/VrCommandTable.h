@@ -1,0 +1,48 @@
+#pragma once
+// The commands a virtual reader answers: every item of its model's pages (with the item's
+// default and accepted values) plus the reader's own special commands.
+#include "KxValueRule.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+struct VrCommand
+{
+    enum Kind {
+        Setting,   // a value that is kept, changed and stored
+        ReadOnly,  // answered by the reader (product information, buffer size, identity)
+        Action,    // does something (defaults, restart, counters clear)
+    };
+    QString code;
+    Kind kind = Setting;
+    KxValueRule rule;
+    QByteArray defaultValue;
+    bool communication = false;  // belongs to the link settings (interface, serial, network)
+};
+
+class VrCommandTable
+{
+public:
+    // Reads every page file of the model directory. False, with a message, when the directory
+    // holds no readable page with a command.
+    bool loadModelDir(const QString &modelDir, QString *error);
+    // Adds the special commands of every reader (product information, counters, defaults...).
+    void addSpecialCommands();
+
+    const VrCommand *find(const QString &code) const;
+    const QStringList &codes() const { return m_order; }  // table order
+    int size() const { return m_order.size(); }
+
+    // Capability text of the "^" query: "0-3,5" for numbers and options, "T0-64" for text,
+    // "H0-128" for hex text, else the rule's readable form.
+    static QByteArray capability(const VrCommand &command);
+    static bool isCommunicationCode(const QString &code);
+
+private:
+    void add(const VrCommand &command);
+
+    QHash<QString, VrCommand> m_commands;
+    QStringList m_order;
+};

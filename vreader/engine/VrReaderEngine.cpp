@@ -1,0 +1,467 @@
+#include "VrReaderEngine.h"
+
+#include "KxBinaryFrame.h"
+#include "KxDataStreamValue.h"
+#include "KxRequestParser.h"
+
+#include <QFile>
+#include <QHostAddress>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+
+namespace {
+
+QJsonObject toJson(const QHash<QString, QByteArray> &values)
+{
+    QJsonObject o;
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        o.insert(it.key(), QString::fromUtf8(it.value()));
+    return o;
+}
+
+QHash<QString, QByteArray> fromJson(const QJsonObject &o)
+{
+    QHash<QString, QByteArray> out;
+    for (auto it = o.begin(); it != o.end(); ++it)
+        out.insert(it.key(), it.value().toString().toUtf8());
+    return out;
+}
+
+const QStringList kGroupKeys = {"Gr En", "Gr Role", "Gr ID", "Gr Name", "Gr Mst SN", "Gr Mst MAC",
+                                "Gr Mst IP", "Gr mode", "Gr sync mode", "Gr sync min",
+                                "Gr sync max", "Gr slave"};
+
+}  // namespace
+
+VrReaderEngine::VrReaderEngine(QSharedPointer<const VrCommandTable> table,
+                               const VrIdentity &identity, const QString &statePath)
+    : m_table(std::move(table)), m_identity(identity), m_statePath(statePath)
+{
+    m_group.insert("Gr En", "0");
+    m_group.insert("Gr Role", "0");
+}
+
+bool VrReaderEngine::loadState(QString *error)
+{
+    if (m_statePath.isEmpty() || !QFile::exists(m_statePath))
+        return true;
+    QFile f(m_statePath);
+    QJsonParseError pe;
+    const QJsonDocument doc = f.open(QIODevice::ReadOnly) ? QJsonDocument::fromJson(f.readAll(), &pe)
+                                                          : QJsonDocument();
+    if (!doc.isObject()) {
+        m_stateWritable = false;  // keep the damaged file for inspection
+        if (error)
+            *error = QStringLiteral("cannot read reader state %1").arg(m_statePath);
+        return false;
+    }
+    const QJsonObject o = doc.object();
+    m_stored = fromJson(o.value("stored").toObject());
+    m_hasCustom = o.contains("custom");
+    m_custom = fromJson(o.value("custom").toObject());
+    const QJsonObject id = o.value("identity").toObject();
+    if (m_identity.kind != VrIdentity::Serial) {
+        m_identity.ip = id.value("Ip Address").toString(m_identity.ip);
+        m_identity.mask = id.value("SubNetmask").toString(m_identity.mask);
+        m_identity.gateway = id.value("Gateway Address").toString(m_identity.gateway);
+        m_identity.dhcp = id.value("Use DHCP").toString(m_identity.dhcp);
+    }
+    m_alias = id.value("P Alias").toString();
+    for (const QString &k : kGroupKeys) {
+        if (id.contains(k))
+            m_group.insert(k, id.value(k).toString());
+    }
+    m_running = m_stored;
+    return true;
+}
+
+bool VrReaderEngine::saveState()
+{
+    if (m_statePath.isEmpty() || !m_stateWritable)
+        return m_statePath.isEmpty();
+    QJsonObject id;
+    id.insert("Ip Address", m_identity.ip);
+    id.insert("SubNetmask", m_identity.mask);
+    id.insert("Gateway Address", m_identity.gateway);
+    id.insert("Use DHCP", m_identity.dhcp);
+    id.insert("P Alias", m_alias);
+    for (auto it = m_group.cbegin(); it != m_group.cend(); ++it)
+        id.insert(it.key(), it.value());
+    QJsonObject o;
+    o.insert("model", m_identity.model);
+    o.insert("stored", toJson(m_stored));
+    if (m_hasCustom)
+        o.insert("custom", toJson(m_custom));
+    o.insert("identity", id);
+    QSaveFile f(m_statePath);  // written whole or not at all
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    f.write(QJsonDocument(o).toJson());
+    return f.commit();
+}
+
+void VrReaderEngine::restart()
+{
+    m_running = m_stored;
+}
+
+QByteArray VrReaderEngine::runningValue(const QString &code) const
+{
+    const VrCommand *c = m_table->find(code);
+    if (!c)
+        return QByteArray();
+    if (c->kind == VrCommand::ReadOnly)
+        return readOnlyValue(code);
+    return m_running.contains(code) ? m_running.value(code) : defaultOf(*c);
+}
+
+QByteArray VrReaderEngine::storedValue(const QString &code) const
+{
+    const VrCommand *c = m_table->find(code);
+    if (!c)
+        return QByteArray();
+    return m_stored.contains(code) ? m_stored.value(code) : defaultOf(*c);
+}
+
+QByteArray VrReaderEngine::defaultOf(const VrCommand &c) const
+{
+    return c.defaultValue;
+}
+
+QByteArray VrReaderEngine::readOnlyValue(const QString &code) const
+{
+    if (code == QLatin1String("PRNQRY")) {
+        return QStringLiteral("Product Name:%1\r\nSerial Number:%2\r\nFirmware Version:%3\r\n"
+                              "MAC Address:%4\r\nHardware Version:VR-1")
+            .arg(m_identity.model, m_identity.serial, m_identity.firmware, m_identity.mac)
+            .toUtf8();
+    }
+    if (code == QLatin1String("IDNQRY"))
+        return infoJson();
+    if (code == QLatin1String("DBGCNT")) {
+        return QByteArray::number(m_frames) + 'N' + QByteArray::number(m_acked) + 'M'
+            + QByteArray::number(m_refusedCount) + 'R';
+    }
+    const VrCommand *c = m_table->find(code);
+    return c ? c->defaultValue : QByteArray();
+}
+
+KxTagInfo VrReaderEngine::tag(const QString &code, int result, const QByteArray &value) const
+{
+    KxTagInfo t;
+    t.code = code;
+    t.result = result;
+    t.subTags.append({QString(), result, value});
+    const VrCommand *c = m_table->find(code);
+    const bool tagged = c && (c->kind == VrCommand::ReadOnly || code == QLatin1String("IMGGWH"));
+    if (result == DataResult_Ack && tagged && code != QLatin1String("PRNQRY")
+        && code != QLatin1String("IDNQRY")) {
+        for (const auto &p : KxSplitLetterTags(value)) {
+            if (!p.first.isEmpty() && p.first.size() <= KxProtocol::MaxSubTagName)
+                t.subTags.append({p.first, DataResult_Ack, p.second});
+        }
+    }
+    return t;
+}
+
+VrReaderEngine::Outcome VrReaderEngine::handleFrame(const QByteArray &frame)
+{
+    ++m_frames;
+    Outcome out;
+    QString error;
+    if (frame.size() > 1 && frame[1] == char(KxFrame::TextRequest)) {
+        KxSettingsRequest request;
+        if (!KxParseSettingsRequest(frame, &request, &error)) {
+            out.reply = KxMakeRejectedReply(error);
+            return out;
+        }
+        return handleSettings(request);
+    }
+    quint8 kind = 0;
+    QByteArray payload;
+    if (!KxFrame::decode(frame, &kind, &payload, &error)) {
+        out.reply = KxMakeRejectedReply(error);
+        return out;
+    }
+    if (kind == KxFrame::BinaryRequest) {
+        KxSettingsRequest request;
+        if (!KxParseBinarySettingsRequest(payload, &request, &error)) {
+            out.reply = KxMakeRejectedReply(error);
+            return out;
+        }
+        return handleSettings(request);
+    }
+    if (kind == KxFrame::VisionCall) {
+        QString code;
+        QByteArray json;
+        if (!KxParseVisionCall(payload, &code, &json, &error)) {
+            out.reply = KxMakeRejectedReply(error);
+            return out;
+        }
+        return handleVision(code, json);
+    }
+    out.reply = KxMakeRejectedReply(QStringLiteral("unexpected frame kind"));
+    return out;
+}
+
+VrReaderEngine::Outcome VrReaderEngine::handleSettings(const KxSettingsRequest &request)
+{
+    Outcome out;
+    KxSettingsReply reply;
+    reply.prefix = request.prefix;
+    if (request.allQuery) {
+        for (const QString &code : m_table->codes()) {
+            const VrCommand *c = m_table->find(code);
+            if (c->kind != VrCommand::Action)
+                reply.tags.append(answer(request.prefix, request.allQuery, code, {}, &out));
+        }
+    } else {
+        for (const KxRequestItem &item : request.items)
+            reply.tags.append(answer(request.prefix, item.query, item.code, item.value, &out));
+    }
+    out.reply = KxMakeSettingsReply(reply);
+    return out;
+}
+
+KxTagInfo VrReaderEngine::answer(char prefix, char query, const QString &code,
+                                 const QByteArray &value, Outcome *outcome)
+{
+    const VrCommand *c = m_table->find(code);
+    if (!c)
+        return tag(code, DataResult_Unknown, QByteArray());
+    if (code == m_refused) {
+        ++m_refusedCount;
+        return tag(code, DataResult_Refused, QByteArray());
+    }
+    if (query == '^') {
+        ++m_acked;
+        return tag(code, DataResult_Ack, VrCommandTable::capability(*c));
+    }
+    if (query == '&') {
+        ++m_acked;
+        return tag(code, DataResult_Ack, c->kind == VrCommand::ReadOnly ? readOnlyValue(code)
+                                                                         : defaultOf(*c));
+    }
+    const bool isQuery = query == '*' || (value.isEmpty() && c->kind != VrCommand::Action);
+    if (isQuery) {
+        ++m_acked;
+        return tag(code, DataResult_Ack, runningValue(code));
+    }
+    if (c->kind == VrCommand::Action) {
+        const bool ok = runAction(code, outcome);
+        ok ? ++m_acked : ++m_refusedCount;
+        return tag(code, ok ? DataResult_Ack : DataResult_Refused, QByteArray());
+    }
+    if (c->kind == VrCommand::ReadOnly || !c->rule.accepts(QString::fromUtf8(value))) {
+        ++m_refusedCount;
+        outcome->log << QStringLiteral("refused %1%2").arg(code, QString::fromUtf8(value));
+        return tag(code, DataResult_Refused, runningValue(code));
+    }
+    m_running.insert(code, value);
+    if (prefix == '@') {
+        m_stored.insert(code, value);
+        saveState();
+    }
+    ++m_acked;
+    outcome->log << QStringLiteral("%1%2%3").arg(QLatin1Char(prefix)).arg(code, QString::fromUtf8(value));
+    return tag(code, DataResult_Ack, value);
+}
+
+bool VrReaderEngine::runAction(const QString &code, Outcome *outcome)
+{
+    auto dropWhere = [this](bool communication) {
+        for (auto *map : {&m_stored, &m_running}) {
+            for (auto it = map->begin(); it != map->end();) {
+                const bool comm = VrCommandTable::isCommunicationCode(it.key());
+                it = comm == communication ? map->erase(it) : std::next(it);
+            }
+        }
+    };
+    if (code == QLatin1String("CUSSAV")) {
+        m_custom = m_running;
+        m_hasCustom = true;
+        return saveState() || m_statePath.isEmpty();
+    }
+    if (code == QLatin1String("DBGCNC")) {
+        m_frames = m_acked = m_refusedCount = 0;
+        return true;
+    }
+    if (code == QLatin1String("CUSDEF")) {
+        if (!m_hasCustom)
+            return false;
+        m_stored = m_custom;
+    } else if (code == QLatin1String("FACDEF") || code == QLatin1String("INCFMC")) {
+        m_stored.clear();
+    } else if (code == QLatin1String("INCFCM")) {
+        dropWhere(true);
+    } else if (code == QLatin1String("INCFOT")) {
+        dropWhere(false);
+    } else if (code != QLatin1String("REBOOT")) {
+        return false;
+    }
+    saveState();
+    outcome->restart = true;
+    outcome->log << QStringLiteral("%1: restarting").arg(code);
+    return true;
+}
+
+VrReaderEngine::Outcome VrReaderEngine::handleVision(const QString &code, const QByteArray &json)
+{
+    Outcome out;
+    const QJsonDocument doc = QJsonDocument::fromJson(json);
+    if (m_identity.kind != VrIdentity::Camera || !doc.isObject()) {
+        out.reply = KxMakeVisionReply(code, m_identity.kind != VrIdentity::Camera
+                                                ? DataResult_Unknown : DataResult_Refused, "{}");
+        return out;
+    }
+    // Sessions only for now; solution calls come with the vision pages.
+    if (code == QLatin1String("USRLGI") || code == QLatin1String("USRLGO")) {
+        out.reply = KxMakeVisionReply(code, DataResult_Ack, "{\"result\":0}");
+        out.log << QStringLiteral("vision %1").arg(code);
+    } else {
+        out.reply = KxMakeVisionReply(code, DataResult_Unknown, "{}");
+    }
+    return out;
+}
+
+QMap<QString, QString> VrReaderEngine::infoMap() const
+{
+    QMap<QString, QString> m;
+    m.insert("Product Name", m_identity.model);
+    m.insert("Serial Number", m_identity.serial);
+    m.insert("MAC Address", m_identity.mac);
+    m.insert("Firmware Version", m_identity.firmware);
+    m.insert("PRNQRY", QString::fromUtf8(readOnlyValue(QStringLiteral("PRNQRY"))));
+    m.insert("Is Connected To Configtool", m_configtool ? "1" : "0");
+    m.insert("Online", "1");
+    if (m_identity.kind == VrIdentity::Serial) {
+        m.insert("Device Type", "USB CDC");
+        m.insert("COM Type", "1");
+        return m;
+    }
+    m.insert("Ip Address", m_identity.ip);
+    m.insert("SubNetmask", m_identity.mask);
+    m.insert("Gateway Address", m_identity.gateway);
+    m.insert("Use DHCP", m_identity.dhcp);
+    m.insert("Cmd Port", QString::number(m_identity.cmdPort));
+    m.insert("Log Port", QString::number(m_identity.logPort));
+    for (const char *k : {"NETDEN", "NETLPA", "NETSMK", "NETGIP"})
+        m.insert(k, "1");
+    m.insert("P Alias", m_alias);
+    m.insert("Supp Blink Notify", "1");
+    if (m_identity.kind == VrIdentity::Camera) {
+        m.insert("ZUI SUPPORT", "1");
+        m.insert("resId", m_identity.model);
+        return m;
+    }
+    m.insert("Supp Gr", "1");
+    m.insert("Gr Max", "8");
+    m.insert("Gr Gr Max", "8");
+    for (auto it = m_group.cbegin(); it != m_group.cend(); ++it)
+        m.insert(it.key(), it.value());
+    return m;
+}
+
+QByteArray VrReaderEngine::infoJson() const
+{
+    QJsonObject o;
+    const auto map = infoMap();
+    for (auto it = map.cbegin(); it != map.cend(); ++it)
+        o.insert(it.key(), it.value());
+    return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
+KxDiscovery::Datagram VrReaderEngine::information(quint32 transaction) const
+{
+    KxDiscovery::Datagram d;
+    d.type = KxDiscovery::Information;
+    d.transaction = transaction;
+    d.fields = infoMap();
+    return d;
+}
+
+bool VrReaderEngine::applyGroup(const QString &text)
+{
+    QMap<QString, QString> pairs;
+    for (const QString &item : text.split(';', Qt::SkipEmptyParts)) {
+        const int eq = item.indexOf('=');
+        if (eq <= 0)
+            return false;
+        pairs.insert(item.left(eq), item.mid(eq + 1));
+    }
+    const QString en = pairs.value("Gr En");
+    if (en != QLatin1String("0") && en != QLatin1String("1"))
+        return false;
+    for (auto it = pairs.cbegin(); it != pairs.cend(); ++it) {
+        if (kGroupKeys.contains(it.key()))
+            m_group.insert(it.key(), it.value());
+    }
+    if (en == QLatin1String("0")) {
+        for (const char *k : {"Gr Name", "Gr mode", "Gr sync mode", "Gr sync min", "Gr sync max",
+                              "Gr slave"})
+            m_group.remove(k);
+    }
+    return true;
+}
+
+VrReaderEngine::DiscoveryOutcome VrReaderEngine::handleDatagram(const KxDiscovery::Datagram &req)
+{
+    DiscoveryOutcome out;
+    if (req.type == KxDiscovery::Search) {
+        out.replies << information(req.transaction);
+        return out;
+    }
+    if (KxDiscovery::isResultType(req.type) || req.type == KxDiscovery::Information)
+        return out;
+    if (req.fields.value("Serial Number") != m_identity.serial
+        || req.fields.value("MAC Address").compare(m_identity.mac, Qt::CaseInsensitive) != 0)
+        return out;  // for another reader
+    bool ok = true;
+    switch (req.type) {
+    case KxDiscovery::NetworkRequest: {
+        const QString dhcp = req.fields.value("Use DHCP", "0");
+        if (dhcp == QLatin1String("1")) {
+            m_identity.dhcp = dhcp;  // no DHCP server on loopback: the address stays
+            break;
+        }
+        const QHostAddress ip(req.fields.value("Ip Address"));
+        const QHostAddress mask(req.fields.value("SubNetmask"));
+        ok = ip.protocol() == QAbstractSocket::IPv4Protocol && ip.isInSubnet(QHostAddress::LocalHost, 8)
+            && ip != QHostAddress(QHostAddress::LocalHost) && !mask.isNull();
+        if (ok) {
+            out.moved = ip.toString() != m_identity.ip;
+            m_identity.ip = ip.toString();
+            m_identity.mask = mask.toString();
+            m_identity.gateway = req.fields.value("Gateway Address", m_identity.gateway);
+            m_identity.dhcp = "0";
+        }
+        out.log << QStringLiteral("network settings %1: %2").arg(ok ? "applied" : "refused",
+                                                                 req.fields.value("Ip Address"));
+        break;
+    }
+    case KxDiscovery::AliasRequest:
+        m_alias = req.fields.value("L Alias");
+        out.log << QStringLiteral("alias set to \"%1\"").arg(m_alias);
+        break;
+    case KxDiscovery::GroupRequest:
+        ok = m_identity.kind == VrIdentity::FixedMount && applyGroup(req.fields.value("config"));
+        out.log << QStringLiteral("group configuration %1").arg(ok ? "applied" : "refused");
+        break;
+    case KxDiscovery::BlinkRequest:
+        out.log << QStringLiteral("blink");
+        break;
+    default:
+        return out;
+    }
+    if (ok && req.type != KxDiscovery::BlinkRequest)
+        ok = saveState();
+    KxDiscovery::Datagram result;
+    result.type = quint8(req.type + 1);
+    result.transaction = req.transaction;
+    result.fields.insert("Serial Number", m_identity.serial);
+    result.fields.insert("MAC Address", m_identity.mac);
+    result.result = ok ? KxDiscovery::Result_Success : KxDiscovery::Result_Failure;
+    out.replies << result;
+    return out;
+}

@@ -1,0 +1,102 @@
+#pragma once
+// One virtual reader without its links: answers request frames from its command table, keeps
+// running and stored settings apart, persists what a reader keeps across restarts, and answers
+// discovery datagrams. Hosts (network, pseudo-terminal, in-process) feed it complete frames.
+#include "KxDataStreamTypes.h"
+#include "KxDiscovery.h"
+#include "VrCommandTable.h"
+
+#include <QHash>
+#include <QMap>
+#include <QSharedPointer>
+
+struct KxSettingsRequest;
+
+struct VrIdentity
+{
+    enum Kind { FixedMount, Serial, Camera };
+    Kind kind = FixedMount;
+    QString model;  // "KXS-FM800"
+    QString serial;
+    QString mac;
+    QString firmware = QStringLiteral("V1.00.000");
+    // Network readers only; changed by network-settings requests.
+    QString ip;
+    QString mask = QStringLiteral("255.0.0.0");
+    QString gateway = QStringLiteral("127.0.0.1");
+    QString dhcp = QStringLiteral("0");
+    quint16 cmdPort = 36520;
+    quint16 logPort = 36521;
+};
+
+class VrReaderEngine
+{
+public:
+    // statePath empty: nothing is persisted (offline devices).
+    VrReaderEngine(QSharedPointer<const VrCommandTable> table, const VrIdentity &identity,
+                   const QString &statePath);
+
+    // Reads the stored settings and identity; a missing file is a fresh reader. False with a
+    // message when the file exists but cannot be read (the reader then starts from defaults and
+    // does not overwrite the file until a setting is stored).
+    bool loadState(QString *error = nullptr);
+
+    struct Outcome
+    {
+        QByteArray reply;      // complete reply frame; empty: stay silent
+        bool restart = false;  // drop the links for a moment after sending the reply
+        QStringList log;       // lines for the reader's log
+    };
+    Outcome handleFrame(const QByteArray &frame);
+
+    struct DiscoveryOutcome
+    {
+        QList<KxDiscovery::Datagram> replies;
+        bool moved = false;  // the network address changed: rebind, then announce
+        QStringList log;
+    };
+    DiscoveryOutcome handleDatagram(const KxDiscovery::Datagram &request);
+
+    // What a restart does: running settings fall back to the stored ones.
+    void restart();
+
+    KxDiscovery::Datagram information(quint32 transaction) const;
+    QMap<QString, QString> infoMap() const;
+    QByteArray infoJson() const;
+    const VrIdentity &identity() const { return m_identity; }
+    QByteArray runningValue(const QString &code) const;
+    QByteArray storedValue(const QString &code) const;
+
+    // Set by the host: another client holds the reader.
+    void setConfigtoolConnected(bool held) { m_configtool = held; }
+    // Fault injection: this code always answers 21.
+    void setRefusedCode(const QString &code) { m_refused = code; }
+
+private:
+    KxTagInfo answer(char prefix, char query, const QString &code, const QByteArray &value,
+                     Outcome *outcome);
+    KxTagInfo tag(const QString &code, int result, const QByteArray &value) const;
+    QByteArray readOnlyValue(const QString &code) const;
+    QByteArray defaultOf(const VrCommand &c) const;
+    bool runAction(const QString &code, Outcome *outcome);
+    Outcome handleSettings(const KxSettingsRequest &request);
+    Outcome handleVision(const QString &code, const QByteArray &json);
+    bool applyGroup(const QString &text);
+    bool saveState();
+
+    QSharedPointer<const VrCommandTable> m_table;
+    VrIdentity m_identity;
+    QString m_statePath;
+    bool m_stateWritable = true;
+    QHash<QString, QByteArray> m_running;
+    QHash<QString, QByteArray> m_stored;
+    QHash<QString, QByteArray> m_custom;
+    bool m_hasCustom = false;
+    QString m_alias;
+    QMap<QString, QString> m_group;
+    bool m_configtool = false;
+    QString m_refused;
+    quint64 m_frames = 0;
+    quint64 m_acked = 0;
+    quint64 m_refusedCount = 0;
+};

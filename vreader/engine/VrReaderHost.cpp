@@ -1,0 +1,397 @@
+#include "VrReaderHost.h"
+
+#include "KxBinaryFrame.h"
+#include "KxLinkFrames.h"
+#include "KxRequestParser.h"
+#include "VrPty.h"
+
+#include <QDateTime>
+#include <QHostAddress>
+#include <QNetworkDatagram>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QUdpSocket>
+
+struct VrReaderHost::Link
+{
+    explicit Link() : assembler(KxFrameAssembler::Side::Reader) {}
+    QPointer<QTcpSocket> socket;  // null for the pseudo-terminal
+    bool logLink = false;
+    bool liveLog = false;
+    int role = -1;  // -1 until the first frame
+    int frames = 0;
+    KxFrameAssembler assembler;
+    QTimer *partial = nullptr;  // drops a request whose rest never arrives
+    QTimer *idle = nullptr;     // keep-alive watch
+};
+
+VrReaderHost::VrReaderHost(std::unique_ptr<VrReaderEngine> engine, const VrFaults &faults,
+                           quint16 discoveryPort, QObject *parent)
+    : QObject(parent), m_engine(std::move(engine)), m_faults(faults), m_discoveryPort(discoveryPort)
+{
+    m_engine->setRefusedCode(faults.refuseCode);
+}
+
+VrReaderHost::~VrReaderHost() = default;
+
+QString VrReaderHost::ptyPath() const
+{
+    return m_pty ? m_pty->path() : QString();
+}
+
+void VrReaderHost::log(const QString &line)
+{
+    const QString stamped = QDateTime::currentDateTime().toString("hh:mm:ss.zzz ") + line;
+    m_log.append(stamped);
+    if (m_log.size() > 1000)
+        m_log.removeFirst();
+    emit logLine(m_engine->identity().serial + QStringLiteral(": ") + line);
+    for (const auto &l : m_links) {
+        if (l->logLink && l->liveLog && l->socket)
+            l->socket->write(KxKestor::make(KxKestor::LogLine, KxKestor::makeLogLine(2, line)));
+    }
+}
+
+bool VrReaderHost::startNetwork(QString *error)
+{
+    return listen(error);
+}
+
+bool VrReaderHost::listen(QString *error)
+{
+    const VrIdentity &id = m_engine->identity();
+    const QHostAddress address(id.ip);
+    if (!address.isInSubnet(QHostAddress::LocalHost, 8)) {
+        *error = QStringLiteral("address %1 is outside 127.0.0.0/8").arg(id.ip);
+        return false;
+    }
+    m_cmdServer = new QTcpServer(this);
+    m_logServer = new QTcpServer(this);
+    m_udp = new QUdpSocket(this);
+    if (!m_cmdServer->listen(address, id.cmdPort) || !m_logServer->listen(address, id.logPort)
+        || !m_udp->bind(address, m_discoveryPort)) {
+        *error = QStringLiteral("cannot listen on %1 (ports %2, %3, %4): %5 %6")
+                     .arg(id.ip).arg(id.cmdPort).arg(id.logPort).arg(m_discoveryPort)
+                     .arg(m_cmdServer->errorString(), m_udp->errorString());
+        closeListeners();
+        return false;
+    }
+    connect(m_cmdServer, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket *s = m_cmdServer->nextPendingConnection())
+            addSocket(s, false);
+    });
+    connect(m_logServer, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket *s = m_logServer->nextPendingConnection())
+            addSocket(s, true);
+    });
+    connect(m_udp, &QUdpSocket::readyRead, this, &VrReaderHost::onDatagrams);
+    return true;
+}
+
+void VrReaderHost::closeListeners()
+{
+    for (QObject *o : {static_cast<QObject *>(m_cmdServer), static_cast<QObject *>(m_logServer),
+                       static_cast<QObject *>(m_udp)}) {
+        if (o)
+            o->deleteLater();
+    }
+    if (m_cmdServer)
+        m_cmdServer->close();
+    if (m_logServer)
+        m_logServer->close();
+    if (m_udp)
+        m_udp->close();
+    m_cmdServer = m_logServer = nullptr;
+    m_udp = nullptr;
+}
+
+bool VrReaderHost::startPty(QString *error)
+{
+    m_pty = new VrPty(this);
+    if (!m_pty->open(error))
+        return false;
+    auto link = std::make_unique<Link>();
+    link->role = KxLink::Role_Reader;
+    Link *raw = link.get();
+    link->partial = new QTimer(this);
+    link->partial->setSingleShot(true);
+    connect(link->partial, &QTimer::timeout, this, [raw] { raw->assembler.clear(); });
+    m_links.push_back(std::move(link));
+    connect(m_pty, &VrPty::received, this, [this, raw](const QByteArray &b) { onData(raw, b); });
+    return true;
+}
+
+void VrReaderHost::addSocket(QTcpSocket *socket, bool logLink)
+{
+    if (m_restarting) {
+        socket->abort();
+        socket->deleteLater();
+        return;
+    }
+    auto link = std::make_unique<Link>();
+    Link *raw = link.get();
+    link->socket = socket;
+    link->logLink = logLink;
+    link->partial = new QTimer(socket);
+    link->partial->setSingleShot(true);
+    link->idle = new QTimer(socket);
+    link->idle->setSingleShot(true);
+    connect(link->partial, &QTimer::timeout, socket, [raw] { raw->assembler.clear(); });
+    connect(link->idle, &QTimer::timeout, socket, [this, raw] {
+        log(QStringLiteral("keep-alive missed, link closed"));
+        dropLink(raw);
+    });
+    m_links.push_back(std::move(link));
+    connect(socket, &QTcpSocket::readyRead, this, [this, raw] {
+        if (raw->socket)
+            onData(raw, raw->socket->readAll());
+    });
+    connect(socket, &QTcpSocket::disconnected, this, [this, raw] { dropLink(raw); });
+}
+
+void VrReaderHost::dropLink(Link *link)
+{
+    for (auto it = m_links.begin(); it != m_links.end(); ++it) {
+        if (it->get() != link)
+            continue;
+        if (m_holder == link)
+            m_holder = nullptr;
+        if (link->socket) {
+            QTcpSocket *s = link->socket;
+            link->socket = nullptr;
+            s->disconnect(this);
+            s->abort();
+            s->deleteLater();
+        }
+        m_links.erase(it);
+        updateHolder();
+        return;
+    }
+}
+
+void VrReaderHost::updateHolder()
+{
+    m_engine->setConfigtoolConnected(m_holder != nullptr);
+}
+
+void VrReaderHost::onData(Link *link, const QByteArray &bytes)
+{
+    if (m_restarting)
+        return;
+    link->assembler.append(bytes);
+    KxFrameAssembler::Frame frame;
+    // The link may be dropped while its frames are handled: check it is still ours.
+    while (link->assembler.next(&frame)) {
+        const bool alive = std::any_of(m_links.begin(), m_links.end(),
+                                       [link](const auto &l) { return l.get() == link; });
+        if (!alive)
+            return;
+        handleFrame(link, frame);
+        if (m_restarting)
+            return;
+        if (!std::any_of(m_links.begin(), m_links.end(),
+                         [link](const auto &l) { return l.get() == link; }))
+            return;
+    }
+    if (link->assembler.buffered() > 0) {
+        const QByteArray t = m_engine->runningValue(QStringLiteral("FRMTMO"));
+        link->partial->start(qBound(10000, t.toInt(), 180000));
+    } else {
+        link->partial->stop();
+    }
+}
+
+void VrReaderHost::handleFrame(Link *link, const KxFrameAssembler::Frame &frame)
+{
+    if (link->idle && link->idle->interval() > 0 && link->idle->isActive())
+        link->idle->start();
+    ++link->frames;
+    if (m_faults.dropAfter > 0 && link->frames > m_faults.dropAfter) {
+        log(QStringLiteral("fault: link dropped after %1 frames").arg(m_faults.dropAfter));
+        dropLink(link);
+        return;
+    }
+    quint8 kind = KxFrame::TextRequest;
+    QByteArray payload;
+    if (frame.type == KxFrameAssembler::FrameType::Binary) {
+        KxFrame::decode(frame.bytes, &kind, &payload);
+        if (handleLinkFrame(link, kind, payload))
+            return;
+    }
+    if (link->logLink) {
+        if (handleLogRequest(link, frame.bytes))
+            return;
+    } else if (link->role < 0 && link->socket) {
+        // A client that skips the role frame takes the full role implicitly.
+        if (m_holder && m_holder != link) {
+            send(link, KxMakeRejectedReply(QStringLiteral("reader held by another client")));
+            dropLink(link);
+            return;
+        }
+        link->role = KxLink::Role_Reader;
+        m_holder = link;
+        updateHolder();
+    }
+    const VrReaderEngine::Outcome outcome = m_engine->handleFrame(frame.bytes);
+    for (const QString &line : outcome.log)
+        log(line);
+    send(link, outcome.reply);
+    if (outcome.restart)
+        restart();
+}
+
+bool VrReaderHost::handleLinkFrame(Link *link, quint8 kind, const QByteArray &payload)
+{
+    if (kind == KxFrame::RoleRequest) {
+        quint8 role = 0;
+        if (!KxLink::parseRoleRequest(payload, &role)) {
+            send(link, KxMakeRejectedReply(QStringLiteral("bad role request")));
+            return true;
+        }
+        const bool exclusive = role != KxLink::Role_Log;
+        if (exclusive && m_holder && m_holder != link) {
+            send(link, KxLink::makeRoleReply(DataResult_Refused, m_engine->infoJson()));
+            log(QStringLiteral("second client refused: reader is held"));
+            if (link->socket)
+                link->socket->flush();
+            dropLink(link);
+            return true;
+        }
+        link->role = role;
+        if (exclusive) {
+            m_holder = link;
+            updateHolder();
+        }
+        send(link, KxLink::makeRoleReply(DataResult_Ack, m_engine->infoJson()));
+        return true;
+    }
+    if (kind == KxFrame::KeepAlive) {
+        quint32 interval = 0;
+        KxLink::parseKeepAlive(payload, &interval);
+        if (link->idle) {
+            if (interval > 0)
+                link->idle->start(int(qMin<quint32>(interval, 600000) * 3));
+            else
+                link->idle->stop();
+        }
+        send(link, KxLink::makeKeepAliveReply());
+        return true;
+    }
+    return false;
+}
+
+bool VrReaderHost::handleLogRequest(Link *link, const QByteArray &frame)
+{
+    KxSettingsRequest request;
+    if (!KxParseSettingsRequest(frame, &request) || request.items.size() != 1)
+        return false;
+    const KxRequestItem &item = request.items.first();
+    if (item.code != QLatin1String("LOGQRY") && item.code != QLatin1String("LOGRCV"))
+        return false;
+    if (item.code == QLatin1String("LOGQRY")) {
+        for (const QString &line : m_log)
+            link->socket->write(KxKestor::make(KxKestor::LogLine, KxKestor::makeLogLine(2, line)));
+    } else {
+        link->liveLog = item.value == "1";
+    }
+    KxSettingsReply reply;
+    reply.prefix = request.prefix;
+    KxTagInfo t;
+    t.code = item.code;
+    t.subTags.append({QString(), DataResult_Ack, QByteArray::number(m_log.size())});
+    reply.tags << t;
+    send(link, KxMakeSettingsReply(reply));
+    return true;
+}
+
+void VrReaderHost::send(Link *link, const QByteArray &reply)
+{
+    if (reply.isEmpty())
+        return;
+    QByteArray out = reply;
+    ++m_replies;
+    if (m_faults.corruptEvery > 0 && m_replies % m_faults.corruptEvery == 0) {
+        out = vrCorrupt(out);
+        log(QStringLiteral("fault: reply corrupted"));
+    }
+    auto write = [this, link, out] {
+        if (!std::any_of(m_links.begin(), m_links.end(),
+                         [link](const auto &l) { return l.get() == link; }))
+            return;
+        if (link->socket)
+            link->socket->write(out);
+        else if (m_pty)
+            m_pty->write(out);
+    };
+    if (m_faults.delayMs > 0)
+        QTimer::singleShot(m_faults.delayMs, this, write);
+    else
+        write();
+}
+
+void VrReaderHost::restart()
+{
+    m_restarting = true;
+    log(QStringLiteral("restart"));
+    // Let the reply leave before the links go down.
+    QTimer::singleShot(50, this, [this] {
+        std::vector<Link *> network;
+        for (const auto &l : m_links) {
+            if (l->socket)
+                network.push_back(l.get());
+            else
+                l->assembler.clear();
+        }
+        for (Link *l : network) {
+            if (l->socket)
+                l->socket->flush();
+            dropLink(l);
+        }
+        if (m_pty)
+            m_pty->setPaused(true);
+        const bool network_ = m_cmdServer != nullptr;
+        closeListeners();
+        QTimer::singleShot(1000, this, [this, network_] {
+            m_engine->restart();
+            m_restarting = false;
+            if (m_pty)
+                m_pty->setPaused(false);
+            QString error;
+            if (network_ && !listen(&error))
+                log(QStringLiteral("cannot listen again: ") + error);
+        });
+    });
+}
+
+void VrReaderHost::onDatagrams()
+{
+    QUdpSocket *udp = m_udp;
+    for (int i = 0; udp && udp->hasPendingDatagrams() && i < 256; ++i) {
+        const QNetworkDatagram in = udp->receiveDatagram(KxDiscovery::MaxDatagram + 1);
+        KxDiscovery::Datagram request;
+        if (!KxDiscovery::decode(in.data(), &request))
+            continue;
+        // Only loopback peers are ever answered.
+        if (!in.senderAddress().isInSubnet(QHostAddress::LocalHost, 8) || m_restarting)
+            continue;
+        const auto outcome = m_engine->handleDatagram(request);
+        for (const QString &line : outcome.log)
+            log(line);
+        for (const auto &reply : outcome.replies)
+            udp->writeDatagram(KxDiscovery::encode(reply), in.senderAddress(), in.senderPort());
+        if (outcome.moved) {
+            // Move to the new address, then announce from there.
+            closeListeners();
+            QString error;
+            if (!listen(&error)) {
+                log(QStringLiteral("cannot move: ") + error);
+                return;
+            }
+            m_udp->writeDatagram(KxDiscovery::encode(m_engine->information(request.transaction)),
+                                 in.senderAddress(), in.senderPort());
+            log(QStringLiteral("moved to ") + m_engine->identity().ip);
+            return;
+        }
+    }
+}

@@ -1,0 +1,68 @@
+#pragma once
+// Puts one reader engine on its links: TCP command and log ports and UDP discovery on the
+// reader's own address, or a pseudo-terminal. Applies faults, restarts and address moves.
+#include "KxFrameAssembler.h"
+#include "VrFaults.h"
+#include "VrReaderEngine.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+class QTcpServer;
+class QTcpSocket;
+class QUdpSocket;
+class QTimer;
+class VrPty;
+
+class VrReaderHost : public QObject
+{
+    Q_OBJECT
+public:
+    VrReaderHost(std::unique_ptr<VrReaderEngine> engine, const VrFaults &faults,
+                 quint16 discoveryPort, QObject *parent = nullptr);
+    ~VrReaderHost() override;
+
+    // Network reader: listens on the identity's address and ports.
+    bool startNetwork(QString *error);
+    // Serial reader: answers on a new pseudo-terminal.
+    bool startPty(QString *error);
+
+    QString ptyPath() const;
+    VrReaderEngine &engine() { return *m_engine; }
+    QStringList logLines() const { return m_log; }
+
+signals:
+    void logLine(const QString &line);
+
+private:
+    struct Link;
+    bool listen(QString *error);
+    void closeListeners();
+    void addSocket(QTcpSocket *socket, bool logLink);
+    void onData(Link *link, const QByteArray &bytes);
+    void handleFrame(Link *link, const KxFrameAssembler::Frame &frame);
+    bool handleLinkFrame(Link *link, quint8 kind, const QByteArray &payload);
+    bool handleLogRequest(Link *link, const QByteArray &frame);
+    void send(Link *link, const QByteArray &reply);
+    void dropLink(Link *link);
+    void onDatagrams();
+    void restart();
+    void log(const QString &line);
+    void updateHolder();
+
+    std::unique_ptr<VrReaderEngine> m_engine;
+    VrFaults m_faults;
+    quint16 m_discoveryPort;
+    QTcpServer *m_cmdServer = nullptr;
+    QTcpServer *m_logServer = nullptr;
+    QUdpSocket *m_udp = nullptr;
+    VrPty *m_pty = nullptr;
+    std::vector<std::unique_ptr<Link>> m_links;
+    Link *m_holder = nullptr;  // the link holding the reader ("Is Connected To Configtool")
+    QStringList m_log;
+    qint64 m_replies = 0;
+    bool m_restarting = false;
+};

@@ -1,0 +1,141 @@
+// brevan-vreader: virtual readers on loopback and pseudo-terminals.
+#include "VrModel.h"
+#include "VrOptions.h"
+#include "VrReaderHost.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QSaveFile>
+#include <QTextStream>
+
+#include <cstring>
+
+namespace {
+
+struct ReaderSpec
+{
+    QString model;
+    VrIdentity::Kind kind;
+    bool pty;
+};
+
+QString shortName(const QString &model)
+{
+    QString s = model;
+    for (const char *p : {"KXS-", "KXS_", "KXS"}) {
+        if (s.startsWith(QLatin1String(p)))
+            s = s.mid(int(strlen(p)));
+    }
+    return s;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+
+    VrOptions options;
+    QString error;
+    bool help = false;
+    if (!vrParseOptions(app.arguments().mid(1), &options, &error, &help)) {
+        err << "brevan-vreader: " << error << Qt::endl;
+        return 2;
+    }
+    if (help) {
+        out << vrHelpText();
+        return 0;
+    }
+    if (options.modelsDir.isEmpty())
+        options.modelsDir = QCoreApplication::applicationDirPath() + QStringLiteral("/models");
+    if (!options.stateDir.isEmpty() && !QDir().mkpath(options.stateDir)) {
+        err << "brevan-vreader: cannot create state folder " << options.stateDir << Qt::endl;
+        return 1;
+    }
+
+    QList<ReaderSpec> specs;
+    if (options.demo) {
+        specs << ReaderSpec{"KXS-FM800", VrIdentity::FixedMount, false}
+              << ReaderSpec{"KXS-FM800", VrIdentity::FixedMount, false}
+              << ReaderSpec{"KXS-SC500", VrIdentity::Camera, false}
+              << ReaderSpec{"KXS-HS120", VrIdentity::Serial, true};
+    } else {
+        for (int i = 0; i < options.count; ++i)
+            specs << ReaderSpec{options.model, VrIdentity::FixedMount, false};
+        if (options.pty)
+            specs << ReaderSpec{options.model, VrIdentity::Serial, true};
+    }
+    if (specs.isEmpty()) {
+        err << "brevan-vreader: nothing to run (--count 0 without --pty)" << Qt::endl;
+        return 2;
+    }
+
+    QHash<QString, QSharedPointer<const VrCommandTable>> tables;
+    QStringList ptys;
+    int networkIndex = 0;
+    int index = 0;
+    for (const ReaderSpec &spec : specs) {
+        ++index;
+        QString model;
+        if (!tables.contains(spec.model)) {
+            const auto table = VrModel::loadTable(options.modelsDir, spec.model, &model, &error);
+            if (!table) {
+                err << "brevan-vreader: " << error << Qt::endl;
+                return 1;
+            }
+            tables.insert(spec.model, table);
+        }
+        VrIdentity id;
+        id.kind = spec.kind;
+        if (spec.kind == VrIdentity::Camera || spec.model.contains("SC5"))
+            id.kind = spec.pty ? VrIdentity::Serial : VrIdentity::Camera;
+        id.model = spec.model.startsWith("KXS") ? spec.model : "KXS-" + spec.model;
+        const QString base = options.serial.isEmpty() ? shortName(id.model) + "-VR" : options.serial;
+        id.serial = base + QString::number(index).rightJustified(4, '0');
+        id.mac = VrModel::macFor(id.serial);
+        id.cmdPort = options.port;
+        id.logPort = options.logPort;
+        if (!spec.pty) {
+            const QHostAddress a = vrAddressAt(options.address, networkIndex++);
+            if (a.isNull()) {
+                err << "brevan-vreader: too many readers for the address range" << Qt::endl;
+                return 2;
+            }
+            id.ip = a.toString();
+        }
+        const QString statePath = options.stateDir.isEmpty()
+            ? QString() : QDir(options.stateDir).filePath(id.serial + QStringLiteral(".json"));
+        auto engine = std::make_unique<VrReaderEngine>(tables.value(spec.model), id, statePath);
+        if (!engine->loadState(&error))
+            err << "brevan-vreader: " << error << " (starting from defaults)" << Qt::endl;
+        auto *host = new VrReaderHost(std::move(engine), options.faults, options.discoveryPort, &app);
+        QObject::connect(host, &VrReaderHost::logLine, [&err](const QString &line) {
+            err << line << Qt::endl;
+        });
+        const bool ok = spec.pty ? host->startPty(&error) : host->startNetwork(&error);
+        if (!ok) {
+            err << "brevan-vreader: " << error << Qt::endl;
+            return 1;
+        }
+        const VrIdentity &live = host->engine().identity();
+        if (spec.pty) {
+            ptys << host->ptyPath();
+            out << "pty: " << host->ptyPath() << " " << live.serial << " " << live.model << Qt::endl;
+        } else {
+            out << "reader: " << live.serial << " " << live.model << " " << live.ip << ":"
+                << live.cmdPort << " log " << live.logPort << " discovery "
+                << options.discoveryPort << Qt::endl;
+        }
+    }
+    if (!options.stateDir.isEmpty() && (options.demo || options.pty)) {
+        QSaveFile f(QDir(options.stateDir).filePath(QStringLiteral("ptys.txt")));
+        if (f.open(QIODevice::WriteOnly)) {
+            f.write(ptys.join('\n').toUtf8() + '\n');
+            f.commit();
+        }
+    }
+    out << "ready" << Qt::endl;
+    return app.exec();
+}

@@ -31,6 +31,37 @@ QString defaultPath()
                                         : QDir::currentPath();
 }
 
+void appendDigits(QString &out, int value, int width)
+{
+    QChar digits[8];
+    for (int i = width - 1; i >= 0; --i) {
+        digits[i] = QLatin1Char(char('0' + value % 10));
+        value /= 10;
+    }
+    out.append(digits, width);
+}
+
+void appendTimeStamp(QString &out, const QDateTime &t)
+{
+    const QDate d = t.date();
+    const QTime tm = t.time();
+    appendDigits(out, d.year(), 4);
+    out += QLatin1Char('-');
+    appendDigits(out, d.month(), 2);
+    out += QLatin1Char('-');
+    appendDigits(out, d.day(), 2);
+    out += QLatin1Char(' ');
+    appendDigits(out, tm.hour(), 2);
+    out += QLatin1Char(':');
+    appendDigits(out, tm.minute(), 2);
+    out += QLatin1Char(':');
+    appendDigits(out, tm.second(), 2);
+    out += QLatin1Char('.');
+    appendDigits(out, tm.msec(), 3);
+}
+
+constexpr qint64 kOffsetRefreshMs = 60 * 1000;
+
 // How many same-second file names are tried before the line is given up.
 constexpr int kMaxNameSuffix = 10000;
 
@@ -83,9 +114,13 @@ QString KxSaveLog::formatLine(QtMsgType type, const QString &msg, const QDateTim
     case QtFatalMsg: prefixed = QStringLiteral("[Fatal] "); break;
     }
     prefixed += msg;
-    // Multi-argument arg() substitutes in one pass, so a "%1" inside a message stays as it is.
-    const QString stamped = QStringLiteral("[%1] %2").arg(
-        now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")), prefixed);
+    // "[yyyy-MM-dd HH:mm:ss.zzz] " by hand: QDateTime::toString() parses its format every time.
+    QString stamped;
+    stamped.reserve(prefixed.size() + 26);
+    stamped += QLatin1Char('[');
+    appendTimeStamp(stamped, now);
+    stamped += QLatin1String("] ");
+    stamped += prefixed;
     if (!useContext || !file || !*file)
         return stamped;
     return QStringLiteral("[Filex] %1(%2:%3)\n%4")
@@ -122,7 +157,16 @@ void KxSaveLog::save(const QString &line)
 
 QDateTime KxSaveLog::now() const
 {
-    return m_clock ? m_clock() : QDateTime::currentDateTime();
+    if (m_clock)
+        return m_clock();
+    // Local time costs a time-zone file lookup per call; the offset is refreshed each minute
+    // instead, so a daylight-saving change shows within a minute.
+    const qint64 utcMs = QDateTime::currentMSecsSinceEpoch();
+    if (utcMs >= m_offsetValidUntilMs || utcMs < m_offsetValidUntilMs - kOffsetRefreshMs) {
+        m_utcOffsetSecs = QDateTime::fromMSecsSinceEpoch(utcMs).offsetFromUtc();
+        m_offsetValidUntilMs = utcMs + kOffsetRefreshMs;
+    }
+    return QDateTime::fromMSecsSinceEpoch(utcMs, Qt::OffsetFromUTC, m_utcOffsetSecs);
 }
 
 void KxSaveLog::writeLocked(const QString &line)
@@ -138,8 +182,10 @@ void KxSaveLog::writeLocked(const QString &line)
         return; // the file cannot be opened: the line is dropped
     QByteArray bytes = line.toUtf8();
     bytes.append('\n');
-    m_file->write(bytes);
+    const qint64 written = m_file->write(bytes);
     m_file->flush();
+    if (written > 0)
+        m_fileSize += written;
     ++m_rowCount;
 }
 
@@ -154,7 +200,8 @@ bool KxSaveLog::needNewFile(const QDateTime &now)
     }
     if (m_maxRow > 0)
         return m_rowCount >= m_maxRow;
-    return m_file->size() > qint64(m_maxSize) * 1024;
+    // Counted, not asked of the file system: one stat per line would cost as much as the write.
+    return m_fileSize > qint64(m_maxSize) * 1024;
 }
 
 void KxSaveLog::openNewFile(const QDateTime &now)
@@ -186,6 +233,7 @@ void KxSaveLog::openNewFile(const QDateTime &now)
     }
     m_file = file;
     m_fileName = fileName;
+    m_fileSize = file->size();
 }
 
 void KxSaveLog::closeFile()

@@ -90,8 +90,11 @@ private:
     QString m_path;
     QString m_name;
     QString m_fileName;
+    qint64 m_fileSize = 0; // bytes in the current file
     int m_msgLevel = All;
     std::function<QDateTime()> m_clock;
+    mutable qint64 m_offsetValidUntilMs = 0; // guarded by m_mutex, like the rest
+    mutable int m_utcOffsetSecs = 0;
     QtMessageHandler m_previous = nullptr;
 };
 

@@ -341,7 +341,22 @@ private slots:
     {
         SqliteDbManager *m = SqliteDbManager::instance();
         fill(ops(QStringLiteral("ImageFilesTable")), 3);
+        // A caller busy on another thread sees its calls fail once the index is gone, and
+        // neither side hangs.
+        QAtomicInt accepted = 0;
+        QThread *caller = QThread::create([m, &accepted] {
+            for (int i = 0; i < 100000; ++i) {
+                if (!m->insertIntoFtpFilesTable(QStringLiteral("/c/%1").arg(i), QStringLiteral("20250101000000")))
+                    return;
+                accepted.ref();
+            }
+        });
+        caller->start();
+        QTRY_VERIFY(int(accepted) > 0);
         m->shutdown();
+        QVERIFY(caller->wait(10000));
+        delete caller;
+        QCOMPARE(namesIn(QStringLiteral("FtpFilesTable")).size(), int(accepted));
         QVERIFY(m->isShutDown());
         QVERIFY(!m->workerThread());
         QVERIFY(!m->insertIntoImageFilesTable(QStringLiteral("/z"), QStringLiteral("20250101000000")));

@@ -48,14 +48,25 @@ SqliteDbManager::~SqliteDbManager()
 
 void SqliteDbManager::shutdown()
 {
-    QWriteLocker locker(&m_lock);
-    if (m_shutDown)
+    if (!m_shutDown.testAndSetOrdered(0, 1))
         return;
-    m_shutDown = true;
+    // A caller that was terminated while waiting never gives its read lock back; leave the
+    // thread running then rather than hang the exit.
+    if (!m_lock.tryLockForWrite(5000)) {
+        qWarning() << "SqliteDbManager::shutdown()...a call is still outstanding, index thread left running";
+        return;
+    }
+    stopWorker();
+    m_lock.unlock();
+}
+
+void SqliteDbManager::stopWorker()
+{
     if (QThread::currentThread() == m_thread) {
         // Called on the worker itself: close here and let the thread end after this call.
         m_worker->close();
         m_worker->deleteLater();
+        m_worker = nullptr;
         m_thread->quit();
         return;
     }
@@ -70,8 +81,7 @@ void SqliteDbManager::shutdown()
 
 bool SqliteDbManager::isShutDown() const
 {
-    QReadLocker locker(&m_lock);
-    return m_shutDown;
+    return m_shutDown.loadAcquire() != 0;
 }
 
 QThread *SqliteDbManager::workerThread() const
@@ -84,7 +94,7 @@ bool SqliteDbManager::invoke(const char *method, QGenericReturnArgument ret, QGe
                              QGenericArgument a1)
 {
     QReadLocker locker(&m_lock);
-    if (m_shutDown || !m_worker) {
+    if (m_shutDown.loadAcquire() || !m_worker) {
         qWarning().noquote() << "SqliteDbManager::invoke..." << method << "after shutdown";
         return false;
     }

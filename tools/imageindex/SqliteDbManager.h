@@ -1,7 +1,7 @@
 #pragma once
 // Process-wide image index. Every operation runs on the index worker thread; callers on other
 // threads block until it completes. After shutdown() every call fails without blocking.
-#include <QMutex>
+#include <QAtomicInt>
 #include <QObject>
 #include <QReadWriteLock>
 #include <QString>
@@ -40,6 +40,7 @@ private:
     explicit SqliteDbManager(QObject *parent = nullptr);
     ~SqliteDbManager() override;
 
+    void stopWorker();
     bool invoke(const char *method, QGenericReturnArgument ret,
                 QGenericArgument a0 = QGenericArgument(), QGenericArgument a1 = QGenericArgument());
     bool callBool(const char *method, const QString &a, const QString &b);
@@ -51,5 +52,5 @@ private:
     // Calls hold it for reading; shutdown takes it for writing so no call is left waiting on a
     // thread that has stopped.
     mutable QReadWriteLock m_lock{QReadWriteLock::Recursive};
-    bool m_shutDown = false;
+    QAtomicInt m_shutDown{0};
 };

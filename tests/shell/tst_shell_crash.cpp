@@ -9,12 +9,14 @@
 #include <QtTest>
 
 #include <csignal>
+#include <ctime>
 #include <cstring>
 
 class TestShellCrash : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void formatStamp_data();
     void formatStamp();
     void dumpFileName();
@@ -41,6 +43,15 @@ TestShellCrash::Run TestShellCrash::runHelper(const QString &root, const QString
     if (!p.waitForFinished(30000))
         p.kill();
     return {p.exitStatus(), p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput())};
+}
+
+void TestShellCrash::initTestCase()
+{
+    // A zone away from UTC for this process and the helper (which inherits it), so a dump
+    // named in UTC instead of local time shows.
+    qputenv("TZ", "IST-5:30");
+    tzset();
+    QCOMPARE(QDateTime::currentDateTime().offsetFromUtc(), 19800);
 }
 
 void TestShellCrash::formatStamp_data()

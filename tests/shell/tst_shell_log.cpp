@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
+#include <ctime>
 #include <memory>
 
 namespace {
@@ -43,6 +44,7 @@ class TestShellLog : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
     void formatLine_data();
@@ -51,6 +53,7 @@ private slots:
     void levelMask_data();
     void levelMask();
     void maskDropsTypes();
+    void realClockIsLocalTime();
     void rotatesBySize();
     void rotatesByRows();
     void oneFilePerDay();
@@ -66,6 +69,13 @@ private:
     std::unique_ptr<QTemporaryDir> m_tmp;
     QString m_dir;
 };
+
+void TestShellLog::initTestCase()
+{
+    // A zone away from UTC, so a time stamp written in UTC instead of local time shows.
+    qputenv("TZ", "IST-5:30");
+    tzset();
+}
 
 void TestShellLog::init()
 {
@@ -169,6 +179,21 @@ void TestShellLog::maskDropsTypes()
     QCOMPARE(lines.size(), 2);
     QVERIFY(lines[0].endsWith("[Warnx] warning line"));
     QVERIFY(lines[1].endsWith("[Error] critical line"));
+}
+
+void TestShellLog::realClockIsLocalTime()
+{
+    const QDateTime before = QDateTime::currentDateTime();
+    log(QtWarningMsg, "now");
+    const QDateTime after = QDateTime::currentDateTime();
+    QCOMPARE(before.offsetFromUtc(), 19800);
+    const QStringList files = logFiles(m_dir);
+    QCOMPARE(files.size(), 1);
+    const QString line = readLines(m_dir + "/" + files.first()).value(0);
+    const QDateTime stamp =
+        QDateTime::fromString(line.mid(1, 23), QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"));
+    QVERIFY2(stamp.isValid(), qPrintable(line));
+    QVERIFY2(stamp >= before.addMSecs(-1) && stamp <= after.addMSecs(1), qPrintable(line));
 }
 
 void TestShellLog::rotatesBySize()

@@ -137,9 +137,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(kit->isConnected("drop"), 10000);
         QCOMPARE(peer.connections.load(), 2);
         QList<bool> states;
-        QTRY_VERIFY((states = statesOf(changes, "drop")).size() >= 2);
-        QCOMPARE(states.first(), false);
-        QCOMPARE(states.last(), true);
+        QTRY_VERIFY((states = statesOf(changes, "drop")).lastIndexOf(true) > states.indexOf(false));
+        QVERIFY(states.indexOf(false) >= 0);
         QCOMPARE(kit->sendBinaryMessage("drop", query("@ABCDEF1"), reply, 5000), 0);
         QCOMPARE(valueOf(reply, "ABCDEF"), QByteArray("v:1"));
         kit->disconnectFromDeviceEx("drop", DevicePort_Main);

@@ -378,20 +378,22 @@ void VrReaderHost::onDatagrams()
         const auto outcome = m_engine->handleDatagram(request);
         for (const QString &line : outcome.log)
             log(line);
-        for (const auto &reply : outcome.replies)
-            udp->writeDatagram(KxDiscovery::encode(reply), in.senderAddress(), in.senderPort());
         if (outcome.moved) {
-            // Move to the new address, then announce from there.
+            // Listen at the new address before answering, so the answer means "reachable there".
             closeListeners();
             QString error;
             if (!listen(&error)) {
                 log(QStringLiteral("cannot move: ") + error);
                 return;
             }
+            log(QStringLiteral("moved to ") + m_engine->identity().ip);
+        }
+        for (const auto &reply : outcome.replies)
+            m_udp->writeDatagram(KxDiscovery::encode(reply), in.senderAddress(), in.senderPort());
+        if (outcome.moved) {
             m_udp->writeDatagram(KxDiscovery::encode(m_engine->information(request.transaction)),
                                  in.senderAddress(), in.senderPort());
-            log(QStringLiteral("moved to ") + m_engine->identity().ip);
-            return;
+            return;  // the old socket is gone
         }
     }
 }

@@ -167,7 +167,7 @@ void KxSettings::initStyleSheet()
     if (color.isValid() && qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
         QGuiApplication::setPalette(QPalette(color));
     // setStyleSheet is a slot of the widget application; this library stays free of widgets.
-    if (QCoreApplication::instance())
+    if (QCoreApplication::instance() && QCoreApplication::instance()->inherits("QApplication"))
         QMetaObject::invokeMethod(QCoreApplication::instance(), "setStyleSheet",
                                   Q_ARG(QString, css));
     emit updateStyleSheets();
@@ -185,6 +185,17 @@ void KxSettings::ensureTranslators()
         QCoreApplication::installTranslator(m_qtBaseTranslator);
         QCoreApplication::installTranslator(m_appTranslator);
     }
+}
+
+void KxSettings::resetTranslator(QTranslator **translator)
+{
+    if ((*translator)->isEmpty())
+        return;
+    QCoreApplication::removeTranslator(*translator);
+    delete *translator;
+    *translator = new QTranslator(this);
+    if (QCoreApplication::instance())
+        QCoreApplication::installTranslator(*translator);
 }
 
 // --- Language --------------------------------------------------------------------------------
@@ -259,6 +270,10 @@ void KxSettings::applyLanguage(const QString &id)
         // Missing Qt translation files are normal: the widgets then stay in English.
         m_qtTranslator->load(QStringLiteral("qt_%1.qm").arg(lower), qmDir);
         m_qtBaseTranslator->load(QStringLiteral("qtbase_%1.qm").arg(lower), qmDir);
+    } else {
+        // Qt's own texts are English already; drop what an earlier language loaded.
+        resetTranslator(&m_qtTranslator);
+        resetTranslator(&m_qtBaseTranslator);
     }
     m_appTranslator->load(QStringLiteral("bv_%1.qm").arg(lower), qmDir);
     m_language = lang;

@@ -88,6 +88,7 @@ private:
     void initFont();
     void initStyleSheet();
     void ensureTranslators();
+    void resetTranslator(QTranslator **translator);
     void publishLocalSetting(const QString &key, const QString &value);
     QString m_language;
     QTranslator *m_qtTranslator = nullptr;

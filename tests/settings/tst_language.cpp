@@ -2,7 +2,9 @@
 #include "SettingsTestEnv.h"
 
 #include <QLocale>
+#include <QProcess>
 #include <QSettings>
+#include <QStandardPaths>
 
 #include "KxI18nUtil.h"
 #include "KxSettings.h"
@@ -203,6 +205,40 @@ private slots:
         settings()->applyLanguage(id);
         QCOMPARE(settings()->language(), applied);
         QCOMPARE(kxTr(QStringLiteral("#IDS_About")), about);
+    }
+
+    void qtTranslators()
+    {
+        const QString lrelease = QStandardPaths::findExecutable(QStringLiteral("lrelease"));
+        if (lrelease.isEmpty())
+            QSKIP("lrelease is not installed");
+        const QString qmDir = resources() + QStringLiteral("/qm");
+        auto makeQm = [&](const QString &name, const char *context, const char *source,
+                          const QString &text) {
+            const QString ts = m_install->path() + QStringLiteral("/%1.ts").arg(name);
+            const QByteArray xml = QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                                              "<!DOCTYPE TS><TS version=\"2.1\" language=\"zh_CN\">"
+                                              "<context><name>") + context
+                                   + "</name><message><source>" + source
+                                   + "</source><translation>" + text.toUtf8()
+                                   + "</translation></message></context></TS>\n";
+            QVERIFY(writeFile(ts, xml));
+            QDir().mkpath(qmDir);
+            QCOMPARE(QProcess::execute(lrelease, {QStringLiteral("-silent"), ts, QStringLiteral("-qm"),
+                                                  qmDir + QStringLiteral("/%1.qm").arg(name)}),
+                     0);
+        };
+        makeQm(QStringLiteral("bv_zh_cn"), "Brevan", "Hello", QString::fromUtf8("你好"));
+        makeQm(QStringLiteral("qtbase_zh_cn"), "QtBase", "Cancel", QString::fromUtf8("取消"));
+
+        settings()->applyLanguage(QStringLiteral("zh_cn"));
+        QCOMPARE(QCoreApplication::translate("Brevan", "Hello"), QString::fromUtf8("你好"));
+        QCOMPARE(QCoreApplication::translate("QtBase", "Cancel"), QString::fromUtf8("取消"));
+
+        // English: the Qt files are not used and no bv_en.qm exists, so nothing is translated.
+        settings()->applyLanguage(QStringLiteral("en"));
+        QCOMPARE(QCoreApplication::translate("Brevan", "Hello"), QStringLiteral("Hello"));
+        QCOMPARE(QCoreApplication::translate("QtBase", "Cancel"), QStringLiteral("Cancel"));
     }
 
     void userDefinedTextsWin()

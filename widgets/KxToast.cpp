@@ -96,6 +96,15 @@ KxToast::KxToast(const QString &text, KxMsgType type, QWidget *parentWindow)
             startHold();
     });
     registry().append(this);
+    if (parentWindow)
+        parentWindow->installEventFilter(this); // follow the window's size
+}
+
+bool KxToast::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_window && event->type() == QEvent::Resize)
+        restack(m_window.data());
+    return QWidget::eventFilter(watched, event);
 }
 
 KxToast::~KxToast()

@@ -40,6 +40,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     KxToast(const QString &text, KxMsgType type, QWidget *parentWindow);

@@ -5,7 +5,7 @@ namespace KxStyle {
 QString dialogSheet()
 {
     return QStringLiteral(
-               "QFrame#frameDialog{background:%1;border:1px solid #c4cad4;}"
+               "QFrame#frameDialog{background:%1;border:1px solid #b9c1cd;}"
                "QWidget#widgetTitle{background:%1;border-bottom:1px solid #ebeef3;}"
                "QLabel#labTitle{color:%2;font-size:13px;font-weight:bold;}"
                "QToolButton#btnMenu_Close{border:none;border-radius:3px;background:transparent;}"

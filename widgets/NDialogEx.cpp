@@ -190,8 +190,10 @@ KxPushButton *NDialogEx::addButton(const QString &textKey, int kind)
 
 void NDialogEx::fitToWidth(int width)
 {
-    // Layouts of a hidden dialog keep what they learned before the texts were set (a label
-    // without text reports no height-for-width): start them afresh.
+    // Layouts of a hidden dialog keep the sizes they learned before texts were set or rows
+    // shown (a label without text reports no height-for-width): start them afresh.
+    for (QWidget *child : findChildren<QWidget *>())
+        child->updateGeometry();
     for (QLayout *l : findChildren<QLayout *>())
         l->invalidate();
     const int w = qMax(width, minimumSizeHint().width());

@@ -52,6 +52,17 @@ private slots:
         QTRY_COMPARE(b->y(), topY);
     }
 
+    void followsWindowResize()
+    {
+        QWidget window;
+        window.resize(800, 600);
+        window.show();
+        KxToast *a = KxToast::showToast(QStringLiteral("Centred"), 3000, &window);
+        QVERIFY(qAbs(a->geometry().center().x() - 400) <= 1);
+        window.resize(1200, 600);
+        QTRY_VERIFY(qAbs(a->geometry().center().x() - 600) <= 1);
+    }
+
     void sameTextRestartsInsteadOfStacking()
     {
         QWidget window;

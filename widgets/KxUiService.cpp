@@ -1,5 +1,6 @@
 #include "KxUiService.h"
 
+#include "KxWaitingDlg.h"
 #include "KxWidgetUiBackend.h"
 
 #include <QApplication>
@@ -48,7 +49,12 @@ QWidget *KxUiService::resolveParent(QWidget *parent) const
 {
     if (parent)
         return parent;
-    if (QWidget *active = QApplication::activeModalWidget())
+    QWidget *active = QApplication::activeModalWidget();
+    // Never parent a dialog to the waiting dialog: it is deleted when closed, and would take a
+    // message box still open on it along.
+    while (qobject_cast<KxWaitingDlg *>(active))
+        active = active->parentWidget() ? active->parentWidget()->window() : nullptr;
+    if (active)
         return active;
     if (m_mainWindow)
         return m_mainWindow;

@@ -268,6 +268,42 @@ private slots:
         KxUi()->setMainWindow(nullptr);
     }
 
+    // A message asked while the waiting dialog is up must not become its child: closing the
+    // waiting dialog deletes it.
+    void messageWhileWaitingIsNotItsChild()
+    {
+        QWidget main;
+        main.resize(800, 600);
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        KxUi()->showWaiting(QStringLiteral("#IDS_Tips"), QString(), {}, &main);
+        auto *backend = dynamic_cast<KxWidgetUiBackend *>(KxUi()->backend());
+        QVERIFY(backend && backend->waitingDialog());
+        QTRY_COMPARE(QApplication::activeModalWidget(),
+                     static_cast<QWidget *>(backend->waitingDialog()));
+        QPointer<NMessageBox> seen;
+        QWidget *parentSeen = reinterpret_cast<QWidget *>(1);
+        QTimer::singleShot(0, this, [&] {
+            seen = qobject_cast<NMessageBox *>(QApplication::activeModalWidget());
+            if (!seen)
+                return;
+            parentSeen = seen->parentWidget();
+            KxUi()->closeWaiting(); // the work ends while the question is open
+            QTimer::singleShot(0, this, [&] {
+                if (seen)
+                    QTest::mouseClick(seen->button(1), Qt::LeftButton);
+            });
+        });
+        QTimer::singleShot(5000, this, [] {
+            if (auto *w = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
+                w->done(0);
+        });
+        const KxMessageResult r = KxUi()->question(QStringLiteral("#IDS_OK"));
+        QCOMPARE(parentSeen, &main);
+        QCOMPARE(r.button, 1);
+        QVERIFY(!KxUi()->isWaitingShown());
+    }
+
     void widgetBackendWaitingAndToast()
     {
         QWidget main;

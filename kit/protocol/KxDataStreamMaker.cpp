@@ -99,11 +99,10 @@ bool KxDataStreamMaker::addCmd(const QString &code, const QByteArray &value, boo
     } else {
         if (!isValueSafe(v))
             return false;
-        qint64 size = 10;
-        for (const Item &i : m_items)
-            size += 7 + i.value.size();
-        if (size + 7 + v.size() > KxProtocol::MaxTextRequest)
+        // Upper bound of the frame: head, prefix, tail and each item with its separator.
+        if (10 + m_textSize + 7 + v.size() > KxProtocol::MaxTextRequest)
             return false;
+        m_textSize += 7 + v.size();
     }
     m_items.append({code, v});
     return true;

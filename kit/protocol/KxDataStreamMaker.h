@@ -38,7 +38,11 @@ public:
     int count() const { return m_items.size(); }
     bool isEmpty() const { return m_items.isEmpty(); }
     QStringList codes() const;
-    void clear() { m_items.clear(); }
+    void clear()
+    {
+        m_items.clear();
+        m_textSize = 0;
+    }
 
 private:
     struct Item
@@ -50,4 +54,5 @@ private:
 
     EDataProtocol m_protocol;
     QList<Item> m_items;
+    qint64 m_textSize = 0;
 };

@@ -135,7 +135,10 @@ bool DiskSpaceMonitorThread::checkOnce()
     pruneFtp(ftpDir);
     if (!keepRunning() || imageDir.isEmpty() || ftpDir.isEmpty())
         return false;
-    return pruneForSpace(imageDir, ftpDir);
+    const bool outOfSpace = pruneForSpace(imageDir, ftpDir);
+    qDebug().noquote() << "DiskSpaceMonitorThread::checkOnce()..." << imageDir << ftpDir
+                       << "outOfSpace" << outOfSpace;
+    return outOfSpace;
 }
 
 int DiskSpaceMonitorThread::deleteOldLogs()

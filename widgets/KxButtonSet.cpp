@@ -2,7 +2,8 @@
 
 #include "KxI18nUtil.h"
 
-namespace KxButtonSet {
+namespace KxButtonSet
+{
 
 QStringList keys(const QString &buttonSet)
 {
@@ -44,9 +45,10 @@ static QString bareName(const QString &key)
 
 KxButtonRole roleOf(const QString &key, int index, int count)
 {
-    static const QStringList accept = {"ok",    "messagebox_ok", "confirm", "save",   "apply",
-                                       "retry", "restry",        "continue", "sure",  "done"};
-    static const QStringList reject = {"cancel", "close", "back", "exit", "quit", "messagebox_cancel"};
+    static const QStringList accept = {"ok",    "messagebox_ok", "confirm",  "save", "apply",
+                                       "retry", "restry",        "continue", "sure", "done"};
+    static const QStringList reject = {"cancel", "close", "back",
+                                       "exit",   "quit",  "messagebox_cancel"};
     static const QStringList no = {"no", "dontsave", "notsave", "discard"};
     const QString name = bareName(key);
     if (name == QLatin1String("yes"))

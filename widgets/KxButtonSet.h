@@ -5,7 +5,8 @@
 #include <QString>
 #include <QStringList>
 
-namespace KxButtonSet {
+namespace KxButtonSet
+{
 
 // Splits a set on "|": the first part is used as it stands, later parts get "#IDS_" prepended
 // unless they already start with '#'. Parts are trimmed and empty parts dropped, so "#IDS_OK|"

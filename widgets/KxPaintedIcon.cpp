@@ -66,8 +66,8 @@ static void paintBadge(QPainter &p, KxIconShape shape, qreal s, const QColor &c)
         p.drawLine(QPointF(s * 0.66, s * 0.34), QPointF(s * 0.34, s * 0.66));
         break;
     default: // Success
-        p.drawPolyline(QPolygonF({QPointF(s * 0.3, s * 0.52), QPointF(s * 0.44, s * 0.66),
-                                  QPointF(s * 0.7, s * 0.38)}));
+        p.drawPolyline(QPolygonF(
+            {QPointF(s * 0.3, s * 0.52), QPointF(s * 0.44, s * 0.66), QPointF(s * 0.7, s * 0.38)}));
         break;
     }
 }

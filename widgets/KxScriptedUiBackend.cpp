@@ -133,12 +133,15 @@ KxMessageResult KxScriptedUiBackend::message(const KxMessageRequest &request)
     if (!m_messageAnswers.isEmpty()) {
         const MessageAnswer a = m_messageAnswers.dequeue();
         button = a.button;
-        if (!a.expect.isEmpty() && !request.text.contains(a.expect) && !request.title.contains(a.expect))
+        if (!a.expect.isEmpty() && !request.text.contains(a.expect) &&
+            !request.title.contains(a.expect))
             addError(QStringLiteral("message \"%1\" answered, but \"%2\" was expected")
                          .arg(request.text, a.expect));
         if (button < 0 || button > s.buttons.size()) {
             addError(QStringLiteral("answer %1 for \"%2\", which has %3 buttons")
-                         .arg(button).arg(request.text).arg(s.buttons.size()));
+                         .arg(button)
+                         .arg(request.text)
+                         .arg(s.buttons.size()));
             button = 0;
         }
     } else if (s.buttons.size() == 1) {
@@ -180,7 +183,8 @@ KxFileResult KxScriptedUiBackend::fileDialog(const KxFileRequest &request)
     if (!r.cancelled() && r.selectedFilter.isEmpty())
         r.selectedFilter = request.filter.split(QStringLiteral(";;")).value(0);
     if (r.files.size() > 1 && request.kind != KxFileDialogKind::OpenFiles) {
-        addError(QStringLiteral("several files given to a single-file dialog \"%1\"").arg(request.title));
+        addError(QStringLiteral("several files given to a single-file dialog \"%1\"")
+                     .arg(request.title));
         r.files = QStringList{r.files.first()};
     }
     return r;
@@ -201,7 +205,8 @@ KxInputResult KxScriptedUiBackend::input(const KxInputRequest &request)
     if (r.ok && request.maxLength > 0)
         r.text.truncate(request.maxLength); // the real line edit cannot take more
     if (r.ok && !request.allowEmpty && r.text.trimmed().isEmpty())
-        addError(QStringLiteral("empty input given to \"%1\", whose OK is disabled then").arg(request.label));
+        addError(QStringLiteral("empty input given to \"%1\", whose OK is disabled then")
+                     .arg(request.label));
     return r;
 }
 

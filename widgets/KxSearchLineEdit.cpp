@@ -6,8 +6,7 @@
 #include <QAction>
 #include <QTimer>
 
-KxSearchLineEdit::KxSearchLineEdit(QWidget *parent)
-    : QLineEdit(parent), m_delay(new QTimer(this))
+KxSearchLineEdit::KxSearchLineEdit(QWidget *parent) : QLineEdit(parent), m_delay(new QTimer(this))
 {
     setObjectName(QStringLiteral("editSearch"));
     setMinimumHeight(30);

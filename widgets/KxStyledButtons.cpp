@@ -6,7 +6,8 @@
 #include <QStyle>
 #include <QVariant>
 
-namespace {
+namespace
+{
 const char *kindName(KxPushButton::Kind kind)
 {
     switch (kind) {
@@ -20,8 +21,7 @@ const char *kindName(KxPushButton::Kind kind)
 }
 } // namespace
 
-KxPushButton::KxPushButton(const QString &textKey, Kind kind, QWidget *parent)
-    : QPushButton(parent)
+KxPushButton::KxPushButton(const QString &textKey, Kind kind, QWidget *parent) : QPushButton(parent)
 {
     setCursor(Qt::PointingHandCursor);
     setMinimumHeight(30);

@@ -12,7 +12,8 @@
 #include <QTimer>
 #include <QVariantAnimation>
 
-namespace {
+namespace
+{
 constexpr int kMaxTextWidth = 420;
 constexpr int kPadX = 16;
 constexpr int kPadY = 10;
@@ -114,7 +115,8 @@ KxToast::~KxToast()
     // call on it is dropped when it goes.
     QWidget *window = m_window.data();
     QObject *context = window ? static_cast<QObject *>(window) : qApp;
-    QMetaObject::invokeMethod(context, [window] { restack(window); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        context, [window] { restack(window); }, Qt::QueuedConnection);
 }
 
 void KxToast::setDuration(int ms)

@@ -21,8 +21,7 @@ public:
     // Shows a toast (text key or plain text) over anchor's window; without an anchor over the
     // application's active window, or centred on the screen when there is none.
     static KxToast *showToast(const QString &textKey, int durationMs = DefaultDuration,
-                              QWidget *anchor = nullptr,
-                              KxMsgType type = KxMsgType::Information);
+                              QWidget *anchor = nullptr, KxMsgType type = KxMsgType::Information);
     // The toasts currently shown over a window (nullptr: the free-standing ones), top first.
     static QList<KxToast *> toastsOf(QWidget *window);
 

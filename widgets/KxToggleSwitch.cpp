@@ -6,7 +6,8 @@
 #include <QPainter>
 #include <QVariantAnimation>
 
-namespace {
+namespace
+{
 constexpr int kTrackW = 36;
 constexpr int kTrackH = 20;
 constexpr int kSpacing = 8;
@@ -92,11 +93,13 @@ void KxToggleSwitch::paintEvent(QPaintEvent *)
     if (hasFocus()) {
         p.setPen(QPen(QColor(KxStyle::AccentHover), 1));
         p.setBrush(Qt::NoBrush);
-        p.drawRoundedRect(track.adjusted(-1.5, -1.5, 1.5, 1.5), kTrackH / 2.0 + 1.5, kTrackH / 2.0 + 1.5);
+        p.drawRoundedRect(track.adjusted(-1.5, -1.5, 1.5, 1.5), kTrackH / 2.0 + 1.5,
+                          kTrackH / 2.0 + 1.5);
     }
     if (!text().isEmpty()) {
         p.setPen(isEnabled() ? QColor(KxStyle::Text) : QColor("#a3a9b3"));
-        const QRect tr(int(track.right()) + kSpacing, 0, width() - int(track.right()) - kSpacing, height());
+        const QRect tr(int(track.right()) + kSpacing, 0, width() - int(track.right()) - kSpacing,
+                       height());
         p.drawText(tr, Qt::AlignVCenter | Qt::AlignLeft, text());
     }
 }

@@ -100,8 +100,8 @@ KxMessageResult KxUiService::information(const QString &text, const QString &tit
 
 KxMessageResult KxUiService::warning(const QString &text, const QString &title, QWidget *parent)
 {
-    return message(makeRequest(KxMsgType::Warning, text, title, QStringLiteral("#IDS_MessageBox_OK"),
-                               parent, 350));
+    return message(makeRequest(KxMsgType::Warning, text, title,
+                               QStringLiteral("#IDS_MessageBox_OK"), parent, 350));
 }
 
 KxMessageResult KxUiService::error(const QString &text, const QString &title, QWidget *parent)
@@ -127,11 +127,14 @@ void KxUiService::toast(const QString &text, int durationMs, QWidget *parent, Kx
         // Workers may report through a toast: hand it to the GUI thread.
         QPointer<QWidget> guard(parent);
         const bool hadParent = parent != nullptr;
-        QMetaObject::invokeMethod(this, [this, text, durationMs, guard, hadParent, type] {
-            if (hadParent && !guard)
-                return; // its window has gone
-            toast(text, durationMs, guard.data(), type);
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this,
+            [this, text, durationMs, guard, hadParent, type] {
+                if (hadParent && !guard)
+                    return; // its window has gone
+                toast(text, durationMs, guard.data(), type);
+            },
+            Qt::QueuedConnection);
         return;
     }
     QWidget *anchor = parent ? parent : (m_mainWindow ? m_mainWindow.data() : nullptr);
@@ -189,7 +192,8 @@ static KxFileRequest fileRequest(KxFileDialogKind kind, const QString &title, co
 }
 
 QString KxUiService::getOpenFileName(const QString &title, const QString &dir,
-                                     const QString &filter, QWidget *parent, QString *selectedFilter)
+                                     const QString &filter, QWidget *parent,
+                                     QString *selectedFilter)
 {
     const KxFileResult r =
         fileDialog(fileRequest(KxFileDialogKind::OpenFile, title, dir, filter, parent));
@@ -205,7 +209,8 @@ QStringList KxUiService::getOpenFileNames(const QString &title, const QString &d
 }
 
 QString KxUiService::getSaveFileName(const QString &title, const QString &dir,
-                                     const QString &filter, QWidget *parent, QString *selectedFilter)
+                                     const QString &filter, QWidget *parent,
+                                     QString *selectedFilter)
 {
     const KxFileResult r =
         fileDialog(fileRequest(KxFileDialogKind::SaveFile, title, dir, filter, parent));
@@ -216,7 +221,8 @@ QString KxUiService::getSaveFileName(const QString &title, const QString &dir,
 
 QString KxUiService::getExistingDirectory(const QString &title, const QString &dir, QWidget *parent)
 {
-    return fileDialog(fileRequest(KxFileDialogKind::Directory, title, dir, QString(), parent)).first();
+    return fileDialog(fileRequest(KxFileDialogKind::Directory, title, dir, QString(), parent))
+        .first();
 }
 
 KxInputResult KxUiService::getText(KxInputRequest request)

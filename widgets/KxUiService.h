@@ -42,13 +42,15 @@ public:
     QWidget *mainWindow() const { return m_mainWindow; }
 
     KxMessageResult message(KxMessageRequest request);
-    KxMessageResult information(const QString &text, const QString &title = QStringLiteral("#IDS_Tips"),
+    KxMessageResult information(const QString &text,
+                                const QString &title = QStringLiteral("#IDS_Tips"),
                                 QWidget *parent = nullptr);
     KxMessageResult warning(const QString &text, const QString &title = QStringLiteral("#IDS_Tips"),
                             QWidget *parent = nullptr);
     KxMessageResult error(const QString &text, const QString &title = QStringLiteral("#IDS_Tips"),
                           QWidget *parent = nullptr);
-    KxMessageResult question(const QString &text, const QString &title = QStringLiteral("#IDS_Tips"),
+    KxMessageResult question(const QString &text,
+                             const QString &title = QStringLiteral("#IDS_Tips"),
                              const QString &buttons = QStringLiteral("#IDS_OK|Cancel"),
                              QWidget *parent = nullptr, int width = 350);
     // A question answered with an accepting button (OK, Yes, ...).
@@ -75,7 +77,8 @@ public:
                                  QWidget *parent = nullptr);
     QString getSaveFileName(const QString &title, const QString &dir, const QString &filter,
                             QWidget *parent = nullptr, QString *selectedFilter = nullptr);
-    QString getExistingDirectory(const QString &title, const QString &dir, QWidget *parent = nullptr);
+    QString getExistingDirectory(const QString &title, const QString &dir,
+                                 QWidget *parent = nullptr);
 
     KxInputResult getText(KxInputRequest request);
 

@@ -1,6 +1,7 @@
 #include "KxWidgetStyle.h"
 
-namespace KxStyle {
+namespace KxStyle
+{
 
 QString dialogSheet()
 {

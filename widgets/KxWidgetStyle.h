@@ -3,7 +3,8 @@
 // and hairline borders, so every screen looks like part of one program.
 #include <QString>
 
-namespace KxStyle {
+namespace KxStyle
+{
 
 inline const char *const Accent = "#0c3484";
 inline const char *const AccentHover = "#1b4aa8";

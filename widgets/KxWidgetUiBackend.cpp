@@ -34,24 +34,25 @@ QString KxWidgetUiBackend::defaultTitle(KxFileDialogKind kind)
 
 KxFileResult KxWidgetUiBackend::fileDialog(const KxFileRequest &request)
 {
-    const QString title = kxTr(request.title.isEmpty() ? defaultTitle(request.kind) : request.title);
+    const QString title =
+        kxTr(request.title.isEmpty() ? defaultTitle(request.kind) : request.title);
     KxFileResult result;
     QString selected;
     switch (request.kind) {
     case KxFileDialogKind::OpenFile: {
-        const QString f =
-            QFileDialog::getOpenFileName(request.parent, title, request.dir, request.filter, &selected);
+        const QString f = QFileDialog::getOpenFileName(request.parent, title, request.dir,
+                                                       request.filter, &selected);
         if (!f.isEmpty())
             result.files << f;
         break;
     }
     case KxFileDialogKind::OpenFiles:
-        result.files =
-            QFileDialog::getOpenFileNames(request.parent, title, request.dir, request.filter, &selected);
+        result.files = QFileDialog::getOpenFileNames(request.parent, title, request.dir,
+                                                     request.filter, &selected);
         break;
     case KxFileDialogKind::SaveFile: {
-        const QString f =
-            QFileDialog::getSaveFileName(request.parent, title, request.dir, request.filter, &selected);
+        const QString f = QFileDialog::getSaveFileName(request.parent, title, request.dir,
+                                                       request.filter, &selected);
         if (!f.isEmpty())
             result.files << f;
         break;
@@ -78,8 +79,8 @@ void KxWidgetUiBackend::showWaiting(const QString &text, const QString &cancelTe
     if (!m_waiting) {
         m_waiting = new KxWaitingDlg(anchor ? anchor->window() : nullptr);
         m_waiting->setAttribute(Qt::WA_DeleteOnClose);
-        QObject::connect(m_waiting.data(), &KxWaitingDlg::signal_cancelClicked, KxUiService::instance(),
-                         &KxUiService::notifyWaitingCancelled);
+        QObject::connect(m_waiting.data(), &KxWaitingDlg::signal_cancelClicked,
+                         KxUiService::instance(), &KxUiService::notifyWaitingCancelled);
     }
     m_waiting->setText(text);
     m_waiting->setCancelText(cancelText);

@@ -15,7 +15,8 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
-namespace {
+namespace
+{
 constexpr int kTitleHeight = 40;
 constexpr int kShadowMargin = 12;
 constexpr int kMaxTitleHint = 480; // a long title is elided rather than widening the dialog
@@ -109,8 +110,8 @@ bool NDialogEx::shadowsSupported()
     // Plain X servers without a compositor paint translucent pixels black: keep a solid frame
     // there (and offscreen, where pictures should show the dialog as it will look).
     const QString platform = QGuiApplication::platformName();
-    return platform.startsWith(QLatin1String("wayland")) || platform == QLatin1String("windows")
-           || platform == QLatin1String("cocoa");
+    return platform.startsWith(QLatin1String("wayland")) || platform == QLatin1String("windows") ||
+           platform == QLatin1String("cocoa");
 }
 
 NDialogEx::NDialogEx(QWidget *parent) : QDialog(parent)

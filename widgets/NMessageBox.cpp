@@ -51,7 +51,8 @@ NMessageBox::NMessageBox(KxMsgType type, const QString &title, const QString &te
 
     const QStringList keys = KxButtonSet::keys(buttonSet);
     for (int i = 0; i < keys.size(); ++i) {
-        KxPushButton *b = addButton(keys.at(i), i == 0 ? KxPushButton::Primary : KxPushButton::Normal);
+        KxPushButton *b =
+            addButton(keys.at(i), i == 0 ? KxPushButton::Primary : KxPushButton::Normal);
         b->setObjectName(QStringLiteral("btnMessage_%1").arg(i + 1));
         const int number = i + 1;
         connect(b, &QPushButton::clicked, this, [this, number] { done(number); });

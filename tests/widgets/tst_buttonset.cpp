@@ -24,7 +24,8 @@ private slots:
         QTest::newRow("single") << "#IDS_MessageBox_OK" << QStringList{"#IDS_MessageBox_OK"};
         QTest::newRow("trailing bar") << "#IDS_OK|" << QStringList{"#IDS_OK"};
         QTest::newRow("empty set") << "" << QStringList{"#IDS_MessageBox_OK"};
-        QTest::newRow("spaces") << " #IDS_Restry | Back " << QStringList{"#IDS_Restry", "#IDS_Back"};
+        QTest::newRow("spaces") << " #IDS_Restry | Back "
+                                << QStringList{"#IDS_Restry", "#IDS_Back"};
         QTest::newRow("full keys kept")
             << "#IDS_OK|#ID_Other" << QStringList{"#IDS_OK", "#ID_Other"};
         QTest::newRow("first part as is") << "Plain|Cancel" << QStringList{"Plain", "#IDS_Cancel"};
@@ -42,12 +43,17 @@ private slots:
         QTest::addColumn<QString>("lang");
         QTest::addColumn<QString>("set");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("en") << "en" << "#IDS_OK|Cancel" << QStringList{"OK", "Cancel"};
-        QTest::newRow("zh") << "zh_cn" << "#IDS_OK|Cancel" << QStringList{"确定", "取消"};
-        QTest::newRow("zh yes-no") << "zh_cn" << "#IDS_Yes|No|Cancel" << QStringList{"是", "否", "取消"};
+        QTest::newRow("en") << "en"
+                            << "#IDS_OK|Cancel" << QStringList{"OK", "Cancel"};
+        QTest::newRow("zh") << "zh_cn"
+                            << "#IDS_OK|Cancel" << QStringList{"确定", "取消"};
+        QTest::newRow("zh yes-no") << "zh_cn"
+                                   << "#IDS_Yes|No|Cancel" << QStringList{"是", "否", "取消"};
         QTest::newRow("missing key shows key without #")
-            << "en" << "#IDS_OK|NoSuchKeyAnywhere" << QStringList{"OK", "IDS_NoSuchKeyAnywhere"};
-        QTest::newRow("plain text stays") << "en" << "Plain" << QStringList{"Plain"};
+            << "en"
+            << "#IDS_OK|NoSuchKeyAnywhere" << QStringList{"OK", "IDS_NoSuchKeyAnywhere"};
+        QTest::newRow("plain text stays") << "en"
+                                          << "Plain" << QStringList{"Plain"};
     }
     void texts()
     {

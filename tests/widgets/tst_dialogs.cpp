@@ -57,7 +57,8 @@ private slots:
         QApplication::sendEvent(title, &release);
         QCOMPARE(dlg.pos(), before + delta);
         // After release, moving does not drag any more.
-        QMouseEvent move2(QEvent::MouseMove, local, start, Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QMouseEvent move2(QEvent::MouseMove, local, start, Qt::NoButton, Qt::NoButton,
+                          Qt::NoModifier);
         QApplication::sendEvent(title, &move2);
         QCOMPARE(dlg.pos(), before + delta);
     }
@@ -153,17 +154,20 @@ private slots:
     void messageBoxWidthAndWrapping()
     {
         NMessageBox shortBox(KxMsgType::Information, QString(), QStringLiteral("Short."));
-        const QString longText = QString(QStringLiteral("A long explanation that must wrap. ")).repeated(12);
+        const QString longText =
+            QString(QStringLiteral("A long explanation that must wrap. ")).repeated(12);
         NMessageBox longBox(KxMsgType::Information, QString(), longText);
         QCOMPARE(shortBox.width(), 350);
         QCOMPARE(longBox.width(), 350);
-        QVERIFY2(longBox.height() > shortBox.height() + 40,
-                 qPrintable(QStringLiteral("%1 vs %2").arg(longBox.height()).arg(shortBox.height())));
+        QVERIFY2(
+            longBox.height() > shortBox.height() + 40,
+            qPrintable(QStringLiteral("%1 vs %2").arg(longBox.height()).arg(shortBox.height())));
         // The text must fit: its label is given the height its wrapped lines need.
         longBox.show();
         auto *label = longBox.findChild<QLabel *>(QStringLiteral("labText"));
         QVERIFY(label->height() >= label->heightForWidth(label->width()));
-        NMessageBox wide(KxMsgType::Information, QString(), QStringLiteral("x"), QStringLiteral("#IDS_OK|Cancel"), 500);
+        NMessageBox wide(KxMsgType::Information, QString(), QStringLiteral("x"),
+                         QStringLiteral("#IDS_OK|Cancel"), 500);
         QCOMPARE(wide.width(), 500);
     }
 

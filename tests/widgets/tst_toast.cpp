@@ -38,7 +38,8 @@ private slots:
         window.resize(800, 600);
         window.show();
         KxToast *a = KxToast::showToast(QStringLiteral("First"), 3000, &window);
-        KxToast *b = KxToast::showToast(QStringLiteral("Second notice, a bit longer"), 3000, &window);
+        KxToast *b =
+            KxToast::showToast(QStringLiteral("Second notice, a bit longer"), 3000, &window);
         QCOMPARE(KxToast::toastsOf(&window), (QList<KxToast *>{a, b}));
         QVERIFY(b->y() >= a->geometry().bottom());
         // Centred horizontally over the window.
@@ -74,7 +75,8 @@ private slots:
         QCOMPARE(b->duration(), 2000);
         QCOMPARE(KxToast::toastsOf(&window).size(), 1);
         // A different kind of message with the same text is a separate toast.
-        KxToast *c = KxToast::showToast(QStringLiteral("#IDS_Tips"), 3000, &window, KxMsgType::Error);
+        KxToast *c =
+            KxToast::showToast(QStringLiteral("#IDS_Tips"), 3000, &window, KxMsgType::Error);
         QVERIFY(c != a);
     }
 
@@ -129,7 +131,8 @@ private slots:
         window.show();
         KxToast *shortToast = KxToast::showToast(QStringLiteral("Saved."), 3000, &window);
         KxToast *longToast = KxToast::showToast(
-            QString(QStringLiteral("The reader did not answer in time. ")).repeated(8), 3000, &window);
+            QString(QStringLiteral("The reader did not answer in time. ")).repeated(8), 3000,
+            &window);
         QVERIFY(longToast->width() <= 500);
         QVERIFY(longToast->height() > shortToast->height() * 2);
     }

@@ -39,8 +39,7 @@ private slots:
         QCOMPARE(second.button, 1);
         QCOMPARE(int(second.role), int(KxButtonRole::Yes));
         QVERIFY(!third);
-        QCOMPARE(ui.messageTexts(),
-                 (QStringList{"#IDS_First", "#IDS_Second", "#IDS_Third"}));
+        QCOMPARE(ui.messageTexts(), (QStringList{"#IDS_First", "#IDS_Second", "#IDS_Third"}));
         const auto shown = ui.shown(Kind::Message);
         QCOMPARE(shown.at(0).title, QStringLiteral("#IDS_Tips"));
         QCOMPARE(shown.at(0).buttons, (QStringList{"#IDS_OK", "#IDS_Cancel"}));
@@ -122,13 +121,15 @@ private slots:
         ui.answerFiles({QStringLiteral("/tmp/a.bin"), QStringLiteral("/tmp/b.bin")});
         ui.answerFile(QStringLiteral("/tmp/dir"));
         QString filter;
-        QCOMPARE(KxUi()->getSaveFileName(QStringLiteral("#IDS_ExportConfig"), QStringLiteral("/home"),
+        QCOMPARE(KxUi()->getSaveFileName(QStringLiteral("#IDS_ExportConfig"),
+                                         QStringLiteral("/home"),
                                          QStringLiteral("Brevan Files (*.xml)"), nullptr, &filter),
                  QStringLiteral("/tmp/x.xml"));
         QCOMPARE(filter, QStringLiteral("Brevan Files (*.xml)"));
         QCOMPARE(KxUi()->getOpenFileName(QString(), QString(), QStringLiteral("*.xml")), QString());
         QCOMPARE(KxUi()->getOpenFileNames(QString(), QString(), QStringLiteral("*.bin")).size(), 2);
-        QCOMPARE(KxUi()->getExistingDirectory(QString(), QStringLiteral("/")), QStringLiteral("/tmp/dir"));
+        QCOMPARE(KxUi()->getExistingDirectory(QString(), QStringLiteral("/")),
+                 QStringLiteral("/tmp/dir"));
         const auto shown = ui.shown(Kind::File);
         QCOMPARE(shown.size(), 4);
         QCOMPARE(int(shown.at(0).fileKind), int(KxFileDialogKind::SaveFile));
@@ -311,8 +312,9 @@ private slots:
         main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
         int called = 0;
-        KxUi()->showWaiting(QStringLiteral("#IDS_Tips"), QStringLiteral("#IDS_Cancel"),
-                            [&called] { ++called; }, &main);
+        KxUi()->showWaiting(
+            QStringLiteral("#IDS_Tips"), QStringLiteral("#IDS_Cancel"), [&called] { ++called; },
+            &main);
         QVERIFY(KxUi()->isWaitingShown());
         auto *backend = dynamic_cast<KxWidgetUiBackend *>(KxUi()->backend());
         QVERIFY(backend && backend->waitingDialog());

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+
 #include <cstdio>
 
 static void save(QWidget *w, const QString &dir, const QString &name, const QString &lang)
@@ -41,24 +42,31 @@ int main(int argc, char **argv)
     const bool zh = lang.startsWith(QLatin1String("zh"));
 
     NMessageBox info(KxMsgType::Information, QStringLiteral("#IDS_Tips"),
-                     zh ? QStringLiteral("配置已成功保存到读码器。") : QStringLiteral("The settings were saved to the reader."));
+                     zh ? QStringLiteral("配置已成功保存到读码器。")
+                        : QStringLiteral("The settings were saved to the reader."));
     save(&info, dir, QStringLiteral("msg-info"), lang);
-    NMessageBox question(KxMsgType::Question, QStringLiteral("#IDS_Tips"),
-                         zh ? QStringLiteral("保存设置将重启读码器，是否继续？")
-                            : QStringLiteral("Saving these settings restarts the reader. Continue?"),
-                         QStringLiteral("#IDS_OK|Cancel"));
+    NMessageBox question(
+        KxMsgType::Question, QStringLiteral("#IDS_Tips"),
+        zh ? QStringLiteral("保存设置将重启读码器，是否继续？")
+           : QStringLiteral("Saving these settings restarts the reader. Continue?"),
+        QStringLiteral("#IDS_OK|Cancel"));
     save(&question, dir, QStringLiteral("msg-question"), lang);
-    NMessageBox three(KxMsgType::Warning, QStringLiteral("#IDS_Tips"),
-                      zh ? QStringLiteral("设置已修改但尚未保存。离开前是否保存到读码器？如果不保存，修改将在读码器重启后丢失。")
-                         : QStringLiteral("Some settings were changed but not saved. Save them to the reader before leaving? Unsaved changes are lost when the reader restarts."),
-                      QStringLiteral("#IDS_Yes|No|Cancel"));
+    NMessageBox three(
+        KxMsgType::Warning, QStringLiteral("#IDS_Tips"),
+        zh ? QStringLiteral("设置已修改但尚未保存。离开前是否保存到读码器？如果不保存，修改将在读码"
+                            "器重启后丢失。")
+           : QStringLiteral("Some settings were changed but not saved. Save them to the reader "
+                            "before leaving? Unsaved changes are lost when the reader restarts."),
+        QStringLiteral("#IDS_Yes|No|Cancel"));
     save(&three, dir, QStringLiteral("msg-warning"), lang);
     NMessageBox err(KxMsgType::Error, QStringLiteral("#IDS_Tips"),
-                    QStringLiteral("#IDS_NoSuchKeyForTheGallery"), QStringLiteral("#IDS_Restry|Back"));
+                    QStringLiteral("#IDS_NoSuchKeyForTheGallery"),
+                    QStringLiteral("#IDS_Restry|Back"));
     save(&err, dir, QStringLiteral("msg-error"), lang);
 
     KxWaitingDlg waiting;
-    waiting.setText(zh ? QStringLiteral("正在连接设备，请稍候…") : QStringLiteral("Connecting to the reader, please wait..."));
+    waiting.setText(zh ? QStringLiteral("正在连接设备，请稍候…")
+                       : QStringLiteral("Connecting to the reader, please wait..."));
     save(&waiting, dir, QStringLiteral("waiting"), lang);
     waiting.setCancelText(QStringLiteral("#IDS_Cancel"));
     save(&waiting, dir, QStringLiteral("waiting-cancel"), lang);
@@ -72,7 +80,8 @@ int main(int argc, char **argv)
 
     NDialogEx base;
     base.setTitle(zh ? QStringLiteral("一个很长的对话框标题，用来检查标题栏在文字过长时的省略效果")
-                     : QStringLiteral("A dialog with a very long title to check how the title bar elides it when space runs out"));
+                     : QStringLiteral("A dialog with a very long title to check how the title bar "
+                                      "elides it when space runs out"));
     auto *lay = new QVBoxLayout(base.contentWidget());
     lay->setContentsMargins(20, 16, 20, 16);
     lay->addWidget(new QLabel(zh ? QStringLiteral("内容区域") : QStringLiteral("Content area")));
@@ -94,8 +103,10 @@ int main(int argc, char **argv)
     auto *disabled = new KxPushButton(QStringLiteral("#IDS_Back"));
     disabled->setEnabled(false);
     grid->addWidget(disabled, 0, 3);
-    auto *tb1 = new KxToolButton(QStringLiteral("#IDS_OpenFile"), kxPaintedIcon(KxIconShape::Search, 18));
-    auto *tb2 = new KxToolButton(QStringLiteral("#IDS_SaveFile"), kxPaintedIcon(KxIconShape::Success, 18));
+    auto *tb1 =
+        new KxToolButton(QStringLiteral("#IDS_OpenFile"), kxPaintedIcon(KxIconShape::Search, 18));
+    auto *tb2 =
+        new KxToolButton(QStringLiteral("#IDS_SaveFile"), kxPaintedIcon(KxIconShape::Success, 18));
     tb2->setCheckable(true);
     tb2->setChecked(true);
     grid->addWidget(tb1, 1, 0);
@@ -105,7 +116,8 @@ int main(int argc, char **argv)
     grid->addWidget(on, 1, 2);
     grid->addWidget(new KxToggleSwitch(QStringLiteral("#IDS_No")), 1, 3);
     auto *search = new KxSearchLineEdit;
-    search->setPlaceholderKey(zh ? QStringLiteral("搜索别名或序列号") : QStringLiteral("Search alias or serial number"));
+    search->setPlaceholderKey(zh ? QStringLiteral("搜索别名或序列号")
+                                 : QStringLiteral("Search alias or serial number"));
     grid->addWidget(search, 2, 0, 1, 2);
     auto *search2 = new KxSearchLineEdit;
     search2->setText(QStringLiteral("SN2041"));
@@ -117,10 +129,14 @@ int main(int argc, char **argv)
     host.resize(700, 300);
     host.show();
     KxToast::showToast(QStringLiteral("#IDS_Tips"), 3000, &host);
-    KxToast::showToast(zh ? QStringLiteral("设备未连接") : QStringLiteral("The reader is not connected."), 3000, &host, KxMsgType::Warning);
-    KxToast::showToast(zh ? QStringLiteral("保存失败：读码器没有在规定时间内应答，请检查连接后重试。")
-                          : QStringLiteral("Saving failed: the reader did not answer in time. Check the connection and try again."),
-                       3000, &host, KxMsgType::Error);
+    KxToast::showToast(zh ? QStringLiteral("设备未连接")
+                          : QStringLiteral("The reader is not connected."),
+                       3000, &host, KxMsgType::Warning);
+    KxToast::showToast(
+        zh ? QStringLiteral("保存失败：读码器没有在规定时间内应答，请检查连接后重试。")
+           : QStringLiteral("Saving failed: the reader did not answer in time. Check the "
+                            "connection and try again."),
+        3000, &host, KxMsgType::Error);
     QTest::qWait(400); // faded in
     save(&host, dir, QStringLiteral("toasts"), lang);
     return 0;

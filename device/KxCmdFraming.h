@@ -1,0 +1,42 @@
+#pragma once
+// Pure rules of the command engine: batch framing, the reader's buffer size, the link-change
+// warnings and the failure message. No I/O, so tests can feed them plain data.
+#include "KxDataStreamTypes.h"
+
+#include <QByteArrayList>
+#include <QList>
+#include <QPair>
+#include <QStringList>
+
+using KxCmdItems = QList<QPair<QString, QByteArray>>;  // code, value text
+
+namespace KxCmdFraming {
+
+constexpr int kDefaultBufferSize = 512;  // the reader gives no size
+constexpr int kMinBufferSize = 128;
+constexpr int kCodeOffset = 7;           // "~" 0x01 "0000" and the prefix come first
+
+// Packs the items into frames whose bodies stay within bufferSize bytes; prefix "@" when
+// permanent, else "#". False, with nothing framed, when an item cannot travel (bad code,
+// value with ";" "," or control bytes): the whole list is refused.
+bool buildFrames(const KxCmdItems &items, bool permanent, int bufferSize, QByteArrayList &frames,
+                 QString *refusedCode = nullptr);
+
+// The six-letter code of a frame's first item (empty for a frame too short to hold one).
+QString frameCode(const QByteArray &frame);
+
+// The buffer size: "BUFQRY" of the capability list when it holds a number, else of the value
+// list; at least kMinBufferSize; kDefaultBufferSize when neither list gives one.
+int bufferSize(const KxTagList &capabilities, const KxTagList &values);
+
+// The warning key for a change of code over a link whose "COM Type" is comType (empty for a
+// network link); empty when the change does not affect the link.
+QString rebootWarningKey(const QString &code, const QString &comType);
+
+// "#IDS_CmdSave_Fail" (or "#IDS_CmdRestore_Fail") translated, then one line per failed code.
+QString failureMessage(const QStringList &failed, bool restoring);
+
+// The last 10 bytes of a reply, for the failure logs.
+QByteArray replyTail(const QByteArray &reply);
+
+}  // namespace KxCmdFraming

@@ -1,0 +1,153 @@
+#pragma once
+// One connected reader's command engine: its settings as read from the reader, value lookups
+// for the pages, framing, sending and checking changed settings, and the changed-command list.
+// Slow work runs on its worker thread; results come back through queued signals.
+#include "KxCmdFraming.h"
+#include "KxDeviceTypes.h"
+
+#include <QMutex>
+#include <QObject>
+#include <QPointer>
+#include <QVector>
+
+class KxDeviceConnector;
+class KxDeviceCommandThread;
+class KxDeviceConfigs;
+
+class KxDeviceCommand : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kTimeoutMs = 60000;
+    enum TagListKind { Values, Capabilities, Defaults };  // "@*", "@^", "@&"
+    enum SyncStep { SyncRefresh = 0, SyncCommands = 1, SyncExtend = 2, SyncMissing = 3 };
+    using Done = std::function<void(bool ok, const QStringList &failed)>;
+
+    explicit KxDeviceCommand(KxDeviceConnector *connector, QObject *parent = nullptr);
+    ~KxDeviceCommand() override;
+
+    // Reads every setting of the reader (unless skipSync); needs a live connector.
+    bool init(bool vision, bool skipSync = false);
+    bool isVision() const { return m_vision; }
+    QString deviceId() const { return m_deviceId; }
+    void setRfid(bool rfid) { m_rfid = rfid; }
+    bool isRfid() const { return m_rfid; }
+    // Where the length table and the command lists come from (default: the installation's).
+    void setDescriptions(KxDeviceConfigs *configs) { m_configs = configs; }
+
+    // ---- synchronisation (any thread) --------------------------------------------------------
+    bool syncSettings(bool full);
+    int syncSettingsEx(int step);
+    int getSyncCmds(int failStep);
+    int syncExtendData(int failStep);
+    int syncCmdLengths();
+
+    // ---- lookups (any thread) ----------------------------------------------------------------
+    bool hasCmd(const QString &code) const;
+    QByteArray value(const QString &code, bool base64 = false,
+                     const QMap<QString, QByteArray> *source = nullptr) const;
+    QString valueText(const QString &code, bool base64 = false,
+                      const QMap<QString, QByteArray> *source = nullptr) const;
+    // Straight from one list, empty unless the reader acknowledged the code.
+    QByteArray rawValue(const QString &code, TagListKind list = Values) const;
+    QString rawValueText(const QString &code, TagListKind list = Values) const;
+    QByteArray extendData(const QString &code) const;
+    KxTagList tagList(TagListKind list) const;
+    QMap<int, QByteArray> configurationSets() const;
+    // The reader's receive buffer size, read once.
+    int bufferSize();
+    // The warning key for a change of code on this reader's link; empty when none applies.
+    QString rebootWarning(const QString &code) const;
+
+    // ---- sending -----------------------------------------------------------------------------
+    int query(int protocol, const QString &code, QByteArray &value, const QByteArray &extra = {},
+              int *error = nullptr, int timeoutMs = kTimeoutMs);
+    // A job: work on the worker thread, done on the main thread (both at once without a worker).
+    void asyncProcess(const KxJobWork &work, const KxJobDone &done);
+    bool addTask(const KxCmdTask &task, bool unique = false);
+    // One change sent as a running change; on success the reader's answer updates the values,
+    // the change is recorded and done(ok, failed) runs while handler lives. flag: take the
+    // reply into the values (refreshAll: read every value again instead).
+    bool sendCmdAsync(const ChangedCmdInfo &cmd, QObject *handler, bool flag = true,
+                      const Done &done = {}, bool refreshAll = false);
+    // The items one change becomes: "DFMADD" clears first ("DFMCAL") and an empty one only
+    // clears; a script ("LUAQRY") travels as "LUAADD".
+    static KxCmdItems changeItems(const ChangedCmdInfo &cmd);
+    // Sends frames and checks every acknowledgement, synchronously (worker thread).
+    bool sendChangedCmds(const QByteArrayList &frames, QList<QString> &failed, bool refresh,
+                         bool resync, bool quiet);
+    // Frames the changes and sends them with "@" (permanent: stored entries leave the changed
+    // list) or "#"; synchronous. marked: codes announced after the others.
+    bool saveCmds(const QVector<ChangedCmdInfo> &cmds, bool permanent, QStringList &failed,
+                  const QStringList &marked = {});
+    // The changed-command list saved permanently / restored to the previous values, on the
+    // worker; done runs on the main thread while context lives.
+    void saveChangedCmdsAsync(QObject *context, const Done &done);
+    void discardChangedCmdsAsync(QObject *context, const Done &done);
+
+    QVector<ChangedCmdInfo> changedCmds() const;
+    QVector<ChangedCmdInfo> appliedChanges() const;
+    void clearChangedCmds();
+
+    // Auto-sleep: keep the reader's "ATLSLP" and put it back later (synchronous).
+    bool saveAutoSleep();
+    bool restoreAutoSleep();
+    bool hasSavedAutoSleep() const { return m_sleepSaved; }
+
+    void setStatisticsPolling(bool on);
+    void stopWorker();
+    KxDeviceCommandThread *worker() const { return m_thread; }
+
+signals:
+    void cmdChanged(const QStringList &cmds, bool bEmitValueChanged);
+    void cmdValueChanged(const QMap<QString, QByteArray> &changed_cmds, bool bBlockSignals);
+    void signal_ChangedCmdsHistoryChange(bool bEmpty);
+    void signal_ResultGetStatistics(const QByteArray &byteResponse);
+
+public slots:
+    void slot_ResultProcessing(bool bRet, const QByteArray &byteResponse,
+                               const _struResultUserDatas &struUserData);
+    void slot_ResultProcessCallback(KxDeviceCommandPtr devCommand,
+                                    const QMap<QString, QByteArray> &mapResult,
+                                    const _struProcessCallback &struCB);
+
+private:
+    struct Pending
+    {
+        QPointer<QObject> handler;
+        bool hasHandler = false;
+        Done done;
+        ChangedCmdInfo cmd;
+    };
+    void ensureWorker();
+    int send(const QByteArray &frame, QByteArray &reply, int timeoutMs = kTimeoutMs);
+    bool queryList(const QByteArray &request, KxTagList &out, QByteArray *reply);
+    KxDeviceConfigs *configs() const;
+    void refreshConfigurationSets();
+    void mergeValues(const KxTagList &reply, QStringList *changed);
+    void recordChange(const ChangedCmdInfo &cmd, const QByteArray &previous);
+    void finishPending(quint64 ticket, bool ok, const QStringList &failed);
+
+    QVector<ChangedCmdInfo> m_changed;
+    KxTagList m_values;        // "@*"
+    KxTagList m_capabilities;  // "@^"
+    KxTagList m_defaults;      // "@&"
+    QMap<int, QByteArray> m_configSets;
+    QVector<ChangedCmdInfo> m_applied;
+    QMap<QString, QByteArray> m_extend;  // extend data of the sync commands
+    int m_bufferSize = -1;
+    QPointer<KxDeviceConnector> m_connector;
+    QString m_deviceId;
+    KxDeviceCommandThread *m_thread = nullptr;
+    KxDeviceConfigs *m_configs = nullptr;
+    bool m_vision = false;
+    bool m_rfid = false;
+    bool m_sleepSaved = false;
+    QByteArray m_savedSleep;
+    int m_changeCounter = 0;
+    quint64 m_nextTicket = 1;
+    QMap<quint64, Pending> m_pending;
+    mutable QMutex m_dataMutex;  // the lists above: the worker updates, the pages read
+};
+
+Q_DECLARE_METATYPE(KxDeviceCommandPtr)

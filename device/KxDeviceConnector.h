@@ -1,0 +1,106 @@
+#pragma once
+// One opened reader: its links through the device kit, its login sequence and its command
+// object. Lives on the main thread; owned by the registry of connected readers.
+#include "KxDeviceTypes.h"
+#include "KxKitTypes.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <functional>
+
+class KxDeviceCommand;
+class KxDataStreamParser;
+
+class KxDeviceConnector : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kTimeoutMs = 60000;
+    enum LoginResult {
+        Login_Ok = 0,
+        Login_NotConnected = -1,
+        Login_CommandInit = -2,  // reading the settings (or the vision login) failed
+        Login_VisionObjects = -3,
+        Login_Resources = -4,
+    };
+    using AsyncReply = std::function<void(int error, const QByteArray &reply)>;
+
+    explicit KxDeviceConnector(const QString &deviceId, QObject *parent = nullptr);
+    ~KxDeviceConnector() override;
+
+    QString deviceId() const { return m_deviceId; }
+    KxDeviceInfoMap deviceInfo() const { return m_info; }
+    void setDeviceInfo(const KxDeviceInfoMap &info);
+    QMap<QString, QString> extraSettings() const { return m_extra; }
+    void setExtraSetting(const QString &key, const QString &value) { m_extra.insert(key, value); }
+
+    bool isConnected() const { return m_connected; }
+    int state() const { return m_state; }
+    KxDeviceCommand *command() const;
+
+    bool isOffLine() const { return m_info.contains(QStringLiteral("offLine")); }
+    bool isVision() const { return m_info.value(QStringLiteral("ZUI SUPPORT")) == QLatin1String("1"); }
+    bool isSerialPort() const { return m_deviceId.contains(QLatin1String(":COM")); }
+    bool isRemoved() const;
+    bool isRfid() const { return m_rfid; }
+    bool isRawStream() const { return m_rawStream; }
+    QString productName() const;
+
+    bool connectDevice(bool flag = true, bool startResults = true);
+    bool connectCommandLink();
+    bool connectWithAddress(const QString &address);
+    int login(const QString &userName = {}, const QString &password = {}, bool remember = false);
+    bool logout();
+    void disconnectDevice(bool stopResults = true);
+
+    // Result handling: readers whose results need the consumer thread get their bytes counted
+    // but not parsed until that thread exists.
+    void startResultHandling();
+    void stopResultHandling();
+    bool isResultHandling() const { return m_resultHandling; }
+    void setResultMode(int mode) { m_resultMode = mode; }
+    qint64 unparsedResultBytes() const { return m_unparsedBytes; }
+
+    bool sendMessage(const QByteArray &frame, QByteArray &reply, int *error = nullptr,
+                     int timeoutMs = kTimeoutMs);
+    int queryCommand(int protocol, const QString &code, QByteArray &value,
+                     const QByteArray &extra = {}, int *error = nullptr, int timeoutMs = kTimeoutMs);
+    bool queryParsed(int protocol, const QString &code, KxDataStreamParser &target,
+                     int *error = nullptr, int timeoutMs = kTimeoutMs);
+    bool queryTagMap(int protocol, const QString &code, QMap<QString, QByteArray> &out,
+                     int *error = nullptr, int timeoutMs = kTimeoutMs);
+    // Sends without waiting; callback runs on the main thread while context and this connector
+    // live. False when nothing could be framed.
+    bool sendAsync(QObject *context, const QString &code, int protocol, const QByteArray &extra,
+                   const AsyncReply &callback);
+    bool setDeviceTimeOut(int ms);
+
+signals:
+    void deviceConnectChanged(bool connected);
+    void deviceStateChanged(int state);
+    void messageReceived(const QByteArray &data);
+    void resultBytesReceived(const QByteArray &data);
+
+private slots:
+    void OnDeviceConnectChanged(const QString &device_id, bool connected);
+    void OnMessageReceived(const QString &device_id, const QByteArray &data);
+    void OnBarcodeReceived(const QString &device_id, const QByteArray &data);
+
+private:
+    bool heldByOtherTool() const;
+    void setState(int state);
+    QByteArray frameFor(int protocol, const QString &code, const QByteArray &extra) const;
+
+    QString m_deviceId;
+    KxDeviceInfoMap m_info;
+    QMap<QString, QString> m_extra;
+    bool m_connected = false;
+    int m_state = DeviceState_Created;
+    QPointer<KxDeviceCommand> m_command;
+    bool m_rawStream = false;
+    bool m_resultHandling = false;
+    int m_resultMode = 0;
+    bool m_rfid = false;
+    qint64 m_unparsedBytes = 0;
+};

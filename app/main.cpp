@@ -13,7 +13,8 @@
 #include <QSettings>
 #include <QTimer>
 
-namespace {
+namespace
+{
 
 // High-DPI scaling is a per-user choice and must be settled before the application exists.
 void applyHighDpiSetting()
@@ -35,10 +36,9 @@ void applyHighDpiSetting()
 }
 
 // Options for automated runs; hidden from --help.
-struct RunOptions
-{
-    int exitAfterMs = -1;  // close the main window after this delay
-    QString grabFile;      // save a picture of the main window just before closing it
+struct RunOptions {
+    int exitAfterMs = -1; // close the main window after this delay
+    QString grabFile;     // save a picture of the main window just before closing it
 };
 
 RunOptions parseOptions(const QStringList &arguments)

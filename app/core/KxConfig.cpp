@@ -12,7 +12,8 @@
 #include <QMutexLocker>
 #include <QStandardPaths>
 
-namespace {
+namespace
+{
 QBasicMutex s_instanceMutex;
 KxConfig *s_instance = nullptr;
 
@@ -106,12 +107,27 @@ void KxConfig::init()
     qDebug() << "KxConfig::init..." << m_dataDir;
 }
 
-QString KxConfig::dataDir() const { return m_dataDir; }
-void KxConfig::setDataDir(const QString &dir) { m_dataDir = dir; }
+QString KxConfig::dataDir() const
+{
+    return m_dataDir;
+}
+void KxConfig::setDataDir(const QString &dir)
+{
+    m_dataDir = dir;
+}
 
-QString KxConfig::settingsFile() const { return joined(m_dataDir, QStringLiteral("/software.ini")); }
-QString KxConfig::aliasFile() const { return joined(m_dataDir, QStringLiteral("/alias.ini")); }
-QString KxConfig::databaseDir() const { return joined(m_dataDir, QStringLiteral("/database")); }
+QString KxConfig::settingsFile() const
+{
+    return joined(m_dataDir, QStringLiteral("/software.ini"));
+}
+QString KxConfig::aliasFile() const
+{
+    return joined(m_dataDir, QStringLiteral("/alias.ini"));
+}
+QString KxConfig::databaseDir() const
+{
+    return joined(m_dataDir, QStringLiteral("/database"));
+}
 
 QString KxConfig::subDir(const QString &name) const
 {
@@ -137,15 +153,39 @@ QString KxConfig::installDir() const
     return QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString();
 }
 
-void KxConfig::setInstallDir(const QString &dir) { m_installDir = dir; }
+void KxConfig::setInstallDir(const QString &dir)
+{
+    m_installDir = dir;
+}
 
-QString KxConfig::barcodeSettingDir() const { return joined(installDir(), QStringLiteral("/models/barcodesetting")); }
-QString KxConfig::offlineDir() const { return joined(installDir(), QStringLiteral("/models/barcodesetting/offline")); }
-QString KxConfig::rfidSettingDir() const { return joined(installDir(), QStringLiteral("/models/rfidsetting")); }
-QString KxConfig::resourcesDir() const { return joined(installDir(), QStringLiteral("/models/resources")); }
-QString KxConfig::trainingSettingDir() const { return joined(installDir(), QStringLiteral("/models/trainingsetting")); }
-QString KxConfig::localSettingDir() const { return joined(installDir(), QStringLiteral("/models/localsetting")); }
-QString KxConfig::userDirectoryDir() const { return joined(installDir(), QStringLiteral("/models/userdirectory")); }
+QString KxConfig::barcodeSettingDir() const
+{
+    return joined(installDir(), QStringLiteral("/models/barcodesetting"));
+}
+QString KxConfig::offlineDir() const
+{
+    return joined(installDir(), QStringLiteral("/models/barcodesetting/offline"));
+}
+QString KxConfig::rfidSettingDir() const
+{
+    return joined(installDir(), QStringLiteral("/models/rfidsetting"));
+}
+QString KxConfig::resourcesDir() const
+{
+    return joined(installDir(), QStringLiteral("/models/resources"));
+}
+QString KxConfig::trainingSettingDir() const
+{
+    return joined(installDir(), QStringLiteral("/models/trainingsetting"));
+}
+QString KxConfig::localSettingDir() const
+{
+    return joined(installDir(), QStringLiteral("/models/localsetting"));
+}
+QString KxConfig::userDirectoryDir() const
+{
+    return joined(installDir(), QStringLiteral("/models/userdirectory"));
+}
 
 QString KxConfig::imagesDir(const QString &name) const
 {

@@ -11,7 +11,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 constexpr int kSignals[] = {SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL};
 constexpr size_t kPathMax = 4096;
@@ -64,12 +65,18 @@ void formatUnsigned(unsigned long long value, char *out, size_t cap, int base = 
 const char *signalName(int sig)
 {
     switch (sig) {
-    case SIGSEGV: return "SIGSEGV";
-    case SIGABRT: return "SIGABRT";
-    case SIGBUS: return "SIGBUS";
-    case SIGFPE: return "SIGFPE";
-    case SIGILL: return "SIGILL";
-    default: return "signal";
+    case SIGSEGV:
+        return "SIGSEGV";
+    case SIGABRT:
+        return "SIGABRT";
+    case SIGBUS:
+        return "SIGBUS";
+    case SIGFPE:
+        return "SIGFPE";
+    case SIGILL:
+        return "SIGILL";
+    default:
+        return "signal";
     }
 }
 
@@ -83,8 +90,8 @@ void writeDump(int fd, int sig, const siginfo_t *info)
     writeAll(fd, signalName(sig));
     writeAll(fd, ")\n");
     if (info) {
-        formatUnsigned(reinterpret_cast<unsigned long long>(info->si_addr), number,
-                       sizeof number, 16);
+        formatUnsigned(reinterpret_cast<unsigned long long>(info->si_addr), number, sizeof number,
+                       16);
         writeAll(fd, "address 0x");
         writeAll(fd, number);
         writeAll(fd, "\n");
@@ -101,8 +108,8 @@ void startReporter(const char *dumpPath)
         return;
     const pid_t pid = ::fork();
     if (pid == 0) {
-        char *const argv[] = {g_reporter, const_cast<char *>(dumpPath),
-                              const_cast<char *>("en"), nullptr};
+        char *const argv[] = {g_reporter, const_cast<char *>(dumpPath), const_cast<char *>("en"),
+                              nullptr};
         ::execv(g_reporter, argv);
         ::_exit(127);
     }
@@ -193,7 +200,8 @@ void KxCrashHandler::formatStamp(long long epochSeconds, long utcOffset, char ou
 QString KxCrashHandler::dumpFileName(const QDateTime &time, const QString &extraPart,
                                      const QString &versionPart)
 {
-    QString name = QStringLiteral("crash_%1").arg(time.toString(QStringLiteral("yyyyMMdd_hh.mm.ss")));
+    QString name =
+        QStringLiteral("crash_%1").arg(time.toString(QStringLiteral("yyyyMMdd_hh.mm.ss")));
     for (const QString &part : {extraPart, versionPart}) {
         if (!part.isEmpty())
             name = QStringLiteral("%1_%2").arg(name, part);
@@ -232,8 +240,8 @@ bool KxCrashHandler::install(const QString &root, const QString &extraPart,
 
     QString reporterPath = reporter;
     if (reporterPath.isEmpty() && QCoreApplication::instance())
-        reporterPath = QCoreApplication::applicationDirPath()
-                       + QStringLiteral("/KxBrevanCrashReporter");
+        reporterPath =
+            QCoreApplication::applicationDirPath() + QStringLiteral("/KxBrevanCrashReporter");
     const QByteArray reporterBytes = QFile::encodeName(reporterPath);
     g_reporter[0] = '\0';
     if (size_t(reporterBytes.size()) < sizeof g_reporter)

@@ -15,8 +15,8 @@ public:
     // root: the dump root (the data directory); an empty root installs the handler without
     // writing dumps. reporter: the reporter program; empty means "KxBrevanCrashReporter" in
     // the executable's directory.
-    static bool install(const QString &root, const QString &extraPart,
-                        const QString &versionPart, const QString &reporter = QString());
+    static bool install(const QString &root, const QString &extraPart, const QString &versionPart,
+                        const QString &reporter = QString());
     static void uninstall(); // back to the default actions
 
     // The file name the handler would write for a crash at `time`.

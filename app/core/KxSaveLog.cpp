@@ -7,7 +7,8 @@
 #include <QFileInfo>
 #include <QMutexLocker>
 
-namespace {
+namespace
+{
 
 QBasicMutex s_instanceMutex;
 KxSaveLog *s_instance = nullptr;
@@ -88,11 +89,16 @@ KxSaveLog::~KxSaveLog()
 KxSaveLog::MsgType KxSaveLog::typeBit(QtMsgType type)
 {
     switch (type) {
-    case QtDebugMsg: return Debug;
-    case QtInfoMsg: return Info;
-    case QtWarningMsg: return Warning;
-    case QtCriticalMsg: return Critical;
-    case QtFatalMsg: return Fatal;
+    case QtDebugMsg:
+        return Debug;
+    case QtInfoMsg:
+        return Info;
+    case QtWarningMsg:
+        return Warning;
+    case QtCriticalMsg:
+        return Critical;
+    case QtFatalMsg:
+        return Fatal;
     }
     return Debug;
 }
@@ -107,11 +113,21 @@ QString KxSaveLog::formatLine(QtMsgType type, const QString &msg, const QDateTim
 {
     QString prefixed;
     switch (type) {
-    case QtDebugMsg: prefixed = QStringLiteral("[Debug] "); break;
-    case QtInfoMsg: prefixed = QStringLiteral("[Infox] "); break;
-    case QtWarningMsg: prefixed = QStringLiteral("[Warnx] "); break;
-    case QtCriticalMsg: prefixed = QStringLiteral("[Error] "); break;
-    case QtFatalMsg: prefixed = QStringLiteral("[Fatal] "); break;
+    case QtDebugMsg:
+        prefixed = QStringLiteral("[Debug] ");
+        break;
+    case QtInfoMsg:
+        prefixed = QStringLiteral("[Infox] ");
+        break;
+    case QtWarningMsg:
+        prefixed = QStringLiteral("[Warnx] ");
+        break;
+    case QtCriticalMsg:
+        prefixed = QStringLiteral("[Error] ");
+        break;
+    case QtFatalMsg:
+        prefixed = QStringLiteral("[Fatal] ");
+        break;
     }
     prefixed += msg;
     // "[yyyy-MM-dd HH:mm:ss.zzz] " by hand: QDateTime::toString() parses its format every time.
@@ -134,8 +150,7 @@ void KxSaveLog::messageHandler(QtMsgType type, const QMessageLogContext &context
     instance()->handleMessage(type, context, msg);
 }
 
-void KxSaveLog::handleMessage(QtMsgType type, const QMessageLogContext &context,
-                              const QString &msg)
+void KxSaveLog::handleMessage(QtMsgType type, const QMessageLogContext &context, const QString &msg)
 {
     if (t_inHandler)
         return;
@@ -354,11 +369,43 @@ void KxSaveLog::setClock(std::function<QDateTime()> clock)
     m_clock = std::move(clock);
 }
 
-bool KxSaveLog::isInstalled() const { QMutexLocker l(&m_mutex); return m_installed; }
-int KxSaveLog::msgLevel() const { QMutexLocker l(&m_mutex); return m_msgLevel; }
-int KxSaveLog::maxRow() const { QMutexLocker l(&m_mutex); return m_maxRow; }
-int KxSaveLog::maxSize() const { QMutexLocker l(&m_mutex); return m_maxSize; }
-bool KxSaveLog::toNet() const { QMutexLocker l(&m_mutex); return m_toNet; }
-QString KxSaveLog::path() const { QMutexLocker l(&m_mutex); return m_path; }
-QString KxSaveLog::name() const { QMutexLocker l(&m_mutex); return m_name; }
-QString KxSaveLog::currentFileName() const { QMutexLocker l(&m_mutex); return m_fileName; }
+bool KxSaveLog::isInstalled() const
+{
+    QMutexLocker l(&m_mutex);
+    return m_installed;
+}
+int KxSaveLog::msgLevel() const
+{
+    QMutexLocker l(&m_mutex);
+    return m_msgLevel;
+}
+int KxSaveLog::maxRow() const
+{
+    QMutexLocker l(&m_mutex);
+    return m_maxRow;
+}
+int KxSaveLog::maxSize() const
+{
+    QMutexLocker l(&m_mutex);
+    return m_maxSize;
+}
+bool KxSaveLog::toNet() const
+{
+    QMutexLocker l(&m_mutex);
+    return m_toNet;
+}
+QString KxSaveLog::path() const
+{
+    QMutexLocker l(&m_mutex);
+    return m_path;
+}
+QString KxSaveLog::name() const
+{
+    QMutexLocker l(&m_mutex);
+    return m_name;
+}
+QString KxSaveLog::currentFileName() const
+{
+    QMutexLocker l(&m_mutex);
+    return m_fileName;
+}

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+
 #include <functional>
 
 class KxSaveLog : public QObject
@@ -54,9 +55,9 @@ signals:
     void send(QString content);
 
 public slots:
-    void start();  // installs the message handler (once)
-    void stop();   // restores the previous handler and closes the file
-    void clear();  // closes the file and deletes this log's files in the log directory
+    void start(); // installs the message handler (once)
+    void stop();  // restores the previous handler and closes the file
+    void clear(); // closes the file and deletes this log's files in the log directory
     void save(const QString &line); // writes one finished line
     void setMaxRow(int rows);
     void setMaxSize(int kiloBytes);

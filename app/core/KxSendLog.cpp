@@ -8,7 +8,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
-namespace {
+namespace
+{
 QBasicMutex s_instanceMutex;
 KxSendLog *s_instance = nullptr;
 constexpr qint64 kMaxPendingBytes = 8 * 1024 * 1024;
@@ -30,11 +31,9 @@ KxSendLog::KxSendLog(QObject *parent) : QObject(parent), m_server(new QTcpServer
 QHostAddress KxSendLog::listenAddress(const QString &settingsFile)
 {
     // Log lines carry device addresses and settings: other machines see them only on request.
-    if (!settingsFile.isEmpty()
-        && KxSettingBase::value(settingsFile, QStringLiteral("default"),
-                                QStringLiteral("logServerAnyAddress"))
-                   .toString()
-               == QLatin1String("1"))
+    if (!settingsFile.isEmpty() && KxSettingBase::value(settingsFile, QStringLiteral("default"),
+                                                        QStringLiteral("logServerAnyAddress"))
+                                           .toString() == QLatin1String("1"))
         return QHostAddress(QHostAddress::AnyIPv4);
     return QHostAddress(QHostAddress::LocalHost);
 }
@@ -88,9 +87,18 @@ void KxSendLog::newConnection()
     }
 }
 
-bool KxSendLog::isListening() const { return m_server->isListening(); }
-QHostAddress KxSendLog::serverAddress() const { return m_server->serverAddress(); }
-quint16 KxSendLog::serverPort() const { return m_server->serverPort(); }
+bool KxSendLog::isListening() const
+{
+    return m_server->isListening();
+}
+QHostAddress KxSendLog::serverAddress() const
+{
+    return m_server->serverAddress();
+}
+quint16 KxSendLog::serverPort() const
+{
+    return m_server->serverPort();
+}
 bool KxSendLog::hasClient() const
 {
     return m_socket && m_socket->state() == QAbstractSocket::ConnectedState;

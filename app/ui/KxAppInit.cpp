@@ -8,7 +8,8 @@
 #include <QMutexLocker>
 #include <QWidget>
 
-namespace {
+namespace
+{
 QBasicMutex s_instanceMutex;
 KxAppInit *s_instance = nullptr;
 // Left, top, right, bottom: the title's border belongs to the resize frame, not the drag.

@@ -8,7 +8,8 @@
 #include <QMutexLocker>
 #include <QPainter>
 
-namespace {
+namespace
+{
 QBasicMutex s_mutex;
 bool s_loaded = false;
 QString s_families[2];
@@ -16,7 +17,8 @@ QString s_families[2];
 QString loadOne(const QString &name, const QString &resource)
 {
     const int id = QFontDatabase::addApplicationFont(resource);
-    const QStringList families = id < 0 ? QStringList() : QFontDatabase::applicationFontFamilies(id);
+    const QStringList families =
+        id < 0 ? QStringList() : QFontDatabase::applicationFontFamilies(id);
     if (families.isEmpty()) {
         qWarning() << QStringLiteral("load %1 error").arg(name);
         return QString();
@@ -31,8 +33,9 @@ bool KxIconHelper::loadFonts()
     if (!s_loaded) {
         s_families[IconFont] =
             loadOne(QStringLiteral("iconfont"), QStringLiteral(":/libcore_res/font/iconfont.ttf"));
-        s_families[FontAwesome] = loadOne(QStringLiteral("FontAwesome"),
-                                          QStringLiteral(":/libcore_res/font/fontawesome-webfont.ttf"));
+        s_families[FontAwesome] =
+            loadOne(QStringLiteral("FontAwesome"),
+                    QStringLiteral(":/libcore_res/font/fontawesome-webfont.ttf"));
         s_loaded = true;
     }
     return !s_families[IconFont].isEmpty() && !s_families[FontAwesome].isEmpty();

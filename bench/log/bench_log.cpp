@@ -1,7 +1,6 @@
 // Lines per second of the application log handler (format, mask, rotation check, write, flush)
 // against writing the same finished lines straight through QFile + QTextStream.
 #include "KxSaveLog.h"
-
 #include "bench.h"
 
 #include <QCoreApplication>
@@ -10,7 +9,8 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
-namespace {
+namespace
+{
 
 constexpr int kLines = 20000;
 
@@ -71,8 +71,8 @@ int main(int argc, char *argv[])
             sink += KxSaveLog::formatLine(QtDebugMsg, m, now).size();
     });
 
-    bench::report(QStringLiteral("log handler vs QTextStream flushed per line"), handlerMs, flushedMs,
-                  QStringLiteral("%1 lines").arg(kLines));
+    bench::report(QStringLiteral("log handler vs QTextStream flushed per line"), handlerMs,
+                  flushedMs, QStringLiteral("%1 lines").arg(kLines));
     bench::report(QStringLiteral("log handler vs QTextStream buffered"), handlerMs, bufferedMs,
                   QStringLiteral("%1 lines").arg(kLines));
     bench::report(QStringLiteral("line formatting alone vs QTextStream flushed per line"), formatMs,

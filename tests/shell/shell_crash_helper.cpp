@@ -8,7 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
+namespace
+{
 volatile int *g_nowhere = nullptr;
 volatile int g_depthLimit = 1 << 30;
 
@@ -28,10 +29,12 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     if (argc < 4)
         return 2;
-    const QString reporter = std::strcmp(argv[2], "-") == 0 ? QString() : QString::fromLocal8Bit(argv[2]);
+    const QString reporter =
+        std::strcmp(argv[2], "-") == 0 ? QString() : QString::fromLocal8Bit(argv[2]);
     // "-" for the reporter means none at all: a path that cannot exist.
-    KxCrashHandler::install(QString::fromLocal8Bit(argv[1]), QString(), QStringLiteral("v2.03.006.4"),
-                            reporter.isEmpty() ? QStringLiteral("/nonexistent/reporter") : reporter);
+    KxCrashHandler::install(
+        QString::fromLocal8Bit(argv[1]), QString(), QStringLiteral("v2.03.006.4"),
+        reporter.isEmpty() ? QStringLiteral("/nonexistent/reporter") : reporter);
     const char *how = argv[3];
     if (std::strcmp(how, "segv") == 0)
         std::raise(SIGSEGV);

@@ -34,8 +34,9 @@ void TestShellConfig::init()
 {
     QVERIFY(m_tmp.isValid());
     // A fresh folder per case, so cases cannot see each other's directories.
-    m_root = m_tmp.path() + QStringLiteral("/") + QString::fromLatin1(QTest::currentTestFunction())
-             + QLatin1Char('_') + QString::fromLatin1(QTest::currentDataTag());
+    m_root = m_tmp.path() + QStringLiteral("/") +
+             QString::fromLatin1(QTest::currentTestFunction()) + QLatin1Char('_') +
+             QString::fromLatin1(QTest::currentDataTag());
     QVERIFY(QDir().mkpath(m_root));
     QFile file(m_root + QStringLiteral("/plain.txt"));
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -107,7 +108,8 @@ void TestShellConfig::pathsBelowDataDir()
     QCOMPARE(config->settingsFile(), m_root + QStringLiteral("/software.ini"));
     QCOMPARE(config->aliasFile(), m_root + QStringLiteral("/alias.ini"));
     QCOMPARE(config->databaseDir(), m_root + QStringLiteral("/database"));
-    QCOMPARE(config->crashDumpFile(QStringLiteral("c.dmp")), m_root + QStringLiteral("/dump/c.dmp"));
+    QCOMPARE(config->crashDumpFile(QStringLiteral("c.dmp")),
+             m_root + QStringLiteral("/dump/c.dmp"));
 
     const QString log = config->subDir(QStringLiteral("log/deep"));
     QCOMPARE(log, m_root + QStringLiteral("/log/deep"));
@@ -134,7 +136,8 @@ void TestShellConfig::installationPaths()
     QCOMPARE(config->trainingSettingDir(), QStringLiteral("/opt/brevan/models/trainingsetting"));
     QCOMPARE(config->localSettingDir(), QStringLiteral("/opt/brevan/models/localsetting"));
     QCOMPARE(config->userDirectoryDir(), QStringLiteral("/opt/brevan/models/userdirectory"));
-    QCOMPARE(config->imagesDir(QStringLiteral("quick")), QStringLiteral("/opt/brevan/images/quick"));
+    QCOMPARE(config->imagesDir(QStringLiteral("quick")),
+             QStringLiteral("/opt/brevan/images/quick"));
     QCOMPARE(KxConfig::versionString().toLower(), QStringLiteral("v2.03.006.4"));
 }
 
@@ -157,8 +160,8 @@ void TestShellConfig::initReadsLogLevel()
     const QString dataDir = m_root + QStringLiteral("/Brevan");
     QVERIFY(QDir().mkpath(dataDir));
     if (!level.isNull())
-        KxSettingBase::setValue(dataDir + QStringLiteral("/software.ini"), QStringLiteral("default"),
-                                QStringLiteral("appLogLevel"), level);
+        KxSettingBase::setValue(dataDir + QStringLiteral("/software.ini"),
+                                QStringLiteral("default"), QStringLiteral("appLogLevel"), level);
     qputenv("KX_DATA_PATH", QFile::encodeName(dataDir));
 
     // CTest switches debug output off; the start-up line is a debug line.

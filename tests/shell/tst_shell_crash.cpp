@@ -9,8 +9,8 @@
 #include <QtTest>
 
 #include <csignal>
-#include <ctime>
 #include <cstring>
+#include <ctime>
 
 class TestShellCrash : public QObject
 {
@@ -26,8 +26,7 @@ private slots:
     void reporterGetsPathAndLanguage();
 
 private:
-    struct Run
-    {
+    struct Run {
         QProcess::ExitStatus status;
         int code;
         QString out;
@@ -36,7 +35,7 @@ private:
 };
 
 TestShellCrash::Run TestShellCrash::runHelper(const QString &root, const QString &reporter,
-                                               const QString &how)
+                                              const QString &how)
 {
     QProcess p;
     p.start(QStringLiteral(BREVAN_BIN_DIR "/shell_crash_helper"), {root, reporter, how});
@@ -60,10 +59,14 @@ void TestShellCrash::formatStamp_data()
     QTest::addColumn<int>("offset");
     QTest::newRow("epoch") << QDateTime(QDate(1970, 1, 1), QTime(0, 0), Qt::UTC) << 0;
     QTest::newRow("leap day") << QDateTime(QDate(2024, 2, 29), QTime(13, 5, 9), Qt::UTC) << 0;
-    QTest::newRow("y2k eve east") << QDateTime(QDate(1999, 12, 31), QTime(23, 30, 0), Qt::UTC) << 3600;
-    QTest::newRow("new year west") << QDateTime(QDate(2025, 1, 1), QTime(2, 0, 0), Qt::UTC) << -5 * 3600;
-    QTest::newRow("2100 not leap") << QDateTime(QDate(2100, 2, 28), QTime(23, 59, 59), Qt::UTC) << 1;
-    QTest::newRow("half hour zone") << QDateTime(QDate(2031, 7, 15), QTime(20, 10, 0), Qt::UTC) << 19800;
+    QTest::newRow("y2k eve east") << QDateTime(QDate(1999, 12, 31), QTime(23, 30, 0), Qt::UTC)
+                                  << 3600;
+    QTest::newRow("new year west")
+        << QDateTime(QDate(2025, 1, 1), QTime(2, 0, 0), Qt::UTC) << -5 * 3600;
+    QTest::newRow("2100 not leap")
+        << QDateTime(QDate(2100, 2, 28), QTime(23, 59, 59), Qt::UTC) << 1;
+    QTest::newRow("half hour zone")
+        << QDateTime(QDate(2031, 7, 15), QTime(20, 10, 0), Qt::UTC) << 19800;
 }
 
 void TestShellCrash::formatStamp()
@@ -82,8 +85,10 @@ void TestShellCrash::dumpFileName()
     const QDateTime t(QDate(2024, 5, 6), QTime(7, 8, 9));
     QCOMPARE(KxCrashHandler::dumpFileName(t, QString(), "v2.03.006.4"),
              QStringLiteral("crash_20240506_07.08.09_v2.03.006.4.dmp"));
-    QCOMPARE(KxCrashHandler::dumpFileName(t, "ex", "v1"), QStringLiteral("crash_20240506_07.08.09_ex_v1.dmp"));
-    QCOMPARE(KxCrashHandler::dumpFileName(t, QString(), QString()), QStringLiteral("crash_20240506_07.08.09.dmp"));
+    QCOMPARE(KxCrashHandler::dumpFileName(t, "ex", "v1"),
+             QStringLiteral("crash_20240506_07.08.09_ex_v1.dmp"));
+    QCOMPARE(KxCrashHandler::dumpFileName(t, QString(), QString()),
+             QStringLiteral("crash_20240506_07.08.09.dmp"));
 }
 
 void TestShellCrash::crashWritesDump_data()
@@ -118,7 +123,8 @@ void TestShellCrash::crashWritesDump()
         QStringLiteral("^crash_(\\d{8}_\\d{2}\\.\\d{2}\\.\\d{2})_v2\\.03\\.006\\.4\\.dmp$"));
     const auto m = pattern.match(dumps.first());
     QVERIFY2(m.hasMatch(), qPrintable(dumps.first()));
-    const QDateTime stamp = QDateTime::fromString(m.captured(1), QStringLiteral("yyyyMMdd_hh.mm.ss"));
+    const QDateTime stamp =
+        QDateTime::fromString(m.captured(1), QStringLiteral("yyyyMMdd_hh.mm.ss"));
     QVERIFY2(stamp >= before.addMSecs(-before.time().msec()) && stamp <= after,
              qPrintable(m.captured(1))); // local time, formatted by hand in the handler
 
@@ -127,7 +133,8 @@ void TestShellCrash::crashWritesDump()
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(file.readAll());
-    QVERIFY2(text.startsWith(QStringLiteral("signal %1 (%2)\n").arg(signal).arg(name)), qPrintable(text));
+    QVERIFY2(text.startsWith(QStringLiteral("signal %1 (%2)\n").arg(signal).arg(name)),
+             qPrintable(text));
     QVERIFY(text.contains("backtrace:\n"));
     QVERIFY(text.count('\n') > 4); // some frames were written
 }
@@ -152,8 +159,11 @@ void TestShellCrash::reporterGetsPathAndLanguage()
     const QString record = root.path() + "/reporter-args.txt";
     QFile script(reporter);
     QVERIFY(script.open(QIODevice::WriteOnly));
-    script.write(QStringLiteral("#!/bin/sh\nprintf '%s|%s|%s' \"$1\" \"$2\" \"$#\" > '%1.tmp'\nmv '%1.tmp' '%1'\n")
-                     .arg(record).toUtf8());
+    script.write(
+        QStringLiteral(
+            "#!/bin/sh\nprintf '%s|%s|%s' \"$1\" \"$2\" \"$#\" > '%1.tmp'\nmv '%1.tmp' '%1'\n")
+            .arg(record)
+            .toUtf8());
     script.close();
     QVERIFY(script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 

@@ -12,10 +12,12 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
+
 #include <ctime>
 #include <memory>
 
-namespace {
+namespace
+{
 
 const QDateTime kFixed(QDate(2024, 3, 9), QTime(23, 59, 58, 7));
 
@@ -128,7 +130,8 @@ void TestShellLog::contextLine()
     QCOMPARE(KxSaveLog::formatLine(QtWarningMsg, "m %1", kFixed, "src/a.cpp", 42, "void f()", true),
              "[Filex] src/a.cpp(42:void f())\n" + plain);
     // Context switched off, or no file in the context: the plain line.
-    QCOMPARE(KxSaveLog::formatLine(QtWarningMsg, "m %1", kFixed, "src/a.cpp", 42, "f", false), plain);
+    QCOMPARE(KxSaveLog::formatLine(QtWarningMsg, "m %1", kFixed, "src/a.cpp", 42, "f", false),
+             plain);
     QCOMPARE(KxSaveLog::formatLine(QtWarningMsg, "m %1", kFixed, nullptr, 42, "f", true), plain);
     QCOMPARE(KxSaveLog::formatLine(QtWarningMsg, "m %1", kFixed, "", 42, "f", true), plain);
 
@@ -139,9 +142,9 @@ void TestShellLog::contextLine()
     KxSaveLog::instance()->handleMessage(QtCriticalMsg, context, QStringLiteral("bad"));
     const QStringList files = logFiles(m_dir);
     QCOMPARE(files.size(), 1);
-    QCOMPARE(readLines(m_dir + "/" + files.first()),
-             (QStringList{"[Filex] dev/x.cpp(7:int g())",
-                          "[2024-03-09 23:59:58.007] [Error] bad"}));
+    QCOMPARE(
+        readLines(m_dir + "/" + files.first()),
+        (QStringList{"[Filex] dev/x.cpp(7:int g())", "[2024-03-09 23:59:58.007] [Error] bad"}));
 }
 
 void TestShellLog::levelMask_data()
@@ -198,11 +201,12 @@ void TestShellLog::realClockIsLocalTime()
 
 void TestShellLog::rotatesBySize()
 {
-    KxSaveLog::instance()->setMaxSize(1); // 1 KB
+    KxSaveLog::instance()->setMaxSize(1);                   // 1 KB
     KxSaveLog::instance()->setClock([] { return kFixed; }); // every file in the same second
     const int count = 200;
     for (int i = 0; i < count; ++i)
-        log(QtDebugMsg, QStringLiteral("line %1 ").arg(i, 4, 10, QLatin1Char('0')) + QString(60, 'x'));
+        log(QtDebugMsg,
+            QStringLiteral("line %1 ").arg(i, 4, 10, QLatin1Char('0')) + QString(60, 'x'));
 
     const QStringList files = logFiles(m_dir);
     QVERIFY2(files.size() >= 15, qPrintable(QString::number(files.size())));
@@ -220,7 +224,7 @@ void TestShellLog::rotatesBySize()
             seen.insert(line.section(' ', 4, 4).toInt());
     }
     QVERIFY(oversized >= files.size() - 1); // only the newest file may still be small
-    QCOMPARE(seen.size(), count);          // no line lost or overwritten
+    QCOMPARE(seen.size(), count);           // no line lost or overwritten
 }
 
 void TestShellLog::rotatesByRows()
@@ -260,8 +264,7 @@ void TestShellLog::oneFilePerDay()
     l->stop(); // a restart later the same day appends to the day's file
     log(QtDebugMsg, "day two again");
 
-    QCOMPARE(logFiles(m_dir),
-             (QStringList{"brevan_2024-03-09.log", "brevan_2024-03-10.log"}));
+    QCOMPARE(logFiles(m_dir), (QStringList{"brevan_2024-03-09.log", "brevan_2024-03-10.log"}));
     QCOMPARE(readLines(m_dir + "/brevan_2024-03-09.log").size(), 2);
     const QStringList two = readLines(m_dir + "/brevan_2024-03-10.log");
     QCOMPARE(two.size(), 2);
@@ -278,8 +281,8 @@ void TestShellLog::unopenableFileDropsLine()
     blocker.close();
     KxSaveLog::instance()->setPath(blocker.fileName());
     log(QtWarningMsg, "lost");
-    QVERIFY(KxSaveLog::instance()->currentFileName().isEmpty()
-            || !KxSaveLog::instance()->currentFileName().startsWith(blocker.fileName()));
+    QVERIFY(KxSaveLog::instance()->currentFileName().isEmpty() ||
+            !KxSaveLog::instance()->currentFileName().startsWith(blocker.fileName()));
     // Back to a good folder: the next line is written again.
     KxSaveLog::instance()->setPath(m_dir);
     log(QtWarningMsg, "kept");
@@ -330,7 +333,8 @@ void TestShellLog::concurrentWriters()
     KxSaveLog::instance()->stop();
 
     const QRegularExpression shape(
-        QStringLiteral("^\\[\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}\\.\\d{3}\\] \\[Error\\] w(\\d) n(\\d+) end$"));
+        QStringLiteral("^\\[\\d{4}-\\d{2}-\\d{2} \\d{2}:\\d{2}:\\d{2}\\.\\d{3}\\] \\[Error\\] "
+                       "w(\\d) n(\\d+) end$"));
     QSet<QString> seen;
     for (const QString &f : logFiles(m_dir)) {
         for (const QString &line : readLines(m_dir + "/" + f)) {

@@ -34,7 +34,8 @@ void TestShellSmoke::startsAndStops()
     brevan.setProcessEnvironment(env);
     brevan.setProcessChannelMode(QProcess::MergedChannels);
     const QString shot = tmp.path() + "/window.png";
-    brevan.start(QStringLiteral(BREVAN_BIN_DIR "/brevan"), {"--exit-after", "1500", "--grab", shot});
+    brevan.start(QStringLiteral(BREVAN_BIN_DIR "/brevan"),
+                 {"--exit-after", "1500", "--grab", shot});
     QVERIFY2(brevan.waitForFinished(60000), "brevan did not stop by itself");
     const QString output = QString::fromLocal8Bit(brevan.readAll());
     QVERIFY2(brevan.exitStatus() == QProcess::NormalExit, qPrintable(output));

@@ -70,13 +70,13 @@ void TestShellUi::escapeStillReachesOtherWidgets()
     QVERIFY(QTest::qWaitForWindowExposed(&edit));
     bool seen = false;
     // A non-dialog widget sees its Escape key (a line edit's completer closes on it, etc.).
-    struct Probe : QObject
-    {
+    struct Probe : QObject {
         bool *seen;
         explicit Probe(bool *s) : seen(s) {}
         bool eventFilter(QObject *, QEvent *e) override
         {
-            if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(e)->key() == Qt::Key_Escape)
+            if (e->type() == QEvent::KeyPress &&
+                static_cast<QKeyEvent *>(e)->key() == Qt::Key_Escape)
                 *seen = true;
             return false;
         }
@@ -102,7 +102,8 @@ void TestShellUi::dragByTitle_data()
     QTest::addColumn<bool>("moves");
     QTest::newRow("middle of the title") << true << QPoint(100, 15) << int(Qt::LeftButton) << true;
     QTest::newRow("just inside the margins") << true << QPoint(4, 4) << int(Qt::LeftButton) << true;
-    QTest::newRow("bottom edge has no margin") << true << QPoint(100, 29) << int(Qt::LeftButton) << true;
+    QTest::newRow("bottom edge has no margin")
+        << true << QPoint(100, 29) << int(Qt::LeftButton) << true;
     QTest::newRow("left margin") << true << QPoint(2, 15) << int(Qt::LeftButton) << false;
     QTest::newRow("top margin") << true << QPoint(100, 2) << int(Qt::LeftButton) << false;
     QTest::newRow("right margin") << true << QPoint(197, 15) << int(Qt::LeftButton) << false;

@@ -86,7 +86,10 @@ void KxPropertyWidget::buildPage(_tagKxPropertyInfo &rec)
     if (!rec.scroll) {
         rec.scroll = new QScrollArea(rec.tab);
         rec.scroll->setObjectName(QStringLiteral("pageScrollArea"));
-        rec.scroll->setStyleSheet(QStringLiteral(".QScrollArea{background:transparent;}"));
+        // Transparent like ".QScrollArea{background:transparent;}", but through the palette: a
+        // style sheet here would cascade to every control of the page and slow building down.
+        rec.scroll->setAutoFillBackground(false);
+        rec.scroll->viewport()->setAutoFillBackground(false);
         rec.scroll->setFrameShape(QFrame::NoFrame);
         rec.scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         rec.scroll->setWidgetResizable(true);

@@ -184,6 +184,12 @@ int KxDeviceCommand::bufferSize()
     return m_bufferSize;
 }
 
+void KxDeviceCommand::setBufferSize(int bytes)
+{
+    QMutexLocker lock(&m_dataMutex);
+    m_bufferSize = qMax(bytes, KxCmdFraming::kMinBufferSize);
+}
+
 QString KxDeviceCommand::rebootWarning(const QString &code) const
 {
     if (!m_connector)

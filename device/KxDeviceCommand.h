@@ -54,8 +54,9 @@ public:
     QByteArray extendData(const QString &code) const;
     KxTagList tagList(TagListKind list) const;
     QMap<int, QByteArray> configurationSets() const;
-    // The reader's receive buffer size, read once.
+    // The reader's receive buffer size, read once; a caller that knows better may set it.
     int bufferSize();
+    void setBufferSize(int bytes);
     // The warning key for a change of code on this reader's link; empty when none applies.
     QString rebootWarning(const QString &code) const;
 

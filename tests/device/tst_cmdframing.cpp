@@ -1,0 +1,207 @@
+// Pure rules of the command engine: framing, buffer size, link-change warnings, counters.
+#include "KxCmdFraming.h"
+#include "KxDeviceCommand.h"
+#include "KxSplit.h"
+
+#include <QtTest>
+
+Q_DECLARE_METATYPE(KxTagList)
+
+static KxTagInfo tag(const QString &code, int result, const QByteArray &value)
+{
+    KxTagInfo t;
+    t.code = code;
+    t.result = result;
+    t.subTags.append({QString(), result, value});
+    return t;
+}
+
+class TestCmdFraming : public QObject
+{
+    Q_OBJECT
+private slots:
+    void framing_data()
+    {
+        QTest::addColumn<QStringList>("items");  // code + value
+        QTest::addColumn<bool>("permanent");
+        QTest::addColumn<int>("buffer");
+        QTest::addColumn<QByteArrayList>("bodies");
+        QTest::newRow("continuation") << QStringList{"232BAD9", "232PAR0", "INTERF1"} << true << 512
+                                      << QByteArrayList{"@232BAD9,PAR0;INTERF1;"};
+        QTest::newRow("running") << QStringList{"ILLSCN2", "SCNTRG1"} << false << 512
+                                 << QByteArrayList{"#ILLSCN2;SCNTRG1;"};
+        // 128 bytes: "AAAAAA" + 60 = 66, the second item (";" + 66) would make 133.
+        QTest::newRow("split") << QStringList{"AAAAAA" + QString(60, 'x'), "BBBBBB" + QString(60, 'y'),
+                                              "BBBCCC1"}
+                               << true << 128
+                               << QByteArrayList{"@AAAAAA" + QByteArray(60, 'x') + ";",
+                                                 "@BBBBBB" + QByteArray(60, 'y') + ",CCC1;"};
+        // Exactly at the limit stays in one frame.
+        QTest::newRow("exact") << QStringList{"AAAAAA" + QString(60, 'x'), "BBBBBB" + QString(55, 'y')}
+                               << true << 128
+                               << QByteArrayList{"@AAAAAA" + QByteArray(60, 'x') + ";BBBBBB"
+                                                 + QByteArray(55, 'y') + ";"};
+        QTest::newRow("long item alone") << QStringList{"AAAAAA1", "DEVDES" + QString(200, 'd')}
+                                         << true << 128
+                                         << QByteArrayList{"@AAAAAA1;", "@DEVDES" + QByteArray(200, 'd') + ";"};
+        QTest::newRow("small buffer raised") << QStringList{"AAAAAA" + QString(100, 'x'), "BBBBBB1"}
+                                             << true << 10
+                                             << QByteArrayList{"@AAAAAA" + QByteArray(100, 'x') + ";BBBBBB1;"};
+    }
+    void framing()
+    {
+        QFETCH(QStringList, items);
+        QFETCH(bool, permanent);
+        QFETCH(int, buffer);
+        QFETCH(QByteArrayList, bodies);
+        KxCmdItems list;
+        for (const QString &i : items)
+            list.append({i.left(6), i.mid(6).toLatin1()});
+        QByteArrayList frames;
+        QVERIFY(KxCmdFraming::buildFrames(list, permanent, buffer, frames));
+        QCOMPARE(frames.size(), bodies.size());
+        for (int i = 0; i < frames.size(); ++i) {
+            QVERIFY(frames[i].startsWith(QByteArray("\x7E\x01" "0000", 6)));
+            QVERIFY(frames[i].endsWith('\x03'));
+            QCOMPARE(frames[i].mid(6, frames[i].size() - 7), bodies[i]);
+            QCOMPARE(KxCmdFraming::frameCode(frames[i]), QString::fromLatin1(bodies[i].mid(1, 6)));
+        }
+    }
+
+    void refusedListSendsNothing()
+    {
+        QByteArrayList frames{"stale"};
+        QString refused;
+        QVERIFY(!KxCmdFraming::buildFrames({{"DEVNAM", "a"}, {"NGRSET", "x;y"}, {"TRGCMD", "t"}},
+                                           true, 512, frames, &refused));
+        QCOMPARE(refused, QStringLiteral("NGRSET"));
+        QVERIFY(frames.isEmpty());
+        QVERIFY(!KxCmdFraming::buildFrames({{"bad", "1"}}, true, 512, frames, &refused));
+        QCOMPARE(KxCmdFraming::frameCode("\x7E\x01" "00"), QString());
+    }
+
+    void bufferSize_data()
+    {
+        QTest::addColumn<KxTagList>("caps");
+        QTest::addColumn<KxTagList>("values");
+        QTest::addColumn<int>("size");
+        QTest::newRow("none") << KxTagList{} << KxTagList{} << 512;
+        QTest::newRow("capability") << KxTagList{tag("BUFQRY", 6, "2048")} << KxTagList{tag("BUFQRY", 6, "4096")} << 2048;
+        QTest::newRow("value when capability is a range") << KxTagList{tag("BUFQRY", 6, "T0-8")}
+                                                           << KxTagList{tag("BUFQRY", 6, "4096")} << 4096;
+        QTest::newRow("at least 128") << KxTagList{tag("BUFQRY", 6, "64")} << KxTagList{} << 128;
+        QTest::newRow("refused") << KxTagList{tag("BUFQRY", 21, "2048")} << KxTagList{} << 512;
+        QTest::newRow("garbage") << KxTagList{tag("BUFQRY", 6, "big")} << KxTagList{tag("BUFQRY", 6, "-3")} << 512;
+    }
+    void bufferSize()
+    {
+        QFETCH(KxTagList, caps);
+        QFETCH(KxTagList, values);
+        QFETCH(int, size);
+        QCOMPARE(KxCmdFraming::bufferSize(caps, values), size);
+    }
+
+    void rebootWarning_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QString>("comType");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("interface, network") << "INTERF" << "" << "#IDS_InterfChange_Reboot";
+        QTest::newRow("auto, serial") << "AUTOUR" << "1" << "#IDS_InterfChange_Reboot";
+        QTest::newRow("interface, offline") << "INTERF" << "0" << "";
+        QTest::newRow("rs232, serial") << "232BAD" << "1" << "#IDS_RS232Change_Reboot";
+        QTest::newRow("rs232, network") << "232PAR" << "" << "";
+        QTest::newRow("rs232, usb hid") << "232STP" << "2" << "";
+        QTest::newRow("cdc, serial") << "CDCSPD" << "1" << "#IDS_CDCSPD_Reboot";
+        QTest::newRow("keyboard, usb hid") << "KBWPOR" << "2" << "#IDS_KbwChange_Reboot";
+        QTest::newRow("keyboard, serial") << "KBWCDM" << "1" << "";
+        QTest::newRow("usb output, usb hid") << "BOCUSB" << "2" << "#IDS_UsbOutputChange_Reboot";
+        QTest::newRow("unknown link warns") << "KBWCDM" << "7" << "#IDS_KbwChange_Reboot";
+        QTest::newRow("other code") << "ILLSCN" << "1" << "";
+    }
+    void rebootWarning()
+    {
+        QFETCH(QString, code);
+        QFETCH(QString, comType);
+        QFETCH(QString, key);
+        QCOMPARE(KxCmdFraming::rebootWarningKey(code, comType), key);
+    }
+
+    void changeItems_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<QStringList>("items");
+        QTest::newRow("empty data format") << "DFMADD" << QByteArray() << QStringList{"DFMCAL"};
+        QTest::newRow("data format") << "DFMADD" << QByteArray("01") << QStringList{"DFMCAL", "DFMADD01"};
+        QTest::newRow("script") << "LUAQRY" << QByteArray("0M0L") << QStringList{"LUAADD0M0L"};
+        QTest::newRow("plain") << "ILLSCN" << QByteArray("2") << QStringList{"ILLSCN2"};
+    }
+    void changeItems()
+    {
+        QFETCH(QString, code);
+        QFETCH(QByteArray, value);
+        QFETCH(QStringList, items);
+        ChangedCmdInfo c;
+        c.code = code;
+        c.value = value;
+        QStringList got;
+        for (const auto &i : KxDeviceCommand::changeItems(c))
+            got << i.first + QString::fromLatin1(i.second);
+        QCOMPARE(got, items);
+    }
+
+    void split_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<bool>("hex");
+        QTest::addColumn<QStringList>("pairs");  // tag=value
+        QTest::newRow("counters") << QByteArray("100N95M2000T") << false
+                                  << QStringList{"M=95", "N=100", "T=2000"};
+        QTest::newRow("hex keeps digits") << QByteArray("1AFW2BH") << true << QStringList{"H=2B", "W=1AF"};
+        QTest::newRow("plain splits hex") << QByteArray("1AF") << false << QStringList{"AF=1"};
+        QTest::newRow("long tag") << QByteArray("12ab") << false << QStringList{"ab=12"};
+        QTest::newRow("empty") << QByteArray() << false << QStringList{};
+    }
+    void split()
+    {
+        QFETCH(QByteArray, value);
+        QFETCH(bool, hex);
+        QFETCH(QStringList, pairs);
+        KxSplit s(value, hex);
+        QStringList got;
+        for (const QString &t : s.tags())
+            got << t + "=" + QString::fromLatin1(s.text(t));
+        QCOMPARE(got, pairs);
+    }
+
+    void splitLookups()
+    {
+        KxSplit s("100N95M0-3,5R12xT");
+        qint64 n = 0;
+        QVERIFY(s.toInt("N", n));
+        QCOMPARE(n, 100);
+        QVERIFY(!s.toInt("Q", n));
+        QVERIFY(s.toInt("xT", n));
+        QCOMPARE(n, 12);
+        QList<int> r;
+        QVERIFY(s.toRanges("R", r));
+        QCOMPARE(r, (QList<int>{0, 1, 2, 3, 5}));
+        QVERIFY(!s.toRanges("Q", r));
+        QVERIFY(s.text("Q").isEmpty());
+    }
+
+    void failureMessage()
+    {
+        const QString save = KxCmdFraming::failureMessage({"TRGCMD", "DEVNAM"}, false);
+        const QStringList lines = save.split('\n');
+        QCOMPARE(lines.size(), 3);
+        QVERIFY(lines[1].endsWith(":[TRGCMD]"));
+        QVERIFY(lines[2].endsWith(":[DEVNAM]"));
+        QVERIFY(KxCmdFraming::failureMessage({}, true) != KxCmdFraming::failureMessage({}, false));
+        QCOMPARE(KxCmdFraming::replyTail("0123456789abc"), QByteArray("3456789abc"));
+    }
+};
+
+QTEST_MAIN(TestCmdFraming)
+#include "tst_cmdframing.moc"

@@ -1,0 +1,172 @@
+// The connector and command engine against the real virtual reader program on loopback.
+#include "KxDeviceCommandThread.h"
+#include "KxDeviceConfigs.h"
+#include "VReaderSession.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace VReaderSession;
+
+class TestDeviceVReader : public QObject
+{
+    Q_OBJECT
+
+    static bool waitDone(bool &flag, int ms = 30000)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!flag && t.elapsed() < ms)
+            QTest::qWait(5);
+        return flag;
+    }
+
+private slots:
+    void loginReadsEverySetting()
+    {
+        VReaderProcess vp;
+        QVERIFY2(vp.start({}), vp.errorOutput().constData());
+        QString why;
+        auto c = login(vp, &why);
+        QVERIFY2(c, qPrintable(why));
+        QCOMPARE(c->state(), int(DeviceState_LoggedIn));
+        KxDeviceCommand *cmd = c->command();
+        const KxTagList values = cmd->tagList(KxDeviceCommand::Values);
+        QVERIFY(values.size() > 50);
+        QCOMPARE(cmd->tagList(KxDeviceCommand::Capabilities).size(), values.size());
+        QCOMPARE(cmd->tagList(KxDeviceCommand::Defaults).size(), values.size());
+        QCOMPARE(cmd->value("DEVNAM"), QByteArray("KXS-FM800"));
+        QCOMPARE(cmd->rawValue("DEVNAM", KxDeviceCommand::Defaults), QByteArray("KXS-FM800"));
+        QCOMPARE(cmd->rawValue("DEVNAM", KxDeviceCommand::Capabilities), QByteArray("T0-32"));
+        QVERIFY(cmd->hasCmd("BUFQRY"));
+        QVERIFY(!cmd->hasCmd("ZZZZZZ"));
+        QCOMPARE(cmd->bufferSize(), 4096);
+        QCOMPARE(KxDeviceConfigs::instance()->cmdLength("NGRSET"), 32);
+        QCOMPARE(KxDeviceConfigs::instance()->cmdLength("OUTFRX"), 128);
+        QVERIFY(c->logout());
+        QCOMPARE(c->state(), int(DeviceState_LoggedOut));
+    }
+
+    void refusedCodeReportedOthersKept()
+    {
+        VReaderProcess vp;
+        QVERIFY(vp.start({}));
+        auto c = login(vp);
+        QVERIFY(c);
+        KxDeviceCommand *cmd = c->command();
+        QVector<ChangedCmdInfo> changes(3);
+        changes[0].code = "DEVNAM", changes[0].value = QByteArray("ROOM1");
+        changes[1].code = "TRGCMD", changes[1].value = QByteArray("A B");  // space: refused
+        changes[2].code = "NGRSET", changes[2].value = QByteArray("MISS");
+        QSignalSpy announced(cmd, &KxDeviceCommand::cmdValueChanged);
+        QStringList failed;
+        QVERIFY(!cmd->saveCmds(changes, true, failed));
+        QCOMPARE(failed, QStringList{"TRGCMD"});
+        QCOMPARE(readerValue(c.get(), "DEVNAM"), QByteArray("ROOM1"));
+        QCOMPARE(readerValue(c.get(), "NGRSET"), QByteArray("MISS"));
+        QCOMPARE(readerValue(c.get(), "TRGCMD"), QByteArray("TRIG"));
+        QCOMPARE(cmd->value("DEVNAM"), QByteArray("ROOM1"));
+        QCOMPARE(cmd->value("TRGCMD"), QByteArray("TRIG"));
+        QTRY_COMPARE(announced.size(), 1);
+        const auto map = announced.first().at(0).value<QMap<QString, QByteArray>>();
+        QCOMPARE(map.keys(), (QList<QString>{"DEVNAM", "NGRSET"}));
+    }
+
+    void saveSurvivesRestartDiscardRestores()
+    {
+        VReaderProcess vp;
+        QVERIFY(vp.start({}));
+        auto c = login(vp);
+        QVERIFY(c);
+        KxDeviceCommand *cmd = c->command();
+        const QVector<ChangedCmdInfo> changes = pickChanges(cmd, 4);
+        QCOMPARE(changes.size(), 4);
+        int acked = 0;
+        for (const ChangedCmdInfo &ch : changes) {
+            cmd->sendCmdAsync(ch, this, true, [&](bool ok, const QStringList &) { acked += ok; });
+        }
+        QTRY_COMPARE(acked, 4);
+        QCOMPARE(cmd->changedCmds().size(), 4);
+        for (const ChangedCmdInfo &ch : changes)
+            QCOMPARE(cmd->value(ch.code), ch.value.toByteArray());
+        bool done = false, saved = false;
+        cmd->saveChangedCmdsAsync(this, [&](bool ok, const QStringList &) { saved = ok; done = true; });
+        QVERIFY(waitDone(done));
+        QVERIFY(saved);
+        QVERIFY(cmd->changedCmds().isEmpty());
+
+        c.reset();
+        QVERIFY(vp.restart({}));
+        c = login(vp);
+        QVERIFY(c);
+        cmd = c->command();
+        for (const ChangedCmdInfo &ch : changes)
+            QCOMPARE(cmd->value(ch.code), ch.value.toByteArray());
+
+        // Running changes, then discarded: the reader goes back to the saved values.
+        const QVector<ChangedCmdInfo> more = pickChanges(cmd, 2, 4);
+        QCOMPARE(more.size(), 2);
+        QMap<QString, QByteArray> before;
+        acked = 0;
+        for (const ChangedCmdInfo &ch : more) {
+            before.insert(ch.code, cmd->value(ch.code));
+            cmd->sendCmdAsync(ch, this, true, [&](bool ok, const QStringList &) { acked += ok; });
+        }
+        QTRY_COMPARE(acked, 2);
+        for (const ChangedCmdInfo &ch : more)
+            QCOMPARE(readerValue(c.get(), ch.code), ch.value.toByteArray());
+        done = false;
+        bool restored = false;
+        cmd->discardChangedCmdsAsync(this, [&](bool ok, const QStringList &) { restored = ok; done = true; });
+        QVERIFY(waitDone(done));
+        QVERIFY(restored);
+        QVERIFY(cmd->changedCmds().isEmpty());
+        for (auto it = before.constBegin(); it != before.constEnd(); ++it) {
+            QCOMPARE(readerValue(c.get(), it.key()), it.value());
+            QCOMPARE(cmd->value(it.key()), it.value());
+        }
+    }
+
+    void droppedLinkKeepsChanges()
+    {
+        VReaderProcess vp;
+        QVERIFY(vp.start({"--drop-after", "16"}));
+        auto c = login(vp);
+        QVERIFY(c);
+        KxDeviceCommand *cmd = c->command();
+        cmd->setBufferSize(128);
+        const QList<QPair<QString, QByteArray>> texts = {
+            {"DEVNAM", QByteArray(30, 'n')}, {"NGRSET", QByteArray(30, 'g')},
+            {"OUTFRX", QByteArray(120, 'x')}, {"DEVDES", QByteArray(250, 'd')},
+            {"OCATPL", QByteArray(48, 'a')}, {"OCBTPL", QByteArray(48, 'l')},
+            {"TRGCMD", QByteArray(16, 't')}, {"PRESET", QByteArray(10, 'p')}};
+        int acked = 0;
+        for (const auto &t : texts) {
+            ChangedCmdInfo ch;
+            ch.code = t.first;
+            ch.value = t.second;
+            cmd->sendCmdAsync(ch, this, true, [&](bool ok, const QStringList &) { acked += ok; });
+        }
+        QTRY_COMPARE(acked, texts.size());
+        QCOMPARE(cmd->changedCmds().size(), texts.size());
+        bool done = false, saved = true;
+        QStringList failed;
+        cmd->saveChangedCmdsAsync(this, [&](bool ok, const QStringList &f) {
+            saved = ok;
+            failed = f;
+            done = true;
+        });
+        QVERIFY(waitDone(done));
+        QVERIFY(!saved);
+        QVERIFY(!failed.isEmpty());
+        QStringList kept;
+        for (const ChangedCmdInfo &ch : cmd->changedCmds())
+            kept << ch.code;
+        kept.sort();
+        failed.sort();
+        QCOMPARE(kept, failed);
+    }
+};
+
+QTEST_MAIN(TestDeviceVReader)
+#include "tst_devicevreader.moc"

@@ -1,0 +1,52 @@
+#pragma once
+// The configuration file against a connected reader: export, import check, import and the
+// comparison of a file with the reader. Import and export talk to the reader synchronously,
+// so call them on the command object's worker (importFileAsync does so).
+#include "KxConfigFile.h"
+
+#include <QMap>
+#include <QObject>
+#include <QVector>
+
+#include <functional>
+
+class KxDeviceConnector;
+class KxDeviceConfigs;
+
+// One command whose value differs between a file and the reader.
+struct KxConfigDiff
+{
+    QString code;
+    QString name;         // display name key ("#IDS_Item_..."), the code when the pages have none
+    QString readerValue;  // empty when the reader lacks the command
+    QString fileValue;
+    bool readerHasCmd = true;
+};
+
+namespace KxConfigFileIO {
+
+// The reader's model name as its connection reports it ("Product Name").
+QString readerModel(const KxDeviceConnector *connector);
+
+// Writes the reader's whole configuration. configs defaults to the installation's.
+bool exportToFile(KxDeviceConnector *connector, const QString &path, QString *error = nullptr,
+                  const KxDeviceConfigs *configs = nullptr);
+// The entries an export would write.
+KxConfigEntries exportEntries(KxDeviceConnector *connector, const KxDeviceConfigs *configs = nullptr);
+
+int checkImportFile(KxDeviceConnector *connector, const QString &path);
+
+// Import result keys: "result" ("1" on success), "FailCmdsCnt", "FailCmds", "UnknownCmdsCnt",
+// "UnknownCmds" (codes joined with KxConfigFile::joinCodes) and "IPPOPM" (read before).
+using ImportResult = QMap<QString, QString>;
+// Sends every command of the file as a stored change; synchronous (worker thread).
+ImportResult importFile(KxDeviceConnector *connector, const QString &path);
+// The same on the command object's worker; done runs on the main thread while context lives.
+void importFileAsync(KxDeviceConnector *connector, const QString &path, QObject *context,
+                     const std::function<void(const ImportResult &)> &done);
+
+// The commands of the file whose value differs from the reader's, in file order.
+QVector<KxConfigDiff> compare(KxDeviceConnector *connector, const KxConfigEntries &file,
+                              const KxDeviceConfigs *configs = nullptr);
+
+}  // namespace KxConfigFileIO

@@ -1,9 +1,11 @@
 // Brevan: start-up and shutdown around the main window.
 #include "BrevanResources.h"
 #include "DiskSpaceMonitorThread.h"
+#include "KxAppWiring.h"
 #include "KxConfig.h"
+#include "KxLoginedDevicesManage.h"
 #include "KxSettings.h"
-#include "MainWindowShell.h"
+#include "MainFrame.h"
 #include "USBDeviceManager.h"
 
 #include <QApplication>
@@ -78,12 +80,14 @@ int main(int argc, char *argv[])
     const RunOptions options = parseOptions(QApplication::arguments());
 
     KxConfig::instance()->init();
+    // Before the settings load: their local settings set the kit's discovery timers.
+    KxAppWiring::install();
     KxSettings::instance()->init();
 
     auto *monitor = new DiskSpaceMonitorThread;
     monitor->start(QThread::InheritPriority);
 
-    auto *window = new MainWindowShell;
+    auto *window = new MainFrame;
     USBDeviceManager::instance()->start();
 
     window->show();
@@ -102,6 +106,8 @@ int main(int argc, char *argv[])
     const int code = app->exec();
     qDebug() << "main()...event loop returned" << code;
 
+    // Readers still open are released before their kit goes away.
+    KxLoginedDevicesManage::instance()->disconnectAllDevicesEx();
     delete USBDeviceManager::instance();
     monitor->stop();
     monitor->quit();

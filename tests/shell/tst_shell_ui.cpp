@@ -1,8 +1,7 @@
-// The application-wide event filter, the icon fonts and the shell window.
+// The application-wide event filter and the icon fonts.
 #include "BrevanResources.h"
 #include "KxAppInit.h"
 #include "KxIconHelper.h"
-#include "MainWindowShell.h"
 
 #include <QDialog>
 #include <QLabel>
@@ -23,7 +22,6 @@ private slots:
     void dragByTitle();
     void iconFontsLoad();
     void glyphPixmapIsDrawn();
-    void shellWindow();
 
 private:
     static void sendMouse(QWidget *target, QEvent::Type type, const QPoint &global,
@@ -181,18 +179,6 @@ void TestShellUi::glyphPixmapIsDrawn()
     KxIconHelper::setIcon(&button, QChar(0xf013), 16, Qt::black);
     QVERIFY(!button.icon().isNull());
     QCOMPARE(button.iconSize(), QSize(16, 16));
-}
-
-void TestShellUi::shellWindow()
-{
-    MainWindowShell window;
-    QCOMPARE(window.windowTitle(), QStringLiteral("Brevan"));
-    QVERIFY(!window.openNormalSize());
-    QVERIFY(!window.windowIcon().isNull());
-    const auto labels = window.findChildren<QLabel *>();
-    QVERIFY(std::any_of(labels.begin(), labels.end(), [](QLabel *l) {
-        return l->objectName() == QStringLiteral("shellNote") && !l->text().isEmpty();
-    }));
 }
 
 QTEST_MAIN(TestShellUi)

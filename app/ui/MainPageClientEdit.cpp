@@ -1,0 +1,242 @@
+// Opening readers from the main page: edit requests, the connect switch, tool bar and menus.
+#include "ChangeNetworkSettingDlg.h"
+#include "DeviceBlink.h"
+#include "DeviceInfoWidget.h"
+#include "DeviceListWidget.h"
+#include "KxDeviceConnector.h"
+#include "KxDeviceKit.h"
+#include "KxDeviceTypes.h"
+#include "KxI18nUtil.h"
+#include "KxLoginedDevicesManage.h"
+#include "KxUiService.h"
+#include "MainFrame.h"
+#include "MainPageButtons.h"
+#include "MainPageClient.h"
+#include "NDeviceList.h"
+#include "NDeviceListItem.h"
+#include "SendCmdDlg.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDebug>
+#include <QStackedWidget>
+
+namespace
+{
+const char *const kPassword = "719364";
+
+struct FlagRestore {
+    bool &flag;
+    ~FlagRestore() { flag = true; }
+};
+
+// Lets the waiting dialog paint before a blocking kit call.
+void letWaitingShow()
+{
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+} // namespace
+
+QList<KxDeviceInfoMap> MainPageClient::statisticsCandidates() const
+{
+    QList<KxDeviceInfoMap> readers;
+    for (NDeviceListItem *item : m_deviceList->allDeviceList()->allDevices()) {
+        KxDeviceInfoMap info = item->deviceInfo();
+        if (MainPageButtons::isOffLine(info))
+            continue; // descriptions have no counters to read
+        info.insert(QStringLiteral("Device Id"), item->deviceId());
+        readers.append(info);
+    }
+    return readers;
+}
+
+void MainPageClient::connectToEdit(DeviceEditMode mode)
+{
+    if (!m_connector || mode == DeviceEditMode_None || !m_editRequest) {
+        qDebug() << "MainPageClient::connectToEdit()...ignored" << mode << m_editRequest;
+        return;
+    }
+    m_editRequest = false;
+    FlagRestore restore{m_editRequest};
+    m_pendingMode = mode;
+    MainFrame::setDeviceChangeNotifications(false);
+    qInfo() << "MainPageClient::connectToEdit()..." << m_deviceId << mode;
+
+    if (mode == DeviceEditMode_Statistics) {
+        const QStringList ids = m_selector ? m_selector(this, statisticsCandidates())
+                                           : QStringList();
+        m_pendingMode = 0;
+        if (!ids.isEmpty() && MainFrame::instance())
+            MainFrame::instance()->showPanel(MainFramePanel_DeviceEdit, QString(),
+                                             DeviceEditMode_Statistics, ids);
+        else
+            MainFrame::setDeviceChangeNotifications(true);
+        return;
+    }
+
+    // Already logged in from the details' switch: open at once.
+    if (m_connector->isConnected() && m_connector->state() == DeviceState_LoggedIn) {
+        OnDeviceStateChanged(DeviceState_LoggedIn);
+        return;
+    }
+
+    KxUi()->showWaiting(QStringLiteral("#IDS_DeviceConnecting"));
+    letWaitingShow();
+    if (!m_connector || !m_connector->connectDevice()) {
+        KxUi()->closeWaiting();
+        m_pendingMode = 0;
+        MainFrame::setDeviceChangeNotifications(true);
+        MainFrame::showToast(QStringLiteral("#IDS_DeviceUnconnect"));
+        return;
+    }
+    // A successful login reports the logged-in state, which opens the edit page.
+    const int code = m_connector ? m_connector->login(QString::fromLatin1(kUser),
+                                                      QString::fromLatin1(kPassword))
+                                 : KxDeviceConnector::Login_NotConnected;
+    if (code != KxDeviceConnector::Login_Ok)
+        finishPending(code);
+}
+
+void MainPageClient::finishPending(int loginCode)
+{
+    KxUi()->closeWaiting();
+    if (m_pendingMode == 0)
+        return;
+    m_pendingMode = 0;
+    MainFrame::setDeviceChangeNotifications(true);
+    MainFrame::showToast(kxTr(QStringLiteral("#IDS_DeviceConnectFail_Errcode")).arg(loginCode));
+}
+
+void MainPageClient::OnDeviceStateChanged(int state)
+{
+    if (state != DeviceState_LoggedIn || m_pendingMode == 0 || !m_connector)
+        return;
+    const int mode = m_pendingMode;
+    KxLoginedDevicesManage::instance()->registerDevice(m_deviceId, m_connector);
+    if (MainFrame *frame = MainFrame::instance())
+        frame->showPanel(MainFramePanel_DeviceEdit, m_deviceId, DeviceEditMode(mode), QVariant());
+    m_pendingMode = 0;
+    KxUi()->closeWaiting();
+}
+
+void MainPageClient::OnDeviceConnectChanged(bool connected)
+{
+    qInfo() << "MainPageClient::OnDeviceConnectChanged..." << m_deviceId << connected;
+    if (!m_connector)
+        return;
+    if (!connected) {
+        m_connector->logout();
+        m_connector->disconnectDevice(true);
+        if (qApp->property("SendRebootCmd").toInt() == 1)
+            qApp->setProperty("SendRebootCmd", QVariant());
+        m_infoWidget->setConnected(false);
+        return;
+    }
+    m_connecting = true;
+    KxUi()->showWaiting(QStringLiteral("#IDS_DeviceConnecting"));
+    letWaitingShow();
+    int code = KxDeviceConnector::Login_NotConnected;
+    if (m_connector && m_connector->connectDevice())
+        code = m_connector ? m_connector->login(QString::fromLatin1(kUser),
+                                                QString::fromLatin1(kPassword))
+                           : KxDeviceConnector::Login_NotConnected;
+    KxUi()->closeWaiting();
+    m_connecting = false;
+    const bool ok = code == KxDeviceConnector::Login_Ok && m_connector;
+    if (ok)
+        KxLoginedDevicesManage::instance()->registerDevice(m_deviceId, m_connector);
+    else
+        MainFrame::showToast(kxTr(QStringLiteral("#IDS_DeviceConnectFail_Errcode")).arg(code));
+    m_infoWidget->setConnected(ok);
+}
+
+void MainPageClient::OnToolBarBtnClicked()
+{
+    const QString name = sender() ? sender()->objectName() : QString();
+    qDebug() << "MainPageClient::OnToolBarBtnClicked()..." << name;
+    const KxDeviceInfoMap info = m_connector ? m_connector->deviceInfo() : KxDeviceInfoMap();
+    const DeviceEditMode mode = MainPageButtons::buttonMode(name, info);
+    if (mode != DeviceEditMode_None) {
+        if (!m_connector && mode == DeviceEditMode_Statistics)
+            MainFrame::showToast(QStringLiteral("#IDS_SelectDeviceTips"));
+        connectToEdit(mode);
+    } else if (name == QLatin1String("Id_Btn_MainPage")) {
+        button(name)->setChecked(true); // this is the main page
+    } else if (name == QLatin1String("Id_Btn_NetworkSettings")) {
+        if (!m_connector)
+            return;
+        ChangeNetworkSettingDlg dlg(m_deviceId, info, this);
+        if (dlg.exec() == QDialog::Accepted)
+            MainFrame::showToast(QStringLiteral("#IDS_SetNetwork_Success"));
+    } else if (name == QLatin1String("Id_Btn_NetworkGroupEdit")) {
+        emit signal_editNetGroup();
+    } else if (name == QLatin1String("Id_Btn_BatchSetting")) {
+        if (m_stackToolbar->currentIndex() != 0)
+            MainFrame::showToast(QStringLiteral("#IDS_Disable_BatchSetting_Tips"));
+        else
+            unavailable();
+    } else if (name == QLatin1String("Id_Btn_FirmwareUpgrade")
+               || name == QLatin1String("Id_Btn_SETUP")) {
+        unavailable();
+    }
+}
+
+void MainPageClient::OnMenuActionTriggered_Ftp()
+{
+    if (MainFrame *frame = MainFrame::instance())
+        frame->settingFtp();
+}
+
+void MainPageClient::OnMenuActionTriggered_LocalSetting()
+{
+    if (MainFrame *frame = MainFrame::instance())
+        frame->localSetting();
+}
+
+void MainPageClient::OnMenuActionTriggered_LogUpdate()
+{
+    if (MainFrame *frame = MainFrame::instance())
+        frame->logUpdate();
+}
+
+void MainPageClient::OnMenuActionTriggered_QuickSelectiontool()
+{
+    unavailable();
+}
+
+void MainPageClient::OnMenuActionTriggered_Cmd()
+{
+    MainFrame::setDeviceChangeNotifications(false);
+    KxDeviceKit::Instance()->pauseBroadcastDeviceCheckOffLine(true);
+    {
+        SendCmdDlg dlg(m_connector ? m_connector->command() : nullptr, this);
+        dlg.exec();
+    }
+    KxDeviceKit::Instance()->pauseBroadcastDeviceCheckOffLine(false);
+    MainFrame::setDeviceChangeNotifications(true);
+    if (m_connector) {
+        disconnect(m_connector, &KxDeviceConnector::deviceStateChanged, this, nullptr);
+        connect(m_connector, &KxDeviceConnector::deviceStateChanged, this,
+                &MainPageClient::OnDeviceStateChanged);
+    }
+}
+
+void MainPageClient::readyToEditNetGroupSlot(QList<KxDeviceInfoMap> device_info_list)
+{
+    qDebug() << "MainPageClient::readyToEditNetGroupSlot()..." << device_info_list.size();
+    m_stackToolbar->setCurrentIndex(1);
+}
+
+void MainPageClient::finishEditNetGroupSlot()
+{
+    m_stackToolbar->setCurrentIndex(0);
+}
+
+void MainPageClient::deviceBlink(QMap<QString, QString> device_infos)
+{
+    MainFrame::setDeviceChangeNotifications(false);
+    const bool ok = DeviceBlink::blink(device_infos);
+    MainFrame::setDeviceChangeNotifications(true);
+    if (!ok)
+        MainFrame::showToast(QStringLiteral("#IDS_DeviceUnconnect"));
+}

@@ -71,6 +71,9 @@ void setDeviceLogPorts(IKxDeviceLogPorts *ports)
 DeviceListWidget::DeviceListWidget(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("DeviceListWidget"));
+    // The signals carry these under their typedef names; queued receivers need them registered.
+    qRegisterMetaType<KxDeviceInfoMap>("KxDeviceInfoMap");
+    qRegisterMetaType<QList<KxDeviceInfoMap>>("QList<KxDeviceInfoMap>");
     buildUi();
     addFixedGroups();
     addVirtualDevices();
@@ -240,6 +243,10 @@ void DeviceListWidget::startScan()
     KxDeviceKit *kit = KxDeviceKit::Instance();
     kit->startDeviceScan(ScanType_All, period * 1000);
     kit->setCheckDeviceAliveTime(alive);
+    // Readers the kit already knows (a list built again) are reported only on change: ask for
+    // all of them now.
+    kit->setDelayEnumTime(0);
+    kit->refreshDeviceScan(ScanType_All);
 }
 
 KxDeviceInfoMap DeviceListWidget::deviceInfo(const QString &deviceId) const

@@ -172,6 +172,7 @@ void DeviceListWidget::buildUi()
             RebackDeviceListWidget();
     });
     m_bottomBar = new QWidget(this);
+    m_bottomBar->setFixedHeight(48);
     auto *bottom = new QHBoxLayout(m_bottomBar);
     bottom->setContentsMargins(10, 6, 10, 10);
     bottom->addWidget(m_groupEditBtn, 1);

@@ -61,7 +61,8 @@ int main(int argc, char **argv)
     KxDeviceInfoMap d = serialReader("HS1200001", "/dev/pts/3");
 
     QWidget page;
-    page.setStyleSheet("background:#f3f5f8;");
+    page.setObjectName("page");
+    page.setStyleSheet("QWidget#page{background:#f3f5f8;}");
     auto *lay = new QHBoxLayout(&page);
     auto *list = new DeviceListWidget(&page);
     list->setFixedWidth(330);

@@ -182,6 +182,11 @@ ImportResult importFile(KxDeviceConnector *connector, const QString &path)
     r.insert(QStringLiteral("FailCmds"), KxConfigFile::joinCodes(failed));
     r.insert(QStringLiteral("UnknownCmdsCnt"), QString::number(unknown.size()));
     r.insert(QStringLiteral("UnknownCmds"), KxConfigFile::joinCodes(unknown));
+    if (r.contains(QStringLiteral("IPPOPM"))) {
+        QByteArray v;
+        if (cmd->query(DataProtocol_Settings, QStringLiteral("@IPPOPM*"), v) == DataResult_Ack)
+            r.insert(QStringLiteral("IPPOPMAfter"), QString::fromUtf8(v));
+    }
     return r;
 }
 

@@ -37,7 +37,9 @@ KxConfigEntries exportEntries(KxDeviceConnector *connector, const KxDeviceConfig
 int checkImportFile(KxDeviceConnector *connector, const QString &path);
 
 // Import result keys: "result" ("1" on success), "FailCmdsCnt", "FailCmds", "UnknownCmdsCnt",
-// "UnknownCmds" (codes joined with KxConfigFile::joinCodes) and "IPPOPM" (read before).
+// "UnknownCmds" (codes joined with KxConfigFile::joinCodes), "IPPOPM" (read before) and
+// "IPPOPMAfter" (read after), both only for readers with configuration sets. Unknown codes are
+// not failures: "result" is "1" when every code the reader knows was taken.
 using ImportResult = QMap<QString, QString>;
 // Sends every command of the file as a stored change; synchronous (worker thread).
 ImportResult importFile(KxDeviceConnector *connector, const QString &path);

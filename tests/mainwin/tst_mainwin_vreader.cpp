@@ -1,0 +1,120 @@
+// The main window against the real virtual reader on loopback: the reader is listed within one
+// scan period, selecting it shows its details and buttons, and a double click connects, logs in
+// and opens the edit page; going back to the main page releases the reader.
+#include "BrevanResources.h"
+#include "DeviceInfoWidget.h"
+#include "DeviceListLogic.h"
+#include "DeviceListWidget.h"
+#include "EditPanelPlaceholder.h"
+#include "KxDeviceConnector.h"
+#include "KxDeviceTypes.h"
+#include "KxLoginedDevicesManage.h"
+#include "MainFrame.h"
+#include "MainPageClient.h"
+#include "MainWinTestEnv.h"
+#include "NDeviceGroupItem.h"
+#include "NDeviceList.h"
+#include "NDeviceListItem.h"
+#include "USBDeviceManager.h"
+#include "VReaderProcess.h"
+
+#include <QAbstractButton>
+#include <QStackedWidget>
+#include <QtTest>
+
+class TestMainWinVReader : public QObject
+{
+    Q_OBJECT
+private:
+    MainWinTestEnv *env = nullptr;
+    VReaderProcess vr;
+
+    NDeviceListItem *listed(MainFrame &frame, const QString &ip)
+    {
+        NDeviceGroupItem *net = frame.mainPage()->deviceList()->allDeviceList()->group(
+            DeviceListLogic::kGroupNetwork);
+        if (!net)
+            return nullptr;
+        for (NDeviceListItem *item : net->devices()) {
+            if (item->deviceInfo().value("Ip Address") == ip)
+                return item;
+        }
+        return nullptr;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        brevanInitResources();
+        env = new MainWinTestEnv;
+        MainFrame::setAvailableGeometryProvider([] { return QRect(0, 0, 1400, 900); });
+        QVERIFY2(vr.start({"--model", "KXS-FM800", "--count", "1"}),
+                 vr.errorOutput().constData());
+        QCOMPARE(vr.readers().size(), 1);
+        KxDeviceKit *kit = KxDeviceKit::Instance();
+        kit->setDiscoveryPort(vr.discoveryPort());
+        QCOMPARE(kit->setScanAddresses(vr.firstAddress()).size(), 1);
+    }
+    void cleanupTestCase()
+    {
+        MainFrame::setAvailableGeometryProvider(nullptr);
+        vr.stop();
+        delete env;
+    }
+
+    void openReaderFromTheList()
+    {
+        const VReaderProcess::Reader reader = vr.readers().first();
+        MainFrame frame;
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        MainPageClient *page = frame.mainPage();
+
+        // One scan period is 2 s; the first scan starts 300 ms after the list is built.
+        QElapsedTimer timer;
+        timer.start();
+        NDeviceListItem *item = nullptr;
+        while (!(item = listed(frame, reader.address)) && timer.elapsed() < 2300 + 1500)
+            QTest::qWait(20);
+        QVERIFY2(item, qPrintable(QString("not listed after %1 ms").arg(timer.elapsed())));
+        const QString id = item->deviceId();
+        QCOMPARE(item->deviceInfo().value("Serial Number"), reader.serial);
+
+        // Selecting it shows its details and the buttons a network fixed-mount reader has.
+        QTest::mouseClick(item, Qt::LeftButton, Qt::NoModifier, QPoint(20, 10));
+        QTRY_COMPARE(page->selectedDeviceId(), id);
+        QCOMPARE(page->infoStack()->currentWidget()->objectName(), QStringLiteral("pageInfo"));
+        QCOMPARE(page->deviceInfo()->deviceId(), id);
+        for (const char *shown : {"Id_Btn_QuickSettings", "Id_Btn_AdvancedSettings",
+                                  "Id_Btn_FirmwareUpgrade"})
+            QVERIFY2(page->button(shown)->isVisibleTo(page), shown);
+        for (const char *hidden : {"Id_Btn_VisionSettings", "Id_Btn_NetworkSettings"})
+            QVERIFY2(!page->button(hidden)->isVisibleTo(page), hidden);
+
+        // A double click connects, logs in and opens the edit page in quick settings.
+        QTest::mouseDClick(item, Qt::LeftButton, Qt::NoModifier, QPoint(20, 10));
+        QTRY_COMPARE_WITH_TIMEOUT(frame.getCurPanelId(), MainFramePanel_DeviceEdit, 30000);
+        auto *edit = qobject_cast<EditPanelPlaceholder *>(frame.currentPanel());
+        QVERIFY(edit);
+        QCOMPARE(edit->deviceId(), id);
+        QCOMPARE(edit->mode(), int(DeviceEditMode_QuickSettings));
+        QPointer<KxDeviceConnector> connector = KxLoginedDevicesManage::instance()->device(id);
+        QVERIFY(connector);
+        QVERIFY(connector->isConnected());
+        QCOMPARE(connector->state(), int(DeviceState_LoggedIn));
+        QVERIFY(!env->ui.isWaitingShown());
+        QVERIFY(!USBDeviceManager::instance()->notificationsEnabled());
+        QVERIFY2(env->ui.toastTexts().isEmpty(), qPrintable(env->ui.toastTexts().join(", ")));
+
+        // Back to the main page: the edit page lets the reader go.
+        frame.showPanel(MainFramePanel_Main);
+        QCOMPARE(frame.getCurPanelId(), MainFramePanel_Main);
+        QVERIFY(connector);
+        QCOMPARE(connector->state(), int(DeviceState_LoggedOut));
+        QVERIFY(USBDeviceManager::instance()->notificationsEnabled());
+        QVERIFY(frame.close());
+    }
+};
+
+QTEST_MAIN(TestMainWinVReader)
+#include "tst_mainwin_vreader.moc"

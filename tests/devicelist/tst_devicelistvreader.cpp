@@ -6,12 +6,15 @@
 #include "AddDeviceDlg.h"
 #include "ChangeNetworkSettingDlg.h"
 #include "DeviceAliasEditDlg.h"
+#include "DeviceBlink.h"
 #include "DeviceListLogic.h"
+#include "KxDeviceConnector.h"
 #include "DeviceListTestEnv.h"
 #include "DeviceListWidget.h"
 #include "KxAddressProbe.h"
 #include "KxScriptedUiBackend.h"
 #include "KxStyledButtons.h"
+#include "KxToggleSwitch.h"
 #include "NDeviceGroupItem.h"
 #include "NDeviceList.h"
 #include "NDeviceListItem.h"
@@ -182,6 +185,55 @@ private slots:
                                   QString("Dock 7"), 10000);
         w.setSearchText("dock 7");
         QCOMPARE(w.allDeviceList()->firstVisibleDeviceId(), id);
+    }
+
+    // A network-capable reader attached by USB (here: on a pseudo-terminal) is changed by command
+    // over its own link; a refused command fails visibly. Its blink goes by commands too.
+    void usbReaderByCommand()
+    {
+        VReaderProcess usb;
+        QVERIFY(usb.start({"--model", "KXS-FM800", "--count", "0", "--pty"}));
+        KxDeviceKit *kit = KxDeviceKit::Instance();
+        kit->setSerialPorts(usb.ptys());
+        DeviceListWidget w;
+        NDeviceGroupItem *local = w.allDeviceList()->group(kGroupLocal);
+        QTRY_VERIFY_WITH_TIMEOUT(local->devices().size() == 1, 15000);
+        const QString id = local->devices().first()->deviceId();
+        KxDeviceInfoMap info = local->devices().first()->deviceInfo();
+        info.insert("usb", "1");
+        KxScriptedUiBackend ui;
+        {
+            ChangeNetworkSettingDlg dlg(id, info);
+            dlg.show();
+            dlg.dhcpSwitch()->click();
+            dlg.okButton()->click();
+            QCOMPARE(ui.toastTexts(), QStringList());
+            QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        }
+        {
+            KxDeviceConnector c(id);
+            c.setDeviceInfo(info);
+            QVERIFY(c.connectDevice(true, false));
+            QByteArray value;
+            QCOMPARE(c.queryCommand(1, "@NETDEN*", value), 6);
+            QCOMPARE(value, QByteArray("1"));
+            c.disconnectDevice(false);
+        }
+        {
+            ChangeNetworkSettingDlg dlg(id, info);
+            dlg.show();
+            QVERIFY(!dlg.dhcpSwitch()->isChecked()); // a serial reader's map carries no DHCP state
+            dlg.ipEdit()->setText("127.0.0.300");
+            dlg.okButton()->click();
+            QCOMPARE(ui.toastTexts(), QStringList({"#IDS_NetworkFormat_Error"}));
+        }
+        // This model has no illumination command: the blink stops at its first query and says so.
+        KxDeviceInfoMap blinkMap = info;
+        blinkMap.insert("Device Id", id);
+        QCOMPARE(DeviceBlink::pathFor(blinkMap), DeviceBlink::Path::Commands);
+        QVERIFY(!DeviceBlink::blink(blinkMap));
+        QVERIFY(!kit->isConnected(id)); // the link is closed again
+        kit->setSerialPorts({});
     }
 };
 

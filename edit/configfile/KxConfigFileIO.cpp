@@ -1,5 +1,6 @@
 #include "KxConfigFileIO.h"
 
+#include "KxBinaryFrame.h"
 #include "KxCmdFraming.h"
 #include "KxDataStreamParser.h"
 #include "KxDeviceCommand.h"
@@ -10,6 +11,7 @@
 #include <QDebug>
 #include <QPointer>
 #include <QSet>
+#include <QtEndian>
 
 namespace {
 const QString kLuaQry = QStringLiteral("LUAQRY");
@@ -54,10 +56,37 @@ QStringList unknownOf(KxDeviceConnector *connector, const QStringList &codes)
     return unknown;
 }
 
-bool canTravel(const QString &code, const QString &value)
+bool canTravelAsText(const QString &code, const QString &value)
 {
     QByteArrayList frames;
     return KxCmdFraming::buildFrames({{code, value.toUtf8()}}, true, 1 << 20, frames);
+}
+
+template<typename T>
+void appendBigEndian(QByteArray &out, T v)
+{
+    uchar b[sizeof(T)];
+    qToBigEndian(v, b);
+    out.append(reinterpret_cast<const char *>(b), int(sizeof(T)));
+}
+
+// A stored change of one command as a binary request: values holding "," or ";" (pairs such
+// as "50,50", lines "0,600|1919,600") cannot be items of a text request.
+QByteArray binaryStoreFrame(const QString &code, const QByteArray &value)
+{
+    QByteArray body;
+    body.append('@');
+    appendBigEndian<quint16>(body, 1);
+    body.append(code.toLatin1());
+    body.append(char(0));  // status: request
+    appendBigEndian<quint16>(body, 1);
+    body.append(char(0));  // main value: no sub-tag name
+    body.append(char(0));
+    appendBigEndian<quint32>(body, quint32(value.size()));
+    body.append(value);
+    appendBigEndian<quint32>(body, 0);  // no extend data
+    appendBigEndian<quint32>(body, 0);  // no extend information
+    return KxFrame::encode(KxFrame::BinaryRequest, body);
 }
 }  // namespace
 
@@ -143,6 +172,7 @@ ImportResult importFile(KxDeviceConnector *connector, const QString &path)
         return r;
     }
     QVector<ChangedCmdInfo> changes;
+    KxConfigEntries binary;
     QStringList failed;
     QStringList unknown;
     for (const KxConfigEntry &e : parsed.entries) {
@@ -151,9 +181,8 @@ ImportResult importFile(KxDeviceConnector *connector, const QString &path)
                 unknown << e.code;
             continue;
         }
-        if (!canTravel(e.code, e.value)) {
-            if (!failed.contains(e.code))
-                failed << e.code;
+        if (!canTravelAsText(e.code, e.value)) {
+            binary << e;
             continue;
         }
         ChangedCmdInfo c;
@@ -164,6 +193,12 @@ ImportResult importFile(KxDeviceConnector *connector, const QString &path)
     }
     QStringList refused;
     cmd->saveCmds(changes, true, refused);
+    for (const KxConfigEntry &e : binary) {
+        QList<QString> frameFailed;
+        const QByteArray frame = binaryStoreFrame(e.code, e.value.toUtf8());
+        if (!cmd->sendChangedCmds({frame}, frameFailed, true, false, false))
+            refused << e.code;
+    }
     refused.removeDuplicates();
     const QStringList asked = refused;
     for (const QString &code : unknownOf(connector, asked)) {

@@ -26,7 +26,8 @@ AddDeviceDlg::AddDeviceDlg(QWidget *parent) : NDialogEx(parent)
         QRegularExpression(DeviceListLogic::portPattern()), m_port));
     m_port->setText(QString::number(KxAddressPolicy::kDefaultCommandPort));
     QFormLayout *form = DeviceDlgStyle::formLayout(contentWidget());
-    form->addRow(DeviceDlgStyle::formLabel(QStringLiteral("#IDS_IPAddress"), contentWidget()), m_ip);
+    form->addRow(DeviceDlgStyle::formLabel(QStringLiteral("#IDS_IPAddress"), contentWidget()),
+                 m_ip);
     form->addRow(DeviceDlgStyle::formLabel(QStringLiteral("#IDS_Port"), contentWidget()), m_port);
 
     m_btnOk = addButton(QStringLiteral("#IDS_OK"), KxPushButton::Primary);
@@ -36,7 +37,9 @@ AddDeviceDlg::AddDeviceDlg(QWidget *parent) : NDialogEx(parent)
     cancel->setObjectName(QStringLiteral("btnCancel"));
     connect(m_btnOk, &QPushButton::clicked, this, &AddDeviceDlg::onOkClicked);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    m_add = [](const QString &ip, int port) { return KxDeviceKit::Instance()->addDevice(ip, port); };
+    m_add = [](const QString &ip, int port) {
+        return KxDeviceKit::Instance()->addDevice(ip, port);
+    };
     m_ip->setFocus();
     fitToWidth(380);
 }

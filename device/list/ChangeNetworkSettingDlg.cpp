@@ -22,9 +22,10 @@
 
 using namespace DeviceListLogic;
 
-ChangeNetworkSettingDlg::ChangeNetworkSettingDlg(const QString &deviceId, const KxDeviceInfoMap &info,
-                                                 QWidget *parent)
-    : NDialogEx(parent), m_deviceId(deviceId), m_info(info), m_probe(std::make_shared<KxAddressProbe>())
+ChangeNetworkSettingDlg::ChangeNetworkSettingDlg(const QString &deviceId,
+                                                 const KxDeviceInfoMap &info, QWidget *parent)
+    : NDialogEx(parent), m_deviceId(deviceId), m_info(info),
+      m_probe(std::make_shared<KxAddressProbe>())
 {
     setObjectName(QStringLiteral("ChangeNetworkSettingDlg"));
     setTitle(QStringLiteral("#IDS_NetworkSettings"));
@@ -99,7 +100,8 @@ KxDeviceInfoMap ChangeNetworkSettingDlg::editedInfo() const
     map.insert(QStringLiteral("Ip Address"), m_ip->text().trimmed());
     map.insert(QStringLiteral("SubNetmask"), m_mask->text().trimmed());
     map.insert(QStringLiteral("Gateway Address"), m_gateway->text().trimmed());
-    map.insert(QStringLiteral("Use DHCP"), m_dhcp->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    map.insert(QStringLiteral("Use DHCP"),
+               m_dhcp->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
     return map;
 }
 
@@ -113,8 +115,8 @@ bool ChangeNetworkSettingDlg::validate()
     if (m_dhcp->isChecked())
         return true;
     const QString ip = m_ip->text().trimmed();
-    if (!isValidIPv4(ip) || !isValidSubnetMask(m_mask->text().trimmed())
-        || !isValidIPv4(m_gateway->text().trimmed())) {
+    if (!isValidIPv4(ip) || !isValidSubnetMask(m_mask->text().trimmed()) ||
+        !isValidIPv4(m_gateway->text().trimmed())) {
         KxUi()->toast(QStringLiteral("#IDS_NetworkFormat_Error"), 3000, this);
         return false;
     }
@@ -122,9 +124,11 @@ bool ChangeNetworkSettingDlg::validate()
     if (ip == m_info.value(QStringLiteral("Ip Address")))
         return true;
     const int port = m_info.value(QStringLiteral("Cmd Port")).toInt();
-    const quint16 cmdPort = port > 0 && port <= 65535 ? quint16(port) : KxAddressPolicy::kDefaultCommandPort;
+    const quint16 cmdPort =
+        port > 0 && port <= 65535 ? quint16(port) : KxAddressPolicy::kDefaultCommandPort;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool taken = KxAddressProbe::localAddresses().contains(ip) || (m_probe && m_probe->isTaken(ip, cmdPort));
+    const bool taken =
+        KxAddressProbe::localAddresses().contains(ip) || (m_probe && m_probe->isTaken(ip, cmdPort));
     QApplication::restoreOverrideCursor();
     if (taken) {
         qDebug() << "ChangeNetworkSettingDlg::validate()... address taken:" << ip;
@@ -173,7 +177,8 @@ bool ChangeNetworkSettingDlg::changeOverUsb()
         ok = result == DataResult_Ack;
     }
     QApplication::restoreOverrideCursor();
-    qDebug() << "ChangeNetworkSettingDlg::changeOverUsb()..." << m_deviceId << cmd << "result=" << result;
+    qDebug() << "ChangeNetworkSettingDlg::changeOverUsb()..." << m_deviceId << cmd
+             << "result=" << result;
     return ok;
 }
 
@@ -182,10 +187,11 @@ void ChangeNetworkSettingDlg::onNetworkChanged(const QString &sn, const QString 
     if (!isWaiting())
         return;
     // Another reader's answer (several dialogs or tools may be waiting) is not ours.
-    if (sn != m_info.value(QStringLiteral("Serial Number"))
-        || mac.compare(m_info.value(QStringLiteral("MAC Address")), Qt::CaseInsensitive) != 0)
+    if (sn != m_info.value(QStringLiteral("Serial Number")) ||
+        mac.compare(m_info.value(QStringLiteral("MAC Address")), Qt::CaseInsensitive) != 0)
         return;
-    qDebug() << "ChangeNetworkSettingDlg::onNetworkChanged()..." << sn << mac << "result=" << result;
+    qDebug() << "ChangeNetworkSettingDlg::onNetworkChanged()..." << sn << mac
+             << "result=" << result;
     finishWaiting();
     if (result == 1) {
         accept();

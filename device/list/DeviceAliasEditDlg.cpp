@@ -39,7 +39,9 @@ DeviceAliasEditDlg::DeviceAliasEditDlg(const QString &deviceId, const KxDeviceIn
     connect(m_timer, &QTimer::timeout, this, &DeviceAliasEditDlg::onTimeout);
     connect(KxDeviceKit::Instance(), &KxDeviceKit::deviceAliasChanged, this,
             &DeviceAliasEditDlg::onAliasChanged);
-    m_sender = [](const KxDeviceInfoMap &map) { return KxDeviceKit::Instance()->changeDeviceAlias(map); };
+    m_sender = [](const KxDeviceInfoMap &map) {
+        return KxDeviceKit::Instance()->changeDeviceAlias(map);
+    };
     m_edit->setFocus();
     fitToWidth(380);
 }
@@ -105,8 +107,8 @@ void DeviceAliasEditDlg::onAliasChanged(const QString &sn, const QString &mac, i
 {
     if (!isWaiting())
         return;
-    if (sn != m_info.value(QStringLiteral("Serial Number"))
-        || mac.compare(m_info.value(QStringLiteral("MAC Address")), Qt::CaseInsensitive) != 0)
+    if (sn != m_info.value(QStringLiteral("Serial Number")) ||
+        mac.compare(m_info.value(QStringLiteral("MAC Address")), Qt::CaseInsensitive) != 0)
         return;
     qDebug() << "DeviceAliasEditDlg::onAliasChanged()..." << sn << mac << "result=" << result;
     finishWaiting();

@@ -19,7 +19,8 @@ public:
     static constexpr int kMaxAliasLength = 32;
     using AliasSender = std::function<bool(const KxDeviceInfoMap &)>;
 
-    DeviceAliasEditDlg(const QString &deviceId, const KxDeviceInfoMap &info, QWidget *parent = nullptr);
+    DeviceAliasEditDlg(const QString &deviceId, const KxDeviceInfoMap &info,
+                       QWidget *parent = nullptr);
     ~DeviceAliasEditDlg() override;
 
     void setTimeoutMs(int ms) { m_timeoutMs = ms; }

@@ -8,7 +8,8 @@
 #include <QDebug>
 #include <QThread>
 
-namespace DeviceBlink {
+namespace DeviceBlink
+{
 
 Path pathFor(const KxDeviceInfoMap &info)
 {
@@ -68,4 +69,4 @@ bool blink(const KxDeviceInfoMap &info)
     return ok;
 }
 
-}  // namespace DeviceBlink
+} // namespace DeviceBlink

@@ -7,14 +7,14 @@
 #include <QList>
 #include <QString>
 
-namespace DeviceBlink {
+namespace DeviceBlink
+{
 
 enum class Path { Kit, Commands, None };
 // "Supp Blink Notify" present: the kit when it is "1", nothing otherwise; absent: commands.
 Path pathFor(const KxDeviceInfoMap &info);
 
-struct Step
-{
+struct Step {
     QString code;
     QString value;
     int waitMsAfter = 0;
@@ -27,4 +27,4 @@ QList<Step> commandSequence(const QString &original);
 // Returns false when nothing could be sent.
 bool blink(const KxDeviceInfoMap &info);
 
-}  // namespace DeviceBlink
+} // namespace DeviceBlink

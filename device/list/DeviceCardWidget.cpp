@@ -13,14 +13,15 @@ DeviceCardWidget::DeviceCardWidget(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("DeviceCardWidget"));
     setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(QStringLiteral(
-        "QWidget#DeviceCardWidget{background:#f7f9fc;border:1px solid #e3e8f0;border-radius:6px;}"
-        "QLabel{background:transparent;border:none;}"
-        "QLabel#labCardName{color:%1;font-size:16px;font-weight:bold;}"
-        "QLabel#labCardAlias{color:%2;font-size:13px;}"
-        "QLabel#labCardSerial,QLabel#labCardLine{color:%3;font-size:12px;}")
-                      .arg(QLatin1String(KxStyle::Text), QLatin1String(KxStyle::Accent),
-                           QLatin1String(KxStyle::TextMuted)));
+    setStyleSheet(
+        QStringLiteral("QWidget#DeviceCardWidget{background:#f7f9fc;border:1px solid "
+                       "#e3e8f0;border-radius:6px;}"
+                       "QLabel{background:transparent;border:none;}"
+                       "QLabel#labCardName{color:%1;font-size:16px;font-weight:bold;}"
+                       "QLabel#labCardAlias{color:%2;font-size:13px;}"
+                       "QLabel#labCardSerial,QLabel#labCardLine{color:%3;font-size:12px;}")
+            .arg(QLatin1String(KxStyle::Text), QLatin1String(KxStyle::Accent),
+                 QLatin1String(KxStyle::TextMuted)));
     m_labIcon = new QLabel(this);
     m_labIcon->setFixedSize(72, 72);
     m_labIcon->setAlignment(Qt::AlignCenter);
@@ -65,15 +66,16 @@ void DeviceCardWidget::setDevice(const QString &deviceId, const KxDeviceInfoMap 
     const bool lineIsSerial = line.startsWith(QLatin1String("SN:"));
     m_labSerial->setText(sn.isEmpty() || lineIsSerial ? QString() : QStringLiteral("SN: ") + sn);
     m_labSerial->setVisible(!m_labSerial->text().isEmpty());
-    m_labLine->setText(DeviceListLogic::isVirtual(info) ? kxTr(QStringLiteral("#IDS_VirtualDevice")) : line);
+    m_labLine->setText(DeviceListLogic::isVirtual(info) ? kxTr(QStringLiteral("#IDS_VirtualDevice"))
+                                                        : line);
     m_labLine->setVisible(!m_labLine->text().isEmpty());
     KxDeviceConfigs *configs = KxDeviceConfigs::instance();
     QString icon = configs->deviceIcon(product);
     if (icon.isEmpty())
         icon = configs->unknownDeviceIcon();
     QPixmap pm(icon);
-    m_labIcon->setPixmap(pm.isNull() ? QPixmap()
-                                     : pm.scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    m_labIcon->setPixmap(
+        pm.isNull() ? QPixmap() : pm.scaled(64, 64, Qt::KeepAspectRatio, Qt::SmoothTransformation));
 }
 
 void DeviceCardWidget::clear()

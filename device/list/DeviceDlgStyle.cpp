@@ -7,7 +7,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
-namespace DeviceDlgStyle {
+namespace DeviceDlgStyle
+{
 
 QString formSheet()
 {
@@ -48,4 +49,4 @@ QFormLayout *formLayout(QWidget *content)
     return form;
 }
 
-}  // namespace DeviceDlgStyle
+} // namespace DeviceDlgStyle

@@ -7,9 +7,10 @@ class QLabel;
 class QLineEdit;
 class QWidget;
 
-namespace DeviceDlgStyle {
+namespace DeviceDlgStyle
+{
 QString formSheet();
 QLabel *formLabel(const QString &key, QWidget *parent);
 QLineEdit *formEdit(const char *name, QWidget *parent);
 QFormLayout *formLayout(QWidget *content);
-}  // namespace DeviceDlgStyle
+} // namespace DeviceDlgStyle

@@ -110,9 +110,8 @@ void DeviceInfoWidget::showRows()
         value->setWordWrap(true);
         value->setTextInteractionFlags(Qt::TextSelectableByMouse);
         value->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(value, &QLabel::customContextMenuRequested, this, [this, row, value](const QPoint &p) {
-            showMenu(row, value->mapToGlobal(p));
-        });
+        connect(value, &QLabel::customContextMenuRequested, this,
+                [this, row, value](const QPoint &p) { showMenu(row, value->mapToGlobal(p)); });
         for (QLabel *l : {name, value})
             l->setTextFormat(Qt::PlainText);
         m_grid->addWidget(name, row, 0, Qt::AlignLeft | Qt::AlignTop);

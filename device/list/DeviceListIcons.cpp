@@ -6,7 +6,8 @@
 
 #include <cmath>
 
-namespace {
+namespace
+{
 
 void drawShape(QPainter &p, DeviceListIcon shape, qreal s)
 {
@@ -78,7 +79,7 @@ QPixmap paint(DeviceListIcon shape, int size, const QColor &color, qreal dpr)
     return pm;
 }
 
-}  // namespace
+} // namespace
 
 QIcon deviceListIcon(DeviceListIcon shape, int size, const QColor &color, const QColor &hoverColor)
 {

@@ -2,11 +2,13 @@
 
 #include <QRegularExpression>
 
-namespace DeviceListLogic {
+namespace DeviceListLogic
+{
 
 QString attachGroup(const KxDeviceInfoMap &info)
 {
-    return QLatin1String(info.contains(QStringLiteral("Device Type")) ? kGroupLocal : kGroupNetwork);
+    return QLatin1String(info.contains(QStringLiteral("Device Type")) ? kGroupLocal
+                                                                      : kGroupNetwork);
 }
 
 NetGroupPlace netGroupPlace(const KxDeviceInfoMap &info)
@@ -73,8 +75,9 @@ QList<QPair<QString, QString>> parseProductInfo(const QString &text)
 
 QString portPattern()
 {
-    return QStringLiteral("^([0-9]|[1-9]\\d|[1-9]\\d{2}|[1-9]\\d{3}|[1-5]\\d{4}|6[0-4]\\d{3}|65[0-4]\\d{2}"
-                          "|655[0-2]\\d|6553[0-5])$");
+    return QStringLiteral(
+        "^([0-9]|[1-9]\\d|[1-9]\\d{2}|[1-9]\\d{3}|[1-5]\\d{4}|6[0-4]\\d{3}|65[0-4]\\d{2}"
+        "|655[0-2]\\d|6553[0-5])$");
 }
 
 bool isPortText(const QString &text)
@@ -90,8 +93,8 @@ bool isAcceptedPort(const QString &text)
 
 bool isValidIPv4(const QString &text)
 {
-    static const QRegularExpression re(
-        QStringLiteral("^(25[0-5]|2[0-4]\\d|1\\d\\d|[1-9]?\\d)(\\.(25[0-5]|2[0-4]\\d|1\\d\\d|[1-9]?\\d)){3}$"));
+    static const QRegularExpression re(QStringLiteral(
+        "^(25[0-5]|2[0-4]\\d|1\\d\\d|[1-9]?\\d)(\\.(25[0-5]|2[0-4]\\d|1\\d\\d|[1-9]?\\d)){3}$"));
     return re.match(text).hasMatch();
 }
 
@@ -144,8 +147,8 @@ bool isVirtual(const KxDeviceInfoMap &info)
 
 bool isOnline(const KxDeviceInfoMap &info)
 {
-    return !info.contains(QStringLiteral("Online"))
-        || info.value(QStringLiteral("Online")).trimmed().toInt() != 0;
+    return !info.contains(QStringLiteral("Online")) ||
+           info.value(QStringLiteral("Online")).trimmed().toInt() != 0;
 }
 
-}  // namespace DeviceListLogic
+} // namespace DeviceListLogic

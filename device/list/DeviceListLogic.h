@@ -9,7 +9,8 @@
 #include <QString>
 #include <QStringList>
 
-namespace DeviceListLogic {
+namespace DeviceListLogic
+{
 
 // Group ids of the all-devices list and the group list.
 inline const char *const kGroupLocal = "ID_DEVGROUP_LOCAL";
@@ -27,8 +28,7 @@ inline const char *const kOffLinePrefix = "offLine_";
 QString attachGroup(const KxDeviceInfoMap &info);
 
 // Where a reader sits in the network group list.
-struct NetGroupPlace
-{
+struct NetGroupPlace {
     QString groupId;    // empty: not in the group list at all
     QString groupName;  // "Gr Name" for a real group; empty for the ungrouped readers
     bool slave = false; // a slave sits in the sub-group groupId + "-Slaves"
@@ -53,7 +53,7 @@ QList<QPair<QString, QString>> parseProductInfo(const QString &text);
 
 // The port field: the edit's own pattern (0 .. 65535) and the accepted range 1 .. 65535.
 QString portPattern();
-bool isPortText(const QString &text);   // matches the pattern
+bool isPortText(const QString &text);     // matches the pattern
 bool isAcceptedPort(const QString &text); // matches and lies in 1 .. 65535
 
 // Strict dotted IPv4 address: four decimal parts 0 .. 255, no leading zeros, no spaces.
@@ -75,4 +75,4 @@ QString connectionLine(const QString &deviceId, const KxDeviceInfoMap &info);
 bool isVirtual(const KxDeviceInfoMap &info);
 bool isOnline(const KxDeviceInfoMap &info); // false only for "Online" = "0"
 
-}  // namespace DeviceListLogic
+} // namespace DeviceListLogic

@@ -29,7 +29,8 @@
 
 using namespace DeviceListLogic;
 
-namespace {
+namespace
+{
 IKxDeviceLogPorts *g_logPorts = nullptr;
 
 QToolButton *tabButton(const char *name, const QString &key, QWidget *parent)
@@ -56,7 +57,7 @@ QToolButton *iconButton(const char *name, DeviceListIcon icon, const QString &ti
     b->setCursor(Qt::PointingHandCursor);
     return b;
 }
-}  // namespace
+} // namespace
 
 IKxDeviceLogPorts *deviceLogPorts()
 {
@@ -98,22 +99,24 @@ DeviceListWidget::~DeviceListWidget()
 
 void DeviceListWidget::buildUi()
 {
-    setStyleSheet(QStringLiteral(
-        "QWidget#DeviceListWidget{background:#ffffff;}"
-        "QToolButton#devListBtn,QToolButton#devGroupBtn,QToolButton#editBtn{border:none;"
-        "border-bottom:2px solid %3;background:transparent;color:%2;font-size:13px;}"
-        "QToolButton#devListBtn:checked,QToolButton#devGroupBtn:checked,QToolButton#editBtn:checked"
-        "{border-bottom:2px solid %1;color:%1;font-weight:bold;}"
-        "QToolButton#devListBtn:hover,QToolButton#devGroupBtn:hover{color:%1;}"
-        "QToolButton#btnRefresh,QToolButton#btnAddDevice{border:1px solid %3;border-radius:4px;"
-        "background:%4;}"
-        "QToolButton#btnRefresh:hover,QToolButton#btnAddDevice:hover{border-color:%1;}"
-        "KxSearchLineEdit{border:1px solid %3;border-radius:4px;padding:0 6px;min-height:28px;"
-        "background:#ffffff;}"
-        "KxSearchLineEdit:focus{border-color:%1;}")
-                      .arg(QLatin1String(KxStyle::Accent), QLatin1String(KxStyle::Text),
-                           QLatin1String(KxStyle::Border), QLatin1String(KxStyle::ButtonFace))
-                  + KxStyle::pushButtonSheet());
+    setStyleSheet(
+        QStringLiteral(
+            "QWidget#DeviceListWidget{background:#ffffff;}"
+            "QToolButton#devListBtn,QToolButton#devGroupBtn,QToolButton#editBtn{border:none;"
+            "border-bottom:2px solid %3;background:transparent;color:%2;font-size:13px;}"
+            "QToolButton#devListBtn:checked,QToolButton#devGroupBtn:checked,QToolButton#editBtn:"
+            "checked"
+            "{border-bottom:2px solid %1;color:%1;font-weight:bold;}"
+            "QToolButton#devListBtn:hover,QToolButton#devGroupBtn:hover{color:%1;}"
+            "QToolButton#btnRefresh,QToolButton#btnAddDevice{border:1px solid %3;border-radius:4px;"
+            "background:%4;}"
+            "QToolButton#btnRefresh:hover,QToolButton#btnAddDevice:hover{border-color:%1;}"
+            "KxSearchLineEdit{border:1px solid %3;border-radius:4px;padding:0 6px;min-height:28px;"
+            "background:#ffffff;}"
+            "KxSearchLineEdit:focus{border-color:%1;}")
+            .arg(QLatin1String(KxStyle::Accent), QLatin1String(KxStyle::Text),
+                 QLatin1String(KxStyle::Border), QLatin1String(KxStyle::ButtonFace)) +
+        KxStyle::pushButtonSheet());
     setAttribute(Qt::WA_StyledBackground);
 
     m_devListBtn = tabButton("devListBtn", QStringLiteral("#IDS_DeviceList"), this);
@@ -139,7 +142,8 @@ void DeviceListWidget::buildUi()
             &DeviceListWidget::onSearchTextChanged);
     m_btnRefresh = iconButton("btnRefresh", DeviceListIcon::Refresh,
                               QStringLiteral("#IDS_DeviceListFresh"), this);
-    m_btnAdd = iconButton("btnAddDevice", DeviceListIcon::Add, QStringLiteral("#IDS_AddDevice"), this);
+    m_btnAdd =
+        iconButton("btnAddDevice", DeviceListIcon::Add, QStringLiteral("#IDS_AddDevice"), this);
     connect(m_btnRefresh, &QToolButton::clicked, this, &DeviceListWidget::OnBtnRefreshClicked);
     connect(m_btnAdd, &QToolButton::clicked, this, &DeviceListWidget::OnBtnAddDeviceClicked);
     auto *searchRow = new QHBoxLayout;
@@ -158,11 +162,13 @@ void DeviceListWidget::buildUi()
         connectList(list);
     }
 
-    m_groupEditBtn = new KxPushButton(QStringLiteral("#IDS_EditDeviceGroup"), KxPushButton::Primary, this);
+    m_groupEditBtn =
+        new KxPushButton(QStringLiteral("#IDS_EditDeviceGroup"), KxPushButton::Primary, this);
     m_groupEditBtn->setObjectName(QStringLiteral("groupEditBtn"));
     m_groupEditBtn->setFixedHeight(32);
     connect(m_groupEditBtn, &QPushButton::clicked, this, &DeviceListWidget::OnGroupEditBtnClicked);
-    m_btnReback = new KxPushButton(QStringLiteral("#IDS_EditDeviceGroupReturn"), KxPushButton::Normal, this);
+    m_btnReback =
+        new KxPushButton(QStringLiteral("#IDS_EditDeviceGroupReturn"), KxPushButton::Normal, this);
     m_btnReback->setObjectName(QStringLiteral("btnReback"));
     m_btnReback->setFixedHeight(32);
     connect(m_btnReback, &QPushButton::clicked, this, [this] {
@@ -322,10 +328,12 @@ void DeviceListWidget::OnDeviceUpdated(const QString &device_id,
     KxDeviceInfoMap info = device_info;
     const QString sn = info.value(QStringLiteral("Serial Number"));
     if (info.contains(QStringLiteral("Serial Number")))
-        info.insert(QStringLiteral("L Alias"), effectiveAlias(KxDeviceAlias::instance()->alias(sn), info));
+        info.insert(QStringLiteral("L Alias"),
+                    effectiveAlias(KxDeviceAlias::instance()->alias(sn), info));
 
     const QString group = attachGroup(info);
-    const QString other = QLatin1String(group == QLatin1String(kGroupLocal) ? kGroupNetwork : kGroupLocal);
+    const QString other =
+        QLatin1String(group == QLatin1String(kGroupLocal) ? kGroupNetwork : kGroupLocal);
     if (NDeviceGroupItem *g = m_allList->group(other))
         g->removeDevice(device_id);
     NDeviceListItem *item = m_allList->addDevice(group, device_id, info);
@@ -416,7 +424,8 @@ void DeviceListWidget::selectFallback()
 {
     if (m_selected || m_groupEditing)
         return;
-    NDeviceListItem *remembered = m_selectedId.isEmpty() ? nullptr : m_allList->findDevice(m_selectedId);
+    NDeviceListItem *remembered =
+        m_selectedId.isEmpty() ? nullptr : m_allList->findDevice(m_selectedId);
     if (remembered && remembered->isStale())
         return; // a refresh is under way: wait for the reader to be reported again
     QString id;

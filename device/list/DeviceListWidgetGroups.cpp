@@ -1,8 +1,7 @@
 // The network group side of the device list: group membership lists, the tabs and the group
 // editing view.
-#include "DeviceListWidget.h"
-
 #include "DeviceListLogic.h"
+#include "DeviceListWidget.h"
 #include "KxStyledButtons.h"
 #include "NDeviceGroupItem.h"
 #include "NDeviceList.h"
@@ -15,7 +14,8 @@
 
 using namespace DeviceListLogic;
 
-void DeviceListWidget::placeInGroupList(NDeviceList *list, const QString &id, const KxDeviceInfoMap &info)
+void DeviceListWidget::placeInGroupList(NDeviceList *list, const QString &id,
+                                        const KxDeviceInfoMap &info)
 {
     const NetGroupPlace place = netGroupPlace(info);
     const QString target = place.groupId.isEmpty() ? QString()
@@ -27,8 +27,9 @@ void DeviceListWidget::placeInGroupList(NDeviceList *list, const QString &id, co
     if (target.isEmpty())
         return;
     if (place.groupId != QLatin1String(kGroupUngrouped)) {
-        list->addGroup(place.groupId, place.groupName.isEmpty() ? QStringLiteral("#IDS_NetGroup_NoName")
-                                                                : place.groupName);
+        list->addGroup(place.groupId, place.groupName.isEmpty()
+                                          ? QStringLiteral("#IDS_NetGroup_NoName")
+                                          : place.groupName);
         if (place.slave)
             list->addGroup(target, QStringLiteral("#IDS_DeviceGroup_Slaves"), place.groupId);
     }
@@ -130,8 +131,8 @@ void DeviceListWidget::editNetGroupListRefresh(QList<QMap<QString, QString>> lis
         for (NDeviceList *l : {m_groupList, m_allList}) {
             for (NDeviceListItem *item : l->allDevices()) {
                 const KxDeviceInfoMap m = item->deviceInfo();
-                if (m.value(QStringLiteral("Serial Number")) == sn
-                    && m.value(QStringLiteral("MAC Address")).compare(mac, Qt::CaseInsensitive) == 0)
+                if (m.value(QStringLiteral("Serial Number")) == sn &&
+                    m.value(QStringLiteral("MAC Address")).compare(mac, Qt::CaseInsensitive) == 0)
                     return item->deviceId();
             }
         }

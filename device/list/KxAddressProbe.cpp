@@ -21,7 +21,8 @@ QStringList KxAddressProbe::localAddresses()
 QStringList KxAddressProbe::pingArguments(const QString &ip)
 {
     // "ping -c 1 -W 1 %1"
-    return {QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("-W"), QStringLiteral("1"), ip};
+    return {QStringLiteral("-c"), QStringLiteral("1"), QStringLiteral("-W"), QStringLiteral("1"),
+            ip};
 }
 
 bool KxAddressProbe::pingAnswered(const QByteArray &output)
@@ -32,14 +33,15 @@ bool KxAddressProbe::pingAnswered(const QByteArray &output)
 bool KxAddressProbe::mayProbe(const QString &ip)
 {
     QHostAddress a;
-    return a.setAddress(ip) && a.protocol() == QAbstractSocket::IPv4Protocol
-        && KxAddressPolicy::isAllowed(a);
+    return a.setAddress(ip) && a.protocol() == QAbstractSocket::IPv4Protocol &&
+           KxAddressPolicy::isAllowed(a);
 }
 
 bool KxAddressProbe::ping(const QString &ip)
 {
     if (!mayProbe(ip)) {
-        qWarning().noquote() << "KxAddressProbe::ping()... not pinged, outside the allowed range:" << ip;
+        qWarning().noquote() << "KxAddressProbe::ping()... not pinged, outside the allowed range:"
+                             << ip;
         return false;
     }
     QProcess p;

@@ -54,10 +54,10 @@ void NDeviceGroupTitle::setCount(int count)
 
 void NDeviceGroupTitle::setExpanded(bool expanded)
 {
-    m_labArrow->setPixmap(deviceListIcon(expanded ? DeviceListIcon::ChevronDown
-                                                  : DeviceListIcon::ChevronRight,
-                                         16, QColor(KxStyle::TextMuted))
-                              .pixmap(16, 16));
+    m_labArrow->setPixmap(
+        deviceListIcon(expanded ? DeviceListIcon::ChevronDown : DeviceListIcon::ChevronRight, 16,
+                       QColor(KxStyle::TextMuted))
+            .pixmap(16, 16));
 }
 
 QString NDeviceGroupTitle::countText() const

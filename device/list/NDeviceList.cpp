@@ -6,7 +6,8 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-namespace {
+namespace
+{
 NDeviceGroupItem *findGroup(const QList<NDeviceGroupItem *> &groups, const QString &id)
 {
     for (NDeviceGroupItem *g : groups) {
@@ -30,7 +31,7 @@ NDeviceGroupItem *parentOf(const QList<NDeviceGroupItem *> &groups, const QStrin
     }
     return nullptr;
 }
-}  // namespace
+} // namespace
 
 NDeviceList::NDeviceList(const QString &listId, QWidget *parent) : QScrollArea(parent)
 {
@@ -126,12 +127,13 @@ NDeviceListItem *NDeviceList::findDevice(const QString &deviceId, QString *group
 bool NDeviceList::removeDevice(const QString &deviceId)
 {
     bool removed = false;
-    std::function<void(const QList<NDeviceGroupItem *> &)> walk = [&](const QList<NDeviceGroupItem *> &gs) {
-        for (NDeviceGroupItem *g : gs) {
-            removed = g->removeDevice(deviceId) || removed;
-            walk(g->subGroups());
-        }
-    };
+    std::function<void(const QList<NDeviceGroupItem *> &)> walk =
+        [&](const QList<NDeviceGroupItem *> &gs) {
+            for (NDeviceGroupItem *g : gs) {
+                removed = g->removeDevice(deviceId) || removed;
+                walk(g->subGroups());
+            }
+        };
     walk(m_groups);
     if (removed) {
         refreshView();
@@ -199,12 +201,10 @@ void NDeviceList::setGroupButtonsVisible(bool visible)
 
 void NDeviceList::wire(NDeviceListItem *item)
 {
-    connect(item, &NDeviceListItem::clicked, this, [this, item](const QString &id) {
-        emit deviceClicked(groupIdOf(item), id);
-    });
-    connect(item, &NDeviceListItem::doubleClicked, this, [this, item](const QString &id) {
-        emit deviceDClicked(groupIdOf(item), id);
-    });
+    connect(item, &NDeviceListItem::clicked, this,
+            [this, item](const QString &id) { emit deviceClicked(groupIdOf(item), id); });
+    connect(item, &NDeviceListItem::doubleClicked, this,
+            [this, item](const QString &id) { emit deviceDClicked(groupIdOf(item), id); });
     connect(item, &NDeviceListItem::addDevToNetGroup, this, &NDeviceList::addDevToNetGroup);
     connect(item, &NDeviceListItem::editAlias, this, &NDeviceList::editAlias);
     connect(item, &NDeviceListItem::deviceBlink, this, &NDeviceList::deviceBlink);

@@ -15,7 +15,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-namespace {
+namespace
+{
 
 QPixmap modelPixmap(const QString &model, int size)
 {
@@ -49,22 +50,24 @@ QToolButton *smallButton(QWidget *parent, const char *name, DeviceListIcon icon,
     return b;
 }
 
-}  // namespace
+} // namespace
 
-NDeviceListItem::NDeviceListItem(const QString &deviceId, const KxDeviceInfoMap &info, QWidget *parent)
+NDeviceListItem::NDeviceListItem(const QString &deviceId, const KxDeviceInfoMap &info,
+                                 QWidget *parent)
     : QWidget(parent), m_deviceId(deviceId), m_info(info)
 {
     setObjectName(QStringLiteral("NDeviceListItem"));
     setAttribute(Qt::WA_Hover);
     setFixedHeight(56);
-    setStyleSheet(QStringLiteral(
-        "QLabel#labTitle{color:%1;font-size:13px;font-weight:bold;}"
-        "QLabel#labDetail{color:%2;font-size:12px;}"
-        "QLabel#labState{color:#ffffff;background:%3;border-radius:3px;padding:0 5px;font-size:11px;}"
-        "QToolButton{border:none;border-radius:3px;background:transparent;}"
-        "QToolButton:hover{background:%4;}")
-        .arg(QLatin1String(KxStyle::Text), QLatin1String(KxStyle::TextMuted),
-             QLatin1String(KxStyle::Warning), QLatin1String(KxStyle::AccentSoft)));
+    setStyleSheet(
+        QStringLiteral("QLabel#labTitle{color:%1;font-size:13px;font-weight:bold;}"
+                       "QLabel#labDetail{color:%2;font-size:12px;}"
+                       "QLabel#labState{color:#ffffff;background:%3;border-radius:3px;padding:0 "
+                       "5px;font-size:11px;}"
+                       "QToolButton{border:none;border-radius:3px;background:transparent;}"
+                       "QToolButton:hover{background:%4;}")
+            .arg(QLatin1String(KxStyle::Text), QLatin1String(KxStyle::TextMuted),
+                 QLatin1String(KxStyle::Warning), QLatin1String(KxStyle::AccentSoft)));
 
     m_labIcon = new QLabel(this);
     m_labIcon->setFixedSize(36, 36);
@@ -81,8 +84,10 @@ NDeviceListItem::NDeviceListItem(const QString &deviceId, const KxDeviceInfoMap 
     for (QLabel *l : {m_labTitle, m_labDetail})
         l->setMinimumWidth(10);
 
-    m_btnAlias = smallButton(this, "btnAlias", DeviceListIcon::Pencil, QStringLiteral("#IDS_EditAlias"));
-    m_btnBlink = smallButton(this, "btnBlink", DeviceListIcon::Blink, QStringLiteral("#IDS_BlinkDevice"));
+    m_btnAlias =
+        smallButton(this, "btnAlias", DeviceListIcon::Pencil, QStringLiteral("#IDS_EditAlias"));
+    m_btnBlink =
+        smallButton(this, "btnBlink", DeviceListIcon::Blink, QStringLiteral("#IDS_BlinkDevice"));
     m_btnGroup = smallButton(this, "btnGroup", DeviceListIcon::GroupAdd,
                              QStringLiteral("#IDS_AddToNetGroup"));
     connect(m_btnAlias, &QToolButton::clicked, this, &NDeviceListItem::onAliasBtnClicked);
@@ -149,8 +154,9 @@ void NDeviceListItem::updateTexts()
 {
     const QString product = m_info.value(QStringLiteral("Product Name"));
     const QString alias = m_info.value(QStringLiteral("L Alias"));
-    m_title = alias.isEmpty() ? (product.isEmpty() ? kxTr(QStringLiteral("#IDS_UnknownDevice")) : product)
-                              : alias;
+    m_title = alias.isEmpty()
+                  ? (product.isEmpty() ? kxTr(QStringLiteral("#IDS_UnknownDevice")) : product)
+                  : alias;
     if (DeviceListLogic::isVirtual(m_info)) {
         m_detail = kxTr(QStringLiteral("#IDS_VirtualDevice"));
     } else {

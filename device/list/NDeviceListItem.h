@@ -12,7 +12,8 @@ class NDeviceListItem : public QWidget
 {
     Q_OBJECT
 public:
-    NDeviceListItem(const QString &deviceId, const KxDeviceInfoMap &info, QWidget *parent = nullptr);
+    NDeviceListItem(const QString &deviceId, const KxDeviceInfoMap &info,
+                    QWidget *parent = nullptr);
 
     QString deviceId() const { return m_deviceId; }
     KxDeviceInfoMap deviceInfo() const { return m_info; }

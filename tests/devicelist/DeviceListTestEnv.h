@@ -29,15 +29,24 @@ private:
 };
 
 // A network reader's map as discovery reports it.
-inline KxDeviceInfoMap networkReader(const QString &sn, const QString &ip, const QString &model = "KXS-FM800")
+inline KxDeviceInfoMap networkReader(const QString &sn, const QString &ip,
+                                     const QString &model = "KXS-FM800")
 {
-    return {{"Product Name", model},     {"Serial Number", sn}, {"MAC Address", "02:4B:00:00:00:" + sn.right(2)},
-            {"Ip Address", ip},          {"SubNetmask", "255.0.0.0"}, {"Gateway Address", "127.0.0.1"},
-            {"Use DHCP", "0"},           {"Online", "1"}};
+    return {{"Product Name", model},
+            {"Serial Number", sn},
+            {"MAC Address", "02:4B:00:00:00:" + sn.right(2)},
+            {"Ip Address", ip},
+            {"SubNetmask", "255.0.0.0"},
+            {"Gateway Address", "127.0.0.1"},
+            {"Use DHCP", "0"},
+            {"Online", "1"}};
 }
 
 inline KxDeviceInfoMap serialReader(const QString &sn, const QString &port)
 {
-    return {{"Product Name", "KXS-HS120"}, {"Serial Number", sn}, {"Device Type", "USB CDC"},
-            {"Port Name", port},           {"Online", "1"}};
+    return {{"Product Name", "KXS-HS120"},
+            {"Serial Number", sn},
+            {"Device Type", "USB CDC"},
+            {"Port Name", port},
+            {"Online", "1"}};
 }

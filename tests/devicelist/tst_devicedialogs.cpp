@@ -1,8 +1,6 @@
 // The reader dialogs offscreen, with the UI service answering from a script: the add-device
 // checks and results, the network settings checks, replies and time-out, the alias rules, and
 // the details widget.
-#include <QtTest>
-
 #include "AddDeviceDlg.h"
 #include "ChangeNetworkSettingDlg.h"
 #include "DeviceAliasEditDlg.h"
@@ -17,10 +15,11 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QtTest>
 
-namespace {
-struct FixedProbe : KxAddressProbe
+namespace
 {
+struct FixedProbe : KxAddressProbe {
     QStringList taken;
     QStringList asked;
     bool isTaken(const QString &ip, quint16) override
@@ -36,7 +35,7 @@ KxDeviceInfoMap reader()
     m.insert("Cmd Port", "36520");
     return m;
 }
-}  // namespace
+} // namespace
 
 class TstDeviceDialogs : public QObject
 {
@@ -53,12 +52,24 @@ private slots:
         QTest::addColumn<QString>("ip");
         QTest::addColumn<QString>("port");
         QTest::addColumn<QString>("toast");
-        QTest::newRow("port 0") << "127.0.0.2" << "0" << "#IDS_InvalidPort_Tips";
-        QTest::newRow("port 65536") << "127.0.0.2" << "65536" << "#IDS_InvalidPort_Tips";
-        QTest::newRow("empty port") << "127.0.0.2" << "" << "#IDS_InvalidPort_Tips";
-        QTest::newRow("port 1") << "127.0.0.2" << "1" << "";
-        QTest::newRow("port 65535") << "127.0.0.2" << "65535" << "";
-        QTest::newRow("bad address") << "127.0.0" << "36520" << "#IDS_InvalidIP_Tips";
+        QTest::newRow("port 0") << "127.0.0.2"
+                                << "0"
+                                << "#IDS_InvalidPort_Tips";
+        QTest::newRow("port 65536") << "127.0.0.2"
+                                    << "65536"
+                                    << "#IDS_InvalidPort_Tips";
+        QTest::newRow("empty port") << "127.0.0.2"
+                                    << ""
+                                    << "#IDS_InvalidPort_Tips";
+        QTest::newRow("port 1") << "127.0.0.2"
+                                << "1"
+                                << "";
+        QTest::newRow("port 65535") << "127.0.0.2"
+                                    << "65535"
+                                    << "";
+        QTest::newRow("bad address") << "127.0.0"
+                                     << "36520"
+                                     << "#IDS_InvalidIP_Tips";
     }
     void addDevicePorts()
     {
@@ -121,11 +132,26 @@ private slots:
         QTest::addColumn<QString>("mask");
         QTest::addColumn<QString>("gateway");
         QTest::addColumn<QString>("toast");
-        QTest::newRow("bad address") << "127.0.9.300" << "255.0.0.0" << "127.0.0.1" << "#IDS_NetworkFormat_Error";
-        QTest::newRow("bad mask") << "127.0.9.8" << "255.0.255.0" << "127.0.0.1" << "#IDS_NetworkFormat_Error";
-        QTest::newRow("bad gateway") << "127.0.9.8" << "255.0.0.0" << "" << "#IDS_NetworkFormat_Error";
-        QTest::newRow("this computer") << "127.0.0.1" << "255.0.0.0" << "127.0.0.1" << "#ID_TEXT_IP_ERROR";
-        QTest::newRow("answers") << "127.0.9.3" << "255.0.0.0" << "127.0.0.1" << "#ID_TEXT_IP_ERROR";
+        QTest::newRow("bad address") << "127.0.9.300"
+                                     << "255.0.0.0"
+                                     << "127.0.0.1"
+                                     << "#IDS_NetworkFormat_Error";
+        QTest::newRow("bad mask") << "127.0.9.8"
+                                  << "255.0.255.0"
+                                  << "127.0.0.1"
+                                  << "#IDS_NetworkFormat_Error";
+        QTest::newRow("bad gateway") << "127.0.9.8"
+                                     << "255.0.0.0"
+                                     << ""
+                                     << "#IDS_NetworkFormat_Error";
+        QTest::newRow("this computer") << "127.0.0.1"
+                                       << "255.0.0.0"
+                                       << "127.0.0.1"
+                                       << "#ID_TEXT_IP_ERROR";
+        QTest::newRow("answers") << "127.0.9.3"
+                                 << "255.0.0.0"
+                                 << "127.0.0.1"
+                                 << "#ID_TEXT_IP_ERROR";
     }
     void networkInputChecks()
     {
@@ -220,7 +246,8 @@ private slots:
         dlg.okButton()->click();
         QVERIFY(dlg.isWaiting());
         // The MAC address is compared without regard to case.
-        emit KxDeviceKit::Instance()->deviceNetworkChanged("SN-77", reader().value("MAC Address").toLower(), result);
+        emit KxDeviceKit::Instance()->deviceNetworkChanged(
+            "SN-77", reader().value("MAC Address").toLower(), result);
         QVERIFY(!dlg.isWaiting());
         QCOMPARE(dlg.result() == QDialog::Accepted, accepted);
         QCOMPARE(ui.toastTexts().isEmpty(), accepted);
@@ -305,7 +332,8 @@ private slots:
         w.copyValue(2);
         QCOMPARE(QApplication::clipboard()->text(), QString("B"));
         w.copyAll();
-        QCOMPARE(QApplication::clipboard()->text(), QString("Model: KXS-FM800\nFirmware: V1.0\nHardware: B"));
+        QCOMPARE(QApplication::clipboard()->text(),
+                 QString("Model: KXS-FM800\nFirmware: V1.0\nHardware: B"));
         info.insert("PRNQRY", "Model:KXS-FM800");
         w.setDevice("mac-77", info);
         QCOMPARE(w.visibleRowCount(), 1); // rows beyond the lines are hidden

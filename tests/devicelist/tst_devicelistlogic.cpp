@@ -1,10 +1,10 @@
 // The pure rules of the device list: search, placement in groups, ports and addresses, product
 // information rows, the network command, the blink sequence and the ping's answer.
-#include <QtTest>
-
 #include "DeviceBlink.h"
 #include "DeviceListLogic.h"
 #include "KxAddressProbe.h"
+
+#include <QtTest>
 
 using namespace DeviceListLogic;
 
@@ -17,13 +17,20 @@ private slots:
         QTest::addColumn<QString>("alias");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("shown");
-        QTest::newRow("empty text") << "" << "" << true;
-        QTest::newRow("model, any case") << "" << "fm8" << true;
-        QTest::newRow("serial without alias") << "" << "sn-0042" << true;
-        QTest::newRow("serial hidden by alias") << "Line 3" << "SN-0042" << false;
-        QTest::newRow("alias") << "Line 3" << "line" << true;
-        QTest::newRow("ip") << "Line 3" << "127.0.5" << true;
-        QTest::newRow("nothing") << "" << "zzz" << false;
+        QTest::newRow("empty text") << ""
+                                    << "" << true;
+        QTest::newRow("model, any case") << ""
+                                         << "fm8" << true;
+        QTest::newRow("serial without alias") << ""
+                                              << "sn-0042" << true;
+        QTest::newRow("serial hidden by alias") << "Line 3"
+                                                << "SN-0042" << false;
+        QTest::newRow("alias") << "Line 3"
+                               << "line" << true;
+        QTest::newRow("ip") << "Line 3"
+                            << "127.0.5" << true;
+        QTest::newRow("nothing") << ""
+                                 << "zzz" << false;
     }
     void search()
     {
@@ -94,14 +101,21 @@ private slots:
         QCOMPARE(attachGroup({{"Ip Address", "127.0.0.2"}}), QString(kGroupNetwork));
 
         QVERIFY(netGroupPlace({{"Gr En", "0"}}).groupId.isEmpty()); // no group support
-        QCOMPARE(netGroupPlace({{"Supp Gr", "1"}, {"Gr En", "0"}}).groupId, QString(kGroupUngrouped));
-        const NetGroupPlace master = netGroupPlace(
-            {{"Supp Gr", "1"}, {"Gr En", "1"}, {"Gr Name", "Line"}, {"Gr Mst SN", "A1"}, {"Gr Role", "1"}});
+        QCOMPARE(netGroupPlace({{"Supp Gr", "1"}, {"Gr En", "0"}}).groupId,
+                 QString(kGroupUngrouped));
+        const NetGroupPlace master = netGroupPlace({{"Supp Gr", "1"},
+                                                    {"Gr En", "1"},
+                                                    {"Gr Name", "Line"},
+                                                    {"Gr Mst SN", "A1"},
+                                                    {"Gr Role", "1"}});
         QCOMPARE(master.groupId, QString("Line-A1"));
         QCOMPARE(master.groupName, QString("Line"));
         QVERIFY(!master.slave);
-        const NetGroupPlace slave = netGroupPlace(
-            {{"Supp Gr", "1"}, {"Gr En", "1"}, {"Gr Name", "Line"}, {"Gr Mst SN", "A1"}, {"Gr Role", "2"}});
+        const NetGroupPlace slave = netGroupPlace({{"Supp Gr", "1"},
+                                                   {"Gr En", "1"},
+                                                   {"Gr Name", "Line"},
+                                                   {"Gr Mst SN", "A1"},
+                                                   {"Gr Role", "2"}});
         QVERIFY(slave.slave);
         QCOMPARE(slave.slaveGroupId(), QString("Line-A1-Slaves"));
         QVERIFY(netGroupPlace({{"Supp Gr", "1"}, {"Gr En", "x"}}).groupId.isEmpty());
@@ -114,10 +128,12 @@ private slots:
 
     void productInfo()
     {
-        const auto rows = parseProductInfo("Model: KXS-FM800\r\n\r\nFirmware:V1.2:3 \r\n  \r\nBoard\nSerial : X1");
+        const auto rows = parseProductInfo(
+            "Model: KXS-FM800\r\n\r\nFirmware:V1.2:3 \r\n  \r\nBoard\nSerial : X1");
         QCOMPARE(rows.size(), 4);
         QCOMPARE(rows[0], qMakePair(QString("Model"), QString("KXS-FM800")));
-        QCOMPARE(rows[1], qMakePair(QString("Firmware"), QString("V1.2:3"))); // split at the first ":"
+        QCOMPARE(rows[1],
+                 qMakePair(QString("Firmware"), QString("V1.2:3"))); // split at the first ":"
         QCOMPARE(rows[2], qMakePair(QString("Board"), QString()));
         QCOMPARE(rows[3], qMakePair(QString("Serial"), QString("X1")));
         QVERIFY(parseProductInfo("\r\n\r\n").isEmpty());
@@ -134,7 +150,8 @@ private slots:
         QCOMPARE(effectiveAlias("", {}), QString());
 
         QCOMPARE(connectionLine("mac", {{"Ip Address", "127.0.0.2"}}), QString("IP: 127.0.0.2"));
-        QCOMPARE(connectionLine("SN1:COM/dev/pts/3", {{"Device Type", "USB CDC"}, {"Port Name", "/dev/pts/3"}}),
+        QCOMPARE(connectionLine("SN1:COM/dev/pts/3",
+                                {{"Device Type", "USB CDC"}, {"Port Name", "/dev/pts/3"}}),
                  QString("COM: /dev/pts/3"));
         QCOMPARE(connectionLine("x", {{"Serial Number", "S9"}}), QString("SN: S9"));
         QVERIFY(connectionLine("x", {}).isEmpty());
@@ -160,9 +177,11 @@ private slots:
     {
         QCOMPARE(KxAddressProbe::pingArguments("127.0.0.5"),
                  QStringList({"-c", "1", "-W", "1", "127.0.0.5"}));
-        QVERIFY(KxAddressProbe::pingAnswered("64 bytes from 127.0.0.5: icmp_seq=1 ttl=64 time=0.04 ms"));
+        QVERIFY(KxAddressProbe::pingAnswered(
+            "64 bytes from 127.0.0.5: icmp_seq=1 ttl=64 time=0.04 ms"));
         QVERIFY(KxAddressProbe::pingAnswered("Reply from 10.0.0.1: bytes=32 time<1ms TTL=64"));
-        QVERIFY(!KxAddressProbe::pingAnswered("1 packets transmitted, 0 received, 100% packet loss"));
+        QVERIFY(
+            !KxAddressProbe::pingAnswered("1 packets transmitted, 0 received, 100% packet loss"));
         QVERIFY(KxAddressProbe::mayProbe("127.3.4.5"));
         QVERIFY(!KxAddressProbe::mayProbe("192.168.1.10"));
         QVERIFY(!KxAddressProbe::mayProbe("not an address"));

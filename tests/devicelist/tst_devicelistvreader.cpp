@@ -1,17 +1,15 @@
 // The device list and the reader dialogs against the real virtual reader on loopback: readers
 // appear within one scan period, a listed reader cannot be added twice, an address in use is
 // refused, and a network-settings change really moves a reader, which is then found there.
-#include <QtTest>
-
 #include "AddDeviceDlg.h"
 #include "ChangeNetworkSettingDlg.h"
 #include "DeviceAliasEditDlg.h"
 #include "DeviceBlink.h"
 #include "DeviceListLogic.h"
-#include "KxDeviceConnector.h"
 #include "DeviceListTestEnv.h"
 #include "DeviceListWidget.h"
 #include "KxAddressProbe.h"
+#include "KxDeviceConnector.h"
 #include "KxScriptedUiBackend.h"
 #include "KxStyledButtons.h"
 #include "KxToggleSwitch.h"
@@ -21,17 +19,19 @@
 #include "VReaderProcess.h"
 
 #include <QLineEdit>
+#include <QtTest>
 
 using namespace DeviceListLogic;
 
-namespace {
+namespace
+{
 constexpr int kPeriodS = 2;
 
 QHostAddress shifted(const QString &first, int n)
 {
     return QHostAddress(QHostAddress(first).toIPv4Address() + quint32(n));
 }
-}  // namespace
+} // namespace
 
 class TstDeviceListVReader : public QObject
 {
@@ -54,8 +54,8 @@ private:
         t.start();
         while (t.elapsed() < timeoutMs) {
             // Both readers, wherever an earlier case moved them.
-            if (w.allDeviceList()->group(kGroupNetwork)->devices().size() == 2
-                && readerAt(w, vr.readers().value(1).address))
+            if (w.allDeviceList()->group(kGroupNetwork)->devices().size() == 2 &&
+                readerAt(w, vr.readers().value(1).address))
                 return true;
             QTest::qWait(20);
         }
@@ -161,8 +161,8 @@ private slots:
         QVERIFY(ui.toastTexts().isEmpty());
         QVERIFY(!ui.isWaitingShown());
         // The list follows the reader to its new address under the same id.
-        QTRY_COMPARE_WITH_TIMEOUT(w.allDeviceList()->findDevice(id)->deviceInfo().value("Ip Address"),
-                                  target, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            w.allDeviceList()->findDevice(id)->deviceInfo().value("Ip Address"), target, 10000);
         QCOMPARE(w.allDeviceList()->group(kGroupNetwork)->devices().size(), 2);
         QVERIFY(KxAddressProbe::portAnswers(target, vr.port(), 2000));
         QVERIFY(KxAddressProbe().isTaken(target, vr.port()));

@@ -1,8 +1,6 @@
 // The device list with readers reported by hand: groups and counts, virtual readers, aliases and
 // the search, the selection across refreshes and lost readers, network group lists, tabs, group
 // editing and the log port announcements.
-#include <QtTest>
-
 #include "DeviceListLogic.h"
 #include "DeviceListTestEnv.h"
 #include "DeviceListWidget.h"
@@ -12,12 +10,13 @@
 #include "NDeviceListItem.h"
 
 #include <QToolButton>
+#include <QtTest>
 
 using namespace DeviceListLogic;
 
-namespace {
-struct FakeLogPorts : IKxDeviceLogPorts
+namespace
 {
+struct FakeLogPorts : IKxDeviceLogPorts {
     QStringList registered;
     int drops = 0;
     void registerLogPort(const QString &id, const KxDeviceInfoMap &) override { registered << id; }
@@ -37,7 +36,7 @@ QString clickedId(const QSignalSpy &spy, int i = -1)
 {
     return spy.at(i < 0 ? spy.size() - 1 : i).at(0).toString();
 }
-}  // namespace
+} // namespace
 
 class TstDeviceListWidget : public QObject
 {
@@ -58,7 +57,8 @@ private slots:
         QCOMPARE(all->group(kGroupFixedMount)->devices().size(), 1);
         QCOMPARE(all->group(kGroupEngine)->devices().size(), 1);
         const KxDeviceInfoMap fm = all->group(kGroupFixedMount)->devices().first()->deviceInfo();
-        QCOMPARE(all->group(kGroupFixedMount)->devices().first()->deviceId(), QString("offLine_KXS-FM800"));
+        QCOMPARE(all->group(kGroupFixedMount)->devices().first()->deviceId(),
+                 QString("offLine_KXS-FM800"));
         QCOMPARE(fm.value("offLine"), QString("1"));
         QVERIFY(QFileInfo(fm.value("offLine_xml")).isFile());
         // The camera model has no offline description: no virtual reader for it.
@@ -141,13 +141,13 @@ private slots:
 
         w.OnBtnRefreshClicked();
         QVERIFY(!w.hasSelection());
-        QCOMPARE(w.selectedDeviceId(), QString("b"));        // remembered
-        QCOMPARE(ids(w.allDeviceList()).size(), 5);           // nothing vanished meanwhile
+        QCOMPARE(w.selectedDeviceId(), QString("b"));              // remembered
+        QCOMPARE(ids(w.allDeviceList()).size(), 5);                // nothing vanished meanwhile
         QVERIFY(w.allDeviceList()->findDevice("b")->isSelected()); // and no flicker of the mark
-        w.OnSerialPortDeviceEnumEnd();                        // must not pick another reader
+        w.OnSerialPortDeviceEnumEnd();                             // must not pick another reader
         QCOMPARE(clicked.size(), 1);
         w.OnDeviceUpdated("a", networkReader("SN-A", "127.0.9.2"));
-        QCOMPARE(clicked.size(), 1);                           // b not reported yet
+        QCOMPARE(clicked.size(), 1); // b not reported yet
         w.OnDeviceUpdated("b", networkReader("SN-B", "127.0.9.3"));
         QCOMPARE(clicked.size(), 2);
         QCOMPARE(clickedId(clicked), QString("b"));
@@ -169,7 +169,7 @@ private slots:
         QVERIFY(w.allDeviceList()->contains("a"));
         QVERIFY(w.allDeviceList()->contains("offLine_KXS-FM800")); // virtual readers stay
         QVERIFY(!w.groupDeviceList()->contains("b"));
-        QCOMPARE(w.selectedDeviceId(), QString("a"));         // the first remaining entry
+        QCOMPARE(w.selectedDeviceId(), QString("a")); // the first remaining entry
         QCOMPARE(clickedId(clicked), QString("a"));
     }
 

@@ -120,9 +120,9 @@ QString networkCommand(bool dhcp, const QString &ip, const QString &mask, const 
 
 QString effectiveAlias(const QString &localAlias, const KxDeviceInfoMap &info)
 {
-    if (!localAlias.isEmpty())
-        return localAlias;
-    return info.value(QStringLiteral("P Alias"));
+    // The alias dialog writes to readers that hold their alias, so theirs is the current one.
+    const QString held = info.value(QStringLiteral("P Alias"));
+    return held.isEmpty() ? localAlias : held;
 }
 
 QString connectionLine(const QString &deviceId, const KxDeviceInfoMap &info)

@@ -64,8 +64,8 @@ bool isValidSubnetMask(const QString &text);
 // The command that changes a reader's network settings by its own command set.
 QString networkCommand(bool dhcp, const QString &ip, const QString &mask, const QString &gateway);
 
-// The alias shown for a reader: the local alias when one is stored, else the alias the reader
-// holds itself ("P Alias"), else empty.
+// The alias shown for a reader: the alias the reader holds itself ("P Alias") when it has one,
+// else the local alias (empty when none is stored).
 QString effectiveAlias(const QString &localAlias, const KxDeviceInfoMap &info);
 
 // The connection line of a reader's card: "IP: <address>" for network readers, "COM: <port>" for

@@ -145,7 +145,8 @@ private slots:
         QCOMPARE(networkCommand(false, "127.0.0.9", "255.0.0.0", "127.0.0.1"),
                  QString("@NETDEN0,LPA127.0.0.9,SMK255.0.0.0,GIP127.0.0.1"));
 
-        QCOMPARE(effectiveAlias("Local", {{"P Alias", "Held"}}), QString("Local"));
+        QCOMPARE(effectiveAlias("Local", {{"P Alias", "Held"}}), QString("Held"));
+        QCOMPARE(effectiveAlias("Local", {{"P Alias", ""}}), QString("Local"));
         QCOMPARE(effectiveAlias("", {{"P Alias", "Held"}}), QString("Held"));
         QCOMPARE(effectiveAlias("", {}), QString());
 

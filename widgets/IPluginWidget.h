@@ -26,14 +26,15 @@ class IPluginWidget : public QWidget
 public:
     using QWidget::QWidget;
 
-public slots:
-    // Default: releases the pointer and refuses.
+    // Default: releases the pointer and refuses. Not a slot: the connector type is unknown here.
     virtual bool openDevice(QPointer<KxDeviceConnector> connector, const QVariant &param)
     {
         connector.clear();
         Q_UNUSED(param);
         return false;
     }
+
+public slots:
     virtual bool openDeviceById(const QString &deviceId, const QVariant &param) = 0;
     // True when the page may be left (may ask the user).
     virtual bool checkLeave() = 0;
@@ -56,7 +57,8 @@ public slots:
     virtual void locate(const QVariant &item) { Q_UNUSED(item); }
 };
 
-// Pages the main window hosts directly (the main page and the device edit page).
+// Pages the main window hosts directly (the main page and the device edit page). The window
+// speaks the panel words below; by default they map onto the page operations above.
 class IMainFramePanel : public IPluginWidget
 {
     Q_OBJECT
@@ -66,4 +68,19 @@ public:
 public slots:
     // True for the device edit page.
     virtual bool isDeviceEditClient() const { return false; }
+    virtual MainFramePanel panelId() const
+    {
+        return isDeviceEditClient() ? MainFramePanel_DeviceEdit : MainFramePanel_Main;
+    }
+    // Hands the panel the reader and the edit mode.
+    virtual bool setDevice(const QString &device_id, const QVariant &mode)
+    {
+        return openDeviceById(device_id, mode);
+    }
+    // False while the panel must not be replaced by another one.
+    virtual bool canLeave() { return checkLeave(); }
+    virtual bool canClose() { return checkClose(); }
+    // The panel becomes visible / is being replaced.
+    virtual void enter(const QVariant &param) { activate(param); }
+    virtual void leave(const QVariant &out) { deactivate(out); }
 };

@@ -1,0 +1,100 @@
+// The tools of the edit frame's menus and the device log entry.
+#include "BCodeEditFrame.h"
+
+#include "EditLogic.h"
+#include "EditPlaceholders.h"
+#include "KxConfigFileUi.h"
+#include "KxDeviceCommand.h"
+#include "KxDeviceConnector.h"
+#include "KxDialogRunner.h"
+
+#include <QDebug>
+
+QStringList BCodeEditFrame::settingCodeCommands() const
+{
+    KxDeviceCommand *cmd = m_connector ? m_connector->command() : nullptr;
+    if (!cmd)
+        return {};
+    // The values as the reader runs them now, changes included.
+    KxTagList values = cmd->tagList(KxDeviceCommand::Values);
+    for (KxTagInfo &t : values) {
+        const QByteArray running = cmd->value(t.code);
+        for (KxSubTag &s : t.subTags) {
+            if (s.tag.isEmpty())
+                s.value = running;
+        }
+    }
+    return EditLogic::settingCodeCommands(values);
+}
+
+QList<int> BCodeEditFrame::deviceLogLevels() const
+{
+    KxDeviceCommand *cmd = m_connector ? m_connector->command() : nullptr;
+    return cmd ? EditLogic::deviceLogLevels(cmd->rawValue(QStringLiteral("DBGLVL"), KxDeviceCommand::Capabilities))
+               : QList<int>();
+}
+
+void BCodeEditFrame::runPlaceholderTool(const QString &titleKey, const QStringList &lines)
+{
+    EditToolPlaceholderDlg dlg(titleKey, lines, this);
+    KxDialogRunner::run(&dlg);
+}
+
+void BCodeEditFrame::OnMenuActionTriggered_Barcode()
+{
+    if (!m_connector)
+        return;
+    runPlaceholderTool(QStringLiteral("#IDS_SettingCode"), settingCodeCommands());
+}
+
+void BCodeEditFrame::OnMenuActionTriggered_Compare()
+{
+    if (m_connector)
+        KxConfigFileUi::compareConfig(m_connector, this);
+}
+
+void BCodeEditFrame::OnMenuActionTriggered_Training()
+{
+    if (!m_connector || m_training)
+        return;
+    runPlaceholderTool(QStringLiteral("#IDS_Training"), {m_connector->productName()});
+}
+
+void BCodeEditFrame::OnMenuActionTriggered_Sync()
+{
+    runPlaceholderTool(QStringLiteral("#ID_SYNC1"));
+}
+
+void BCodeEditFrame::OnMenuActionTriggered_Ftp()
+{
+    runPlaceholderTool(QStringLiteral("#IDS_FTP_Settings"));
+}
+
+void BCodeEditFrame::OnMenuActionTriggered_localSetting()
+{
+    runPlaceholderTool(QStringLiteral("#IDS_Local_Settings"));
+}
+
+void BCodeEditFrame::OnMenuActionTriggered_QuickSelectiontool()
+{
+    runPlaceholderTool(QStringLiteral("#ID_TOOL_QUICK1"));
+}
+
+void BCodeEditFrame::OnSignalBtnDeviceLogClicked()
+{
+    if (!m_connector)
+        return;
+    if (m_deviceLog) {
+        m_deviceLog->raise();
+        m_deviceLog->activateWindow();
+        return;
+    }
+    QStringList lines;
+    for (int level : deviceLogLevels())
+        lines << QString::number(level);
+    auto *dlg = new EditToolPlaceholderDlg(QStringLiteral("#ID_GRPNAME_DBGLVL"), lines, this);
+    dlg->setAttribute(Qt::WA_DeleteOnClose);
+    dlg->setModal(false);
+    m_deviceLog = dlg;
+    dlg->show();
+}

@@ -1,0 +1,333 @@
+#include "BCodePropertyWidget.h"
+
+#include "EditLogic.h"
+#include "KxCmdFraming.h"
+#include "KxControlBase.h"
+#include "KxControlEvents.h"
+#include "KxDataStreamParser.h"
+#include "KxDeviceCommand.h"
+#include "KxDeviceConnector.h"
+#include "KxUiService.h"
+
+#include <QDebug>
+#include <QMetaMethod>
+
+BCodePropertyWidget::BCodePropertyWidget(QWidget *parent) : KxPropertyWidget(parent)
+{
+    setShowChanged(true);
+    connect(this, &KxPropertyWidget::valueChanged, this, &BCodePropertyWidget::onValueChanged);
+}
+
+BCodePropertyWidget::~BCodePropertyWidget()
+{
+    // The controls point into the pages: let go of them before the pages are freed.
+    setProperty(static_cast<KxPagesInfo *>(nullptr));
+}
+
+KxDeviceCommand *BCodePropertyWidget::command() const
+{
+    return m_command.data();
+}
+
+void BCodePropertyWidget::setDevice(QPointer<KxDeviceConnector> connector)
+{
+    m_connector = connector;
+    m_command = connector ? connector->command() : nullptr;
+    connectCommand();
+}
+
+void BCodePropertyWidget::connectCommand()
+{
+    for (const auto &c : qAsConst(m_links))
+        disconnect(c);
+    m_links.clear();
+    if (!m_command)
+        return;
+    m_links << connect(m_command, &KxDeviceCommand::cmdChanged, this,
+                       [this](const QStringList &cmds, bool) { onCmdChanged(cmds); });
+    m_links << connect(m_command, &KxDeviceCommand::cmdValueChanged, this,
+                       [this](const QMap<QString, QByteArray> &m, bool) { onCmdValueChanged(m); });
+    // An import that restarts the reader announces its values with a signal of its own on
+    // command objects that have it; such a refresh reads every value.
+    const QMetaObject *mo = m_command->metaObject();
+    const int idx = mo->indexOfSignal("cmdValueChanged_ImportReboot()");
+    if (idx >= 0) {
+        const QMetaMethod slot = metaObject()->method(metaObject()->indexOfSlot("refreshValues()"));
+        if (slot.isValid())
+            m_links << connect(m_command, mo->method(idx), this, slot);
+    }
+}
+
+void BCodePropertyWidget::setPages(std::unique_ptr<KxPagesInfo> pages)
+{
+    setProperty(static_cast<KxPagesInfo *>(nullptr));
+    m_ownedPages = std::move(pages);
+    fillStoredValues();
+    setProperty(m_ownedPages.get());
+}
+
+void BCodePropertyWidget::fillStoredValues()
+{
+    if (!m_ownedPages || !m_command)
+        return;
+    for (KxPageInfo *p : m_ownedPages->pages) {
+        for (KxItemInfo *item : p->allItems()) {
+            if (isStorable(item) && m_command->hasCmd(item->id))
+                item->value = runningValue(item->id);
+        }
+    }
+}
+
+QString BCodePropertyWidget::runningValue(const QString &code) const
+{
+    return m_command ? m_command->valueText(code) : QString();
+}
+
+bool BCodePropertyWidget::isItemVisible(const KxItemInfo *item) const
+{
+    if (item && m_command && isStorable(item) && !m_command->hasCmd(item->id))
+        return false;
+    return KxPropertyWidget::isItemVisible(item);
+}
+
+void BCodePropertyWidget::notifyPageCreated(const QString &pageId)
+{
+    // A rebuilt page shows what the reader runs, not a stale edit.
+    for (KxControlBase *c : controls(pageId)) {
+        KxItemInfo *item = c->item();
+        if (!item || !isStorable(item) || !m_command || !m_command->hasCmd(item->id))
+            continue;
+        if (c->value().toString() != item->value.toString()) {
+            const bool was = c->isSilent();
+            c->setSilent(true);
+            c->setValue(item->value);
+            c->setSilent(was);
+        }
+    }
+    KxPropertyWidget::notifyPageCreated(pageId);
+}
+
+const KxItemInfo *BCodePropertyWidget::itemOf(const QString &code) const
+{
+    if (KxControlBase *c = control(code))
+        return c->item();
+    return m_ownedPages ? m_ownedPages->findItem(code) : nullptr;
+}
+
+void BCodePropertyWidget::onValueChanged(const QString &changedId)
+{
+    if (m_refreshing || !m_command)
+        return;
+    KxControlBase *c = control(changedId);
+    if (!c || !c->item())
+        return;
+    const KxItemInfo *item = c->item();
+    const QByteArray value = c->value().toString().toUtf8();
+    if (!isStorable(item)) {
+        // Actions and live switches: sent, never kept as a change to save.
+        sendAction(changedId, value, false);
+        c->acceptValue();
+        return;
+    }
+    if (value == runningValue(changedId).toUtf8())
+        return;
+    if (EditLogic::needsRebootWarning(item)) {
+        const QString key = m_command->rebootWarning(changedId);
+        if (!key.isEmpty() && !KxUi()->question(key, QStringLiteral("#IDS_Tips"),
+                                                QStringLiteral("#IDS_OK|Cancel"), this).isAccepted()) {
+            revertControls(changedId);
+            return;
+        }
+    }
+    if (EditLogic::clearsDataFormats(changedId, value, m_command->value(QStringLiteral("DFMADD")))
+        && !KxUi()->question(QStringLiteral("#IDS_DataFormat_Cleaning"), QStringLiteral("#IDS_Tips"),
+                             QStringLiteral("#IDS_OK|Cancel"), this).isAccepted()) {
+        revertControls(changedId);
+        return;
+    }
+    sendChange(changedId, c->titleText(), value, c->displayValue(), item);
+}
+
+void BCodePropertyWidget::sendChange(const QString &code, const QString &name, const QByteArray &value,
+                                     const QVariant &display, const KxItemInfo *item)
+{
+    ChangedCmdInfo info;
+    info.code = code;
+    info.name = name;
+    info.value = value;
+    info.displayValue = display;
+    const EditLogic::SendMode mode = EditLogic::sendModeFor(item);
+    qInfo().noquote() << "BCodePropertyWidget::sendChange()..." << code << value;
+    m_pending.insert(code);
+    QPointer<BCodePropertyWidget> self(this);
+    m_command->sendCmdAsync(info, this, mode != EditLogic::SendMode::NoMerge,
+                            [self, code](bool ok, const QStringList &failed) {
+                                if (!self)
+                                    return;
+                                self->m_pending.remove(code);
+                                if (ok) {
+                                    self->acceptControls(code);
+                                } else {
+                                    self->revertControls(code);
+                                    KxUi()->toast(KxCmdFraming::failureMessage(
+                                                      failed.isEmpty() ? QStringList{code} : failed, false),
+                                                  3000, self, KxMsgType::Error);
+                                }
+                                emit self->changeSent(code, ok);
+                            },
+                            mode == EditLogic::SendMode::ResyncAll);
+}
+
+void BCodePropertyWidget::sendAction(const QString &code, const QByteArray &value, bool resync)
+{
+    if (!m_connector)
+        return;
+    QPointer<BCodePropertyWidget> self(this);
+    const bool framed = m_connector->sendAsync(
+        this, QLatin1Char('#') + code, DataProtocol_Settings, value,
+        [self, code, resync](int error, const QByteArray &reply) {
+            if (!self)
+                return;
+            const bool ok = error == 0 && KxCheckDataStreamCmd(reply, code);
+            if (!ok)
+                KxUi()->toast(KxCmdFraming::failureMessage({code}, false), 3000, self, KxMsgType::Error);
+            else if (resync)
+                self->resyncAll();
+            emit self->changeSent(code, ok);
+        });
+    if (!framed) {
+        KxUi()->toast(KxCmdFraming::failureMessage({code}, false), 3000, this, KxMsgType::Error);
+        emit changeSent(code, false);
+    }
+}
+
+void BCodePropertyWidget::handleCustomChanged(KxCustomChangedEvent *event)
+{
+    KxPropertyWidget::handleCustomChanged(event);
+    KxControlBase *c = event->control();
+    if (!c || !m_command)
+        return;
+    const QString code = c->itemId();
+    const QVariantMap params = event->params().toMap();
+    if (event->type() == QLatin1String("ButtonClicked")) {
+        // A button runs its command; the reader's values are read again unless it says not to.
+        const bool resync = params.value(QStringLiteral("sync")).toString() != QLatin1String("0");
+        sendAction(code, params.value(QStringLiteral("id")).toString().toUtf8(), resync);
+    } else if (event->type() == QLatin1String("sync")) {
+        // A control that changed several settings at once: its own value (when it names one)
+        // is a change like any other, then every value is read again.
+        if (params.contains(QStringLiteral("value"))) {
+            const QByteArray v = params.value(QStringLiteral("value")).toString().toUtf8();
+            sendChange(code, c->titleText(), v, params.value(QStringLiteral("value")), c->item());
+        }
+        resyncAll();
+    }
+}
+
+void BCodePropertyWidget::resyncAll()
+{
+    if (!m_command)
+        return;
+    QPointer<BCodePropertyWidget> self(this);
+    m_command->asyncProcess(
+        [](KxDeviceCommandPtr cmd) {
+            QMap<QString, QByteArray> r;
+            r.insert(QStringLiteral("ok"), cmd && cmd->syncSettings(false) ? "1" : "0");
+            return r;
+        },
+        [self](KxDeviceCommandPtr, QMap<QString, QByteArray> r) {
+            if (self && r.value(QStringLiteral("ok")) == "1")
+                self->refreshValues();
+        });
+}
+
+void BCodePropertyWidget::acceptControls(const QString &code)
+{
+    for (const QString &page : pageIds()) {
+        for (KxControlBase *c : controls(page)) {
+            if (c->itemId() == code)
+                c->acceptValue();
+        }
+    }
+    refreshValues({code});
+}
+
+void BCodePropertyWidget::revertControls(const QString &code)
+{
+    refreshValues({code});
+}
+
+void BCodePropertyWidget::onCmdChanged(const QStringList &cmds)
+{
+    QStringList codes;
+    for (const QString &c : cmds)
+        codes << c.left(6);
+    // An empty list means everything was read again.
+    refreshValues(codes);
+}
+
+void BCodePropertyWidget::onCmdValueChanged(const QMap<QString, QByteArray> &changed)
+{
+    if (!changed.isEmpty())
+        refreshValues(changed.keys());
+}
+
+void BCodePropertyWidget::refreshValues(const QStringList &codes)
+{
+    if (!m_ownedPages || !m_command)
+        return;
+    const QSet<QString> wanted(codes.begin(), codes.end());
+    QSet<QString> moved;
+    m_refreshing = true;
+    for (KxPageInfo *p : m_ownedPages->pages) {
+        for (KxItemInfo *item : p->allItems()) {
+            if ((!wanted.isEmpty() && !wanted.contains(item->id)) || !isStorable(item)
+                || !m_command->hasCmd(item->id))
+                continue;
+            const QString v = runningValue(item->id);
+            if (item->value.toString() != v) {
+                item->value = v;
+                moved.insert(item->id);
+            }
+        }
+    }
+    for (const QString &page : pageIds()) {
+        for (KxControlBase *c : controls(page)) {
+            KxItemInfo *item = c->item();
+            if (!item || (!wanted.isEmpty() && !wanted.contains(item->id)) || !isStorable(item)
+                || !m_command->hasCmd(item->id) || m_pending.contains(item->id))
+                continue;
+            if (c->value().toString() != item->value.toString()) {
+                const bool was = c->isSilent();
+                c->setSilent(true);
+                c->setValue(item->value);
+                c->setSilent(was);
+                moved.insert(item->id);
+            }
+            c->updateTitle(c->value());
+        }
+    }
+    m_refreshing = false;
+    // Values that other items depend on may show or hide parts of the current page.
+    const QString current = currentPageId();
+    if (!moved.isEmpty() && !current.isEmpty()) {
+        if (KxPageInfo *page = m_ownedPages->findPage(current)) {
+            bool linked = false;
+            for (const KxGroupInfo *g : page->groups) {
+                for (const QString &id : moved)
+                    linked = linked || g->triggers.linkSet.contains(id);
+                for (const KxItemInfo *i : g->items) {
+                    for (const QString &id : moved)
+                        linked = linked || i->triggers.linkSet.contains(id);
+                }
+            }
+            if (linked)
+                rebuildPage(current);
+        }
+    }
+}
+
+KxDeviceConnector *BCodePropertyWidget::device() const
+{
+    return m_connector.data();
+}

@@ -1,0 +1,113 @@
+#include "EditPlaceholders.h"
+
+#include "KxI18nUtil.h"
+#include "KxLoginedDevicesManage.h"
+#include "KxStyledButtons.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QVBoxLayout>
+
+namespace {
+QPointer<VisionEditFrame> g_vision;
+QPointer<RFIDEditFrame> g_rfid;
+}  // namespace
+
+EditPlaceholderFrame::EditPlaceholderFrame(const QString &titleKey, QWidget *parent)
+    : IPluginWidget(parent)
+{
+    auto *layout = new QVBoxLayout(this);
+    m_label = new QLabel(this);
+    m_label->setObjectName(QStringLiteral("labPlaceholder"));
+    m_label->setAlignment(Qt::AlignCenter);
+    m_label->setWordWrap(true);
+    m_label->setStyleSheet(QStringLiteral("font-size:16px; color:#595959;"));
+    m_label->setText(QStringLiteral("%1\n\n%2").arg(kxTr(titleKey), kxTr(QStringLiteral("#IDS_NotAvailableYet"))));
+    layout->addWidget(m_label);
+}
+
+QString EditPlaceholderFrame::text() const
+{
+    return m_label->text();
+}
+
+bool EditPlaceholderFrame::openDeviceById(const QString &deviceId, const QVariant &param)
+{
+    m_deviceId = deviceId;
+    m_param = param;
+    ++m_opens;
+    return true;
+}
+
+VisionEditFrame::VisionEditFrame(QWidget *parent)
+    : EditPlaceholderFrame(QStringLiteral("#IDS_VisionSettings"), parent)
+{
+    g_vision = this;
+}
+
+VisionEditFrame::~VisionEditFrame()
+{
+    if (g_vision == this)
+        g_vision = nullptr;
+}
+
+VisionEditFrame *VisionEditFrame::live()
+{
+    return g_vision.data();
+}
+
+QPointer<KxDeviceConnector> VisionEditFrame::connector() const
+{
+    return KxLoginedDevicesManage::instance()->device(m_deviceId);
+}
+
+RFIDEditFrame::RFIDEditFrame(QWidget *parent)
+    : EditPlaceholderFrame(QStringLiteral("#IDS_RfidSettings"), parent)
+{
+    g_rfid = this;
+}
+
+RFIDEditFrame::~RFIDEditFrame()
+{
+    if (g_rfid == this)
+        g_rfid = nullptr;
+}
+
+RFIDEditFrame *RFIDEditFrame::live()
+{
+    return g_rfid.data();
+}
+
+QPointer<KxDeviceConnector> RFIDEditFrame::connector() const
+{
+    return KxLoginedDevicesManage::instance()->device(m_deviceId);
+}
+
+StatisticsEditFrame::StatisticsEditFrame(QWidget *parent)
+    : EditPlaceholderFrame(QStringLiteral("#ID_STATISTICS"), parent)
+{
+}
+
+EditToolPlaceholderDlg::EditToolPlaceholderDlg(const QString &titleKey, const QStringList &lines,
+                                               QWidget *parent)
+    : NDialogEx(parent), m_lines(lines)
+{
+    setObjectName(QStringLiteral("EditToolPlaceholderDlg"));
+    setTitle(titleKey);
+    auto *layout = new QVBoxLayout(contentWidget());
+    auto *label = new QLabel(kxTr(QStringLiteral("#IDS_NotAvailableYet")), contentWidget());
+    label->setWordWrap(true);
+    label->setStyleSheet(QStringLiteral("font-size:14px; color:#000000;"));
+    layout->addWidget(label);
+    if (!lines.isEmpty()) {
+        auto *text = new QPlainTextEdit(contentWidget());
+        text->setReadOnly(true);
+        text->setPlainText(lines.join(QLatin1Char('\n')));
+        text->setMinimumHeight(200);
+        layout->addWidget(text);
+    }
+    KxPushButton *ok = addButton(QStringLiteral("#IDS_OK"), 1);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    fitToWidth(460);
+}

@@ -1,4 +1,5 @@
 // brevan-vreader: virtual readers on loopback and pseudo-terminals.
+#include "VrLogWriter.h"
 #include "VrModel.h"
 #include "VrOptions.h"
 #include "VrReaderHost.h"
@@ -8,6 +9,7 @@
 #include <QSaveFile>
 #include <QTextStream>
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -33,6 +35,9 @@ QString shortName(const QString &model)
 
 int main(int argc, char **argv)
 {
+    // Log lines leave through their own thread: a reader whose stderr nobody reads keeps
+    // answering. Made before the application, so it outlives every reader that logs.
+    VrLogWriter logWriter(fileno(stderr));
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -111,9 +116,8 @@ int main(int argc, char **argv)
         if (!engine->loadState(&error))
             err << "brevan-vreader: " << error << " (starting from defaults)" << Qt::endl;
         auto *host = new VrReaderHost(std::move(engine), options.faults, options.discoveryPort, &app);
-        QObject::connect(host, &VrReaderHost::logLine, [&err](const QString &line) {
-            err << line << Qt::endl;
-        });
+        QObject::connect(host, &VrReaderHost::logLine,
+                         [&logWriter](const QString &line) { logWriter.write(line); });
         const bool ok = spec.pty ? host->startPty(&error) : host->startNetwork(&error);
         if (!ok) {
             err << "brevan-vreader: " << error << Qt::endl;

@@ -3,6 +3,7 @@
 // state folder, and what it prints (reader lines, pty paths). Stops it when destroyed.
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QHostAddress>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -38,6 +39,12 @@ public:
         m_process.setProgram(QStringLiteral(BREVAN_BIN_DIR "/brevan-vreader"));
         m_process.setArguments(args);
         m_process.setProcessChannelMode(QProcess::SeparateChannels);
+        // The reader's log goes to a file: a pipe that the test does not read while it blocks in
+        // a send would fill up and stall the reader.
+        m_errorPath = m_logDir.filePath(QStringLiteral("vreader-%1.log").arg(++m_starts));
+        m_errorRead = 0;
+        if (!m_unreadLogPipe)
+            m_process.setStandardErrorFile(m_errorPath);
         m_process.start();
         if (!m_process.waitForStarted(timeoutMs))
             return false;
@@ -81,13 +88,25 @@ public:
         return start(extraArgs);
     }
 
+    // Leaves the reader's log on a pipe that is never read (to check the reader copes with it).
+    void setUnreadLogPipe(bool on) { m_unreadLogPipe = on; }
+
     QList<Reader> readers() const { return m_readers; }
     QStringList ptys() const { return m_ptys; }
     QString stateDir() const { return m_state.path(); }
     quint16 port() const { return m_port; }
     quint16 discoveryPort() const { return m_discoveryPort; }
     QString firstAddress() const { return m_firstAddress; }
-    QByteArray errorOutput() { return m_process.readAllStandardError(); }
+    // What the reader logged since the last call.
+    QByteArray errorOutput()
+    {
+        QFile f(m_errorPath);
+        if (m_errorPath.isEmpty() || !f.open(QIODevice::ReadOnly) || !f.seek(m_errorRead))
+            return QByteArray();
+        const QByteArray bytes = f.readAll();
+        m_errorRead += bytes.size();
+        return bytes;
+    }
 
 private:
     static bool tcpFree(const QHostAddress &a, quint16 port)
@@ -126,6 +145,11 @@ private:
 
     QProcess m_process;
     QTemporaryDir m_state;
+    QTemporaryDir m_logDir;
+    QString m_errorPath;
+    qint64 m_errorRead = 0;
+    int m_starts = 0;
+    bool m_unreadLogPipe = false;
     QByteArray m_output;
     QString m_firstAddress = QStringLiteral("127.0.0.2");
     quint16 m_port = 36520;

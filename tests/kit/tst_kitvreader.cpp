@@ -113,6 +113,41 @@ private slots:
         kit->disconnectFromDeviceEx(id, DevicePort_Main);
     }
 
+    // A blocking send on the main thread, with no event loop running between sends, while the
+    // reader logs a line for every change (far more than a pipe holds).
+    void blockingSendsFromTheMainThread()
+    {
+        VReaderProcess vr;
+        QVERIFY(vr.start({"--model", "KXS-FM800", "--count", "1"}));
+        QVERIFY(!vr.readers().isEmpty());
+        const auto r = vr.readers().first();
+        const QString id = QStringLiteral("main-thread-%1").arg(r.serial);
+        QVERIFY(kit->connectToDevice_Cmd(id, QStringLiteral("%1:%2").arg(r.address).arg(r.port)));
+        QCOMPARE(QThread::currentThread(), QCoreApplication::instance()->thread());
+        int failedSends = 0, missingAcks = 0;
+        for (int frame = 0; frame < 40; ++frame) {
+            KxDataStreamMaker maker;
+            for (int i = 0; i < 100; ++i)
+                maker.addCmd("FRMTMO", QByteArray::number(10000 + frame * 100 + i));
+            QByteArray reply;
+            if (kit->sendBinaryMessage(id, maker.toByteArray(false), reply, 5000) != 0) {
+                ++failedSends;
+                continue;
+            }
+            QList<QString> failed;
+            if (!KxDataStreamParser(reply, DataType_Frame).checkAllCmdAck(failed))
+                ++missingAcks;
+        }
+        QCOMPARE(failedSends, 0);
+        QCOMPARE(missingAcks, 0);
+        // The last change is the one in force.
+        QByteArray reply, value;
+        QCOMPARE(kit->sendBinaryMessage(id, query("@FRMTMO*"), reply, 5000), 0);
+        QCOMPARE(KxGetDataStreamResult(reply, "FRMTMO", value), int(DataResult_Ack));
+        QCOMPARE(value, QByteArray::number(10000 + 39 * 100 + 99));
+        kit->disconnectFromDeviceEx(id, DevicePort_Main);
+    }
+
     void droppedLinkFailsAndReconnects()
     {
         VReaderProcess vr;

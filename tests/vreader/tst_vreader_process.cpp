@@ -55,6 +55,7 @@ private slots:
     void secondClientIsRefused();
     void discoveryAndNetworkMove();
     void ptyReaderAnswers();
+    void unreadLogDoesNotStallTheReader();
 
 private:
     bool connectFirst(RawReaderClient &c, VReaderProcess &p)
@@ -347,6 +348,33 @@ void TestVReaderProcess::ptyReaderAnswers()
     QCOMPARE(info.value("Device Type").toString(), QStringLiteral("USB CDC"));
     QVERIFY(!info.value("Serial Number").toString().isEmpty());
     QVERIFY(!info.contains("Ip Address"));
+}
+
+// Thousands of logged changes with a log pipe nobody reads: every request is still answered.
+void TestVReaderProcess::unreadLogDoesNotStallTheReader()
+{
+    VReaderProcess p;
+    p.setUnreadLogPipe(true);
+    QVERIFY(p.start({}));
+    RawReaderClient c;
+    QVERIFY(connectFirst(c, p));
+    int unanswered = 0, refused = 0;
+    for (int frame = 0; frame < 40; ++frame) {
+        KxDataStreamMaker m;
+        for (int i = 0; i < 100; ++i)
+            QVERIFY(m.addCmd("FRMTMO", QByteArray::number(10000 + frame * 100 + i)));
+        const QByteArray reply = c.request(m.toByteArray(false), 5000);
+        if (reply.isEmpty()) {
+            ++unanswered;
+            break;  // a stalled reader answers nothing more
+        }
+        QList<QString> failed;
+        if (!KxDataStreamParser(reply).checkAllCmdAck(failed))
+            ++refused;
+    }
+    QCOMPARE(unanswered, 0);
+    QCOMPARE(refused, 0);
+    QCOMPARE(valueOf(c.request(req("@FRMTMO*")), "FRMTMO"), QByteArray("13999"));
 }
 
 QTEST_GUILESS_MAIN(TestVReaderProcess)

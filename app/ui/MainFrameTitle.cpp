@@ -34,7 +34,7 @@ const char *const kTitleStyle =
     "#widgetTitle{background-color:#0c3484;}"
     "#widgetTitle QLabel{color:#ffffff;}"
     "#labTitle{font-size:15px;font-weight:bold;}"
-    "#labVersion{color:#c5d0e6;font-size:12px;}"
+    "#labVersion{color:#c5d0e6;font-size:12px;padding-top:3px;}"
     "#widgetTitle QToolButton{border:none;border-radius:0px;background:transparent;"
     "min-width:44px;max-width:44px;min-height:36px;max-height:36px;}"
     "#widgetTitle QToolButton:hover{background-color:rgba(255,255,255,40);}"
@@ -78,7 +78,7 @@ MainFrameTitle::MainFrameTitle(QWidget *parent) : QWidget(parent)
 
     m_labVersion = new QLabel(KxConfig::versionString(), this);
     m_labVersion->setObjectName(QStringLiteral("labVersion"));
-    layout->addWidget(m_labVersion, 0, Qt::AlignBottom);
+    layout->addWidget(m_labVersion, 0, Qt::AlignVCenter);
     layout->addSpacing(2);
     layout->addStretch(1);
 

@@ -5,6 +5,7 @@
 #include "KxIconHelper.h"
 #include "KxKitTypes.h"
 #include "KxStyledButtons.h"
+#include "MainFrame.h"
 #include "MainPageClient.h"
 
 #include <QAction>
@@ -28,13 +29,14 @@ const char *const kPageStyle =
     "#widgetToolbar QToolButton::menu-indicator{image:none;}"
     "#stackedWidgetInfo{background-color:#ffffff;border:1px solid #dbdbdb;border-radius:6px;}"
     "#labTips{color:#7a8494;font-size:14px;}"
-    "#labInfoTitle{color:#1f2733;font-size:15px;font-weight:bold;}"
-    "#widgetDeviceButtons QToolButton{background-color:#f9f9f9;border:1px solid #dbdbdb;"
-    "border-radius:6px;color:#1f2733;font-size:13px;padding:8px 6px;min-width:104px;"
-    "min-height:64px;}"
-    "#widgetDeviceButtons QToolButton:hover{border-color:#0c3484;color:#0c3484;"
-    "background-color:#f3f6fc;}"
-    "#widgetDeviceButtons QToolButton:pressed{background-color:#e3e9f6;}";
+    "#labInfoTitle{color:#1f2733;font-size:15px;font-weight:bold;}";
+
+// The device buttons carry their own sheet: the styled tool button sets one of its own.
+const char *const kDeviceButtonStyle =
+    "QToolButton{background-color:#f9f9f9;border:1px solid #dbdbdb;border-radius:6px;"
+    "color:#1f2733;font-size:13px;padding:8px 6px;min-width:112px;min-height:60px;}"
+    "QToolButton:hover{border-color:#0c3484;color:#0c3484;background-color:#f3f6fc;}"
+    "QToolButton:pressed{background-color:#e3e9f6;}";
 
 const QColor kIconColor(0x5a, 0x63, 0x72);
 const QColor kAccent(0x0c, 0x34, 0x84);
@@ -142,7 +144,10 @@ QWidget *MainPageClient::buildTipsPage()
     layout->addStretch(2);
     auto *pic = new QLabel(page);
     pic->setObjectName(QStringLiteral("labTipsPicture"));
-    pic->setPixmap(QPixmap(QStringLiteral(":/res/icon/select_device.png")));
+    // Short screens get the small picture so the tips stay clear of the buttons' row.
+    const bool shortScreen = MainFrame::availableGeometry().height() < 800;
+    pic->setPixmap(QPixmap(shortScreen ? QStringLiteral(":/res/icon/select_device_small.png")
+                                       : QStringLiteral(":/res/icon/select_device.png")));
     pic->setAlignment(Qt::AlignCenter);
     layout->addWidget(pic);
     auto *text = new QLabel(kxTr(QStringLiteral("#IDS_SelectDeviceTips")), page);
@@ -189,6 +194,7 @@ QWidget *MainPageClient::buildInfoPage()
         KxToolButton *b = addToolButton(buttons, QString::fromLatin1(d.name),
                                         QString::fromLatin1(d.key), QChar(d.glyph));
         b->setIcons(KxIconHelper::icon(QChar(d.glyph), 24, kAccent, kAccent), QIcon());
+        b->setStyleSheet(QString::fromLatin1(kDeviceButtonStyle));
         row->addWidget(b);
     }
     row->addStretch(1);

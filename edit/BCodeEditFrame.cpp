@@ -189,7 +189,10 @@ void BCodeEditFrame::updateUnsaved()
     if (!m_unsaved)
         return;
     const int count = m_connector && m_connector->command() ? m_connector->command()->changedCmds().size() : 0;
-    m_unsaved->setText(kxTr(EditLogic::unsavedChangesKey(count)).arg(count));
+    const QString text = kxTr(EditLogic::unsavedChangesKey(count));
+    m_unsaved->setText(text.contains(QLatin1String("%1")) ? text.arg(count)
+                       : count > 0                         ? QStringLiteral("%1 (%2)").arg(text).arg(count)
+                                                           : text);
     m_unsaved->setStyleSheet(count > 0 ? QStringLiteral("color:#d46b08; font-weight:bold;")
                                        : QStringLiteral("color:#389e0d;"));
     m_unsaved->setEnabled(count > 0);

@@ -129,7 +129,9 @@ void BCodePropertyWidget::onValueChanged(const QString &changedId)
         c->acceptValue();
         return;
     }
-    if (value == runningValue(changedId).toUtf8())
+    // A control may report one edit twice; the value already on its way is not sent again.
+    if (m_pending.contains(changedId) ? m_pending.value(changedId) == value
+                                      : value == runningValue(changedId).toUtf8())
         return;
     if (EditLogic::needsRebootWarning(item)) {
         const QString key = m_command->rebootWarning(changedId);
@@ -158,7 +160,7 @@ void BCodePropertyWidget::sendChange(const QString &code, const QString &name, c
     info.displayValue = display;
     const EditLogic::SendMode mode = EditLogic::sendModeFor(item);
     qInfo().noquote() << "BCodePropertyWidget::sendChange()..." << code << value;
-    m_pending.insert(code);
+    m_pending.insert(code, value);
     QPointer<BCodePropertyWidget> self(this);
     m_command->sendCmdAsync(info, this, mode != EditLogic::SendMode::NoMerge,
                             [self, code](bool ok, const QStringList &failed) {

@@ -6,6 +6,7 @@
 #include "KxPropertyWidget.h"
 
 #include <QPointer>
+#include <QHash>
 #include <QSet>
 
 #include <memory>
@@ -66,7 +67,7 @@ private:
     QPointer<KxDeviceConnector> m_connector;
     QPointer<KxDeviceCommand> m_command;
     std::unique_ptr<KxPagesInfo> m_ownedPages;
-    QSet<QString> m_pending;
+    QHash<QString, QByteArray> m_pending; // code -> value on its way
     QList<QMetaObject::Connection> m_links;
     bool m_refreshing = false;
 };

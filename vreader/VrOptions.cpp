@@ -19,11 +19,15 @@ QString vrHelpText()
         "  --demo                two fixed-mount readers, the camera and the hand-held scanner on\n"
         "                        a pseudo-terminal; pty paths go to <state>/ptys.txt\n"
         "  --models-dir <dir>    model descriptions (default: models beside the program)\n"
+        "  --buffer-size <n>     receive buffer size in bytes that \"BUFQRY\" reports, the largest\n"
+        "                        batch body a client should send (default 4096, 128 to 1048576)\n"
         "Faults:\n"
         "  --delay-ms <n>        delay every reply by n ms\n"
         "  --drop-after <n>      drop a link, unanswered, at its frame n+1\n"
         "  --refuse <code>       always refuse this command (status 21)\n"
         "  --corrupt-every <n>   corrupt every n-th reply\n"
+        "  --empty-query-all     answer \"@*\" (all current values) with no items\n"
+        "  --no-read-every <n>   every n-th triggered read finds no code (counted as a no-read)\n"
         "  --help                this text\n");
 }
 
@@ -101,6 +105,14 @@ bool vrParseOptions(const QStringList &args, VrOptions *o, QString *error, bool 
             o->discoveryPort = quint16(n);
         } else if (a == QLatin1String("--count")) {
             if (!number(&o->count, 0, 200))
+                return false;
+        } else if (a == QLatin1String("--buffer-size")) {
+            if (!number(&o->bufferSize, 128, 1 << 20))
+                return false;
+        } else if (a == QLatin1String("--empty-query-all")) {
+            o->faults.emptyQueryAll = true;
+        } else if (a == QLatin1String("--no-read-every")) {
+            if (!number(&o->faults.noReadEvery, 0, 1 << 30))
                 return false;
         } else if (a == QLatin1String("--pty")) {
             o->pty = true;

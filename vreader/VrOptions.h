@@ -16,6 +16,7 @@ struct VrOptions
     quint16 logPort = 36521;
     quint16 discoveryPort = 36522;
     int count = 1;
+    int bufferSize = 4096;  // what "BUFQRY" reports
     bool pty = false;
     bool demo = false;
     QString modelsDir;

@@ -113,6 +113,7 @@ int main(int argc, char **argv)
         const QString statePath = options.stateDir.isEmpty()
             ? QString() : QDir(options.stateDir).filePath(id.serial + QStringLiteral(".json"));
         auto engine = std::make_unique<VrReaderEngine>(tables.value(spec.model), id, statePath);
+        engine->setBufferSize(options.bufferSize);
         if (!engine->loadState(&error))
             err << "brevan-vreader: " << error << " (starting from defaults)" << Qt::endl;
         auto *host = new VrReaderHost(std::move(engine), options.faults, options.discoveryPort, &app);

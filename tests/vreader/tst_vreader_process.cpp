@@ -79,8 +79,10 @@ void TestVReaderProcess::allQueriesReturnModelCommands()
     RawReaderClient c;
     QVERIFY(connectFirst(c, p));
     QStringList expected;
+    // Every page item (buttons included) and the reader's own commands except its actions.
     for (const QString &code : m_table->codes()) {
-        if (m_table->find(code)->kind != VrCommand::Action)
+        const VrCommand *c = m_table->find(code);
+        if (c->kind != VrCommand::Action || c->fromPages)
             expected << code;
     }
     for (const char *q : {"@^", "@&", "@*"}) {
@@ -171,6 +173,9 @@ void TestVReaderProcess::faults_data()
     QTest::newRow("corrupt") << QStringList{"--corrupt-every", "2"} << 1;
     QTest::newRow("drop") << QStringList{"--drop-after", "2"} << 2;
     QTest::newRow("delay") << QStringList{"--delay-ms", "1500"} << 3;
+    QTest::newRow("empty query all") << QStringList{"--empty-query-all"} << 4;
+    QTest::newRow("buffer size") << QStringList{"--buffer-size", "700"} << 5;
+    QTest::newRow("no reads") << QStringList{"--no-read-every", "2"} << 6;
 }
 
 void TestVReaderProcess::faults()
@@ -211,6 +216,23 @@ void TestVReaderProcess::faults()
         QVERIFY(KxCheckDataStreamCmd(c.nextFrame(5000), "C28ENA"));
         break;
     }
+    case 4: {
+        const KxDataStreamParser all(c.request(req("@*")));
+        QVERIFY(all.isValid());
+        QCOMPARE(all.tags().size(), 0);
+        QVERIFY(KxDataStreamParser(c.request(req("@^"))).tags().size() > 150);
+        QVERIFY(KxCheckDataStreamCmd(c.request(query), "C28ENA"));
+        break;
+    }
+    case 5:
+        QCOMPARE(valueOf(c.request(req("@BUFQRY*")), "BUFQRY"), QByteArray("700"));
+        QCOMPARE(valueOf(c.request(req("@BUFQRY^")), "BUFQRY"), QByteArray("700"));
+        break;
+    case 6:
+        for (int i = 0; i < 4; ++i)
+            QVERIFY(KxCheckDataStreamCmd(c.request(req("#SCNITG1")), "SCNITG"));
+        QCOMPARE(valueOf(c.request(req("@DBGCNT")), "DBGCNT"), QByteArray("4N2M60T"));
+        break;
     }
 }
 

@@ -23,6 +23,7 @@ bool VrCommandTable::loadModelDir(const QString &modelDir, QString *error)
                 c.rule = KxValueRule::fromItem(*item);
                 c.defaultValue = c.rule.defaultValue.toUtf8();
                 c.communication = isCommunicationCode(c.code);
+                c.fromPages = true;
                 add(c);
                 ++added;
             }
@@ -35,10 +36,19 @@ bool VrCommandTable::loadModelDir(const QString &modelDir, QString *error)
 
 void VrCommandTable::addSpecialCommands()
 {
-    auto special = [this](const char *code, VrCommand::Kind kind, const QByteArray &def,
-                          KxValueRule::Kind ruleKind = KxValueRule::Free, double lo = 0,
-                          double hi = 0) {
-        if (m_commands.contains(QLatin1String(code)))
+    auto live = [this](const char *code, VrCommand::Kind kind) {
+        const auto it = m_commands.find(QLatin1String(code));
+        if (it == m_commands.end())
+            return false;
+        it->kind = kind;
+        return true;
+    };
+    auto special = [this, &live](const char *code, VrCommand::Kind kind, const QByteArray &def,
+                                 KxValueRule::Kind ruleKind = KxValueRule::Free, double lo = 0,
+                                 double hi = 0) {
+        // Settings described by the pages stay as the pages have them.
+        if (m_commands.contains(QLatin1String(code))
+            && (kind == VrCommand::Setting || live(code, kind)))
             return;
         VrCommand c;
         c.code = QLatin1String(code);
@@ -59,6 +69,9 @@ void VrCommandTable::addSpecialCommands()
     special("IDNQRY", VrCommand::ReadOnly, QByteArray());
     special("DBGCNT", VrCommand::ReadOnly, QByteArray());
     special("DBGCNC", VrCommand::Action, QByteArray());
+    special("DFMCAL", VrCommand::Action, QByteArray());   // clears the data formats ("DFMADD")
+    special("SCNITG", VrCommand::Action, QByteArray());   // trigger once: one simulated read
+    special("SCNTRG", VrCommand::Setting, "0", KxValueRule::Integer, 0, 1);  // 1 triggers a read
     special("LOGLVL", VrCommand::Setting, "2", KxValueRule::Integer, 0, 5);
     special("LOGACT", VrCommand::Setting, "0", KxValueRule::Integer, 0, 1);
     special("FRMTMO", VrCommand::Setting, "60000", KxValueRule::Integer, 10000, 180000);

@@ -20,6 +20,7 @@ struct VrCommand
     KxValueRule rule;
     QByteArray defaultValue;
     bool communication = false;  // belongs to the link settings (interface, serial, network)
+    bool fromPages = false;      // described by the model's pages: listed by "@*", "@^", "@&"
 };
 
 class VrCommandTable
@@ -29,6 +30,8 @@ public:
     // holds no readable page with a command.
     bool loadModelDir(const QString &modelDir, QString *error);
     // Adds the special commands of every reader (product information, counters, defaults...).
+    // Live ones (answered or done by the reader itself) take over a page item of the same code,
+    // keeping the item's default and accepted values.
     void addSpecialCommands();
 
     const VrCommand *find(const QString &code) const;

@@ -9,8 +9,14 @@ struct VrFaults
     int dropAfter = 0;      // a link is dropped, unanswered, at its frame dropAfter + 1
     QString refuseCode;     // this command always answers 21
     int corruptEvery = 0;   // every n-th reply has one payload byte flipped
+    bool emptyQueryAll = false;  // "@*" is answered with no items
+    int noReadEvery = 0;    // every n-th simulated read finds no code
 
-    bool any() const { return delayMs || dropAfter || !refuseCode.isEmpty() || corruptEvery; }
+    bool any() const
+    {
+        return delayMs || dropAfter || !refuseCode.isEmpty() || corruptEvery || emptyQueryAll
+            || noReadEvery;
+    }
 };
 
 // Flips one byte in the middle of a reply, so its checksum no longer matches.

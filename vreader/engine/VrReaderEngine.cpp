@@ -139,10 +139,10 @@ QByteArray VrReaderEngine::readOnlyValue(const QString &code) const
     }
     if (code == QLatin1String("IDNQRY"))
         return infoJson();
-    if (code == QLatin1String("DBGCNT")) {
-        return QByteArray::number(m_frames) + 'N' + QByteArray::number(m_acked) + 'M'
-            + QByteArray::number(m_refusedCount) + 'R';
-    }
+    if (code == QLatin1String("DBGCNT"))
+        return counters();
+    if (code == QLatin1String("BUFQRY"))
+        return QByteArray::number(m_bufferSize);
     const VrCommand *c = m_table->find(code);
     return c ? c->defaultValue : QByteArray();
 }
@@ -165,9 +165,24 @@ KxTagInfo VrReaderEngine::tag(const QString &code, int result, const QByteArray 
     return t;
 }
 
+// The format of the model's counter item: reads "N", good reads "M", time in ms "T"; the
+// no-reads are the difference of the first two.
+QByteArray VrReaderEngine::counters() const
+{
+    return QByteArray::number(m_reads) + 'N' + QByteArray::number(m_goodReads) + 'M'
+        + QByteArray::number(m_readMs) + 'T';
+}
+
+void VrReaderEngine::simulateRead()
+{
+    ++m_reads;
+    m_readMs += kSimulatedReadMs;
+    if (m_noReadEvery <= 0 || m_reads % quint64(m_noReadEvery) != 0)
+        ++m_goodReads;
+}
+
 VrReaderEngine::Outcome VrReaderEngine::handleFrame(const QByteArray &frame)
 {
-    ++m_frames;
     Outcome out;
     QString error;
     if (frame.size() > 1 && frame[1] == char(KxFrame::TextRequest)) {
@@ -210,10 +225,13 @@ VrReaderEngine::Outcome VrReaderEngine::handleSettings(const KxSettingsRequest &
     Outcome out;
     KxSettingsReply reply;
     reply.prefix = request.prefix;
-    if (request.allQuery) {
+    if (request.allQuery == '*' && m_emptyQueryAll) {
+        out.log << QStringLiteral("fault: empty answer to %1*").arg(QLatin1Char(request.prefix));
+    } else if (request.allQuery) {
         for (const QString &code : m_table->codes()) {
             const VrCommand *c = m_table->find(code);
-            if (c->kind != VrCommand::Action)
+            // Actions of the pages (buttons) are listed with their page values.
+            if (c->kind != VrCommand::Action || c->fromPages)
                 reply.tags.append(answer(request.prefix, request.allQuery, code, {}, &out));
         }
     } else {
@@ -230,31 +248,27 @@ KxTagInfo VrReaderEngine::answer(char prefix, char query, const QString &code,
     const VrCommand *c = m_table->find(code);
     if (!c)
         return tag(code, DataResult_Unknown, QByteArray());
-    if (code == m_refused) {
-        ++m_refusedCount;
+    if (code == m_refused)
         return tag(code, DataResult_Refused, QByteArray());
-    }
     if (query == '^') {
-        ++m_acked;
-        return tag(code, DataResult_Ack, VrCommandTable::capability(*c));
+        // The buffer size is its own capability: clients read the number from either list.
+        return tag(code, DataResult_Ack, code == QLatin1String("BUFQRY")
+                                             ? readOnlyValue(code)
+                                             : VrCommandTable::capability(*c));
     }
     if (query == '&') {
-        ++m_acked;
-        return tag(code, DataResult_Ack, c->kind == VrCommand::ReadOnly ? readOnlyValue(code)
-                                                                         : defaultOf(*c));
+        // A live value described by the pages has the page's default (the counters' zero).
+        const bool live = c->kind == VrCommand::ReadOnly && !c->fromPages;
+        return tag(code, DataResult_Ack, live ? readOnlyValue(code) : defaultOf(*c));
     }
     const bool isQuery = query == '*' || (value.isEmpty() && c->kind != VrCommand::Action);
-    if (isQuery) {
-        ++m_acked;
+    if (isQuery)
         return tag(code, DataResult_Ack, runningValue(code));
-    }
     if (c->kind == VrCommand::Action) {
-        const bool ok = runAction(code, outcome);
-        ok ? ++m_acked : ++m_refusedCount;
+        const bool ok = runAction(prefix, code, outcome);
         return tag(code, ok ? DataResult_Ack : DataResult_Refused, QByteArray());
     }
     if (c->kind == VrCommand::ReadOnly || !c->rule.accepts(QString::fromUtf8(value))) {
-        ++m_refusedCount;
         outcome->log << QStringLiteral("refused %1%2").arg(code, QString::fromUtf8(value));
         return tag(code, DataResult_Refused, runningValue(code));
     }
@@ -263,12 +277,13 @@ KxTagInfo VrReaderEngine::answer(char prefix, char query, const QString &code,
         m_stored.insert(code, value);
         saveState();
     }
-    ++m_acked;
+    if (code == QLatin1String("SCNTRG") && value == "1")
+        simulateRead();
     outcome->log << QStringLiteral("%1%2%3").arg(QLatin1Char(prefix)).arg(code, QString::fromUtf8(value));
     return tag(code, DataResult_Ack, value);
 }
 
-bool VrReaderEngine::runAction(const QString &code, Outcome *outcome)
+bool VrReaderEngine::runAction(char prefix, const QString &code, Outcome *outcome)
 {
     auto dropWhere = [this](bool communication) {
         for (auto *map : {&m_stored, &m_running}) {
@@ -284,7 +299,21 @@ bool VrReaderEngine::runAction(const QString &code, Outcome *outcome)
         return saveState() || m_statePath.isEmpty();
     }
     if (code == QLatin1String("DBGCNC")) {
-        m_frames = m_acked = m_refusedCount = 0;
+        m_reads = m_goodReads = m_readMs = 0;
+        return true;
+    }
+    if (code == QLatin1String("SCNITG")) {
+        simulateRead();
+        return true;
+    }
+    if (code == QLatin1String("DFMCAL")) {
+        // "#" clears the running formats, "@" the stored ones as well.
+        outcome->log << QStringLiteral("%1DFMCAL").arg(QLatin1Char(prefix));
+        m_running.remove(QStringLiteral("DFMADD"));
+        if (prefix == '@') {
+            m_stored.remove(QStringLiteral("DFMADD"));
+            return saveState() || m_statePath.isEmpty();
+        }
         return true;
     }
     if (code == QLatin1String("CUSDEF")) {

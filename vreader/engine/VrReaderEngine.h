@@ -71,6 +71,18 @@ public:
     void setConfigtoolConnected(bool held) { m_configtool = held; }
     // Fault injection: this code always answers 21.
     void setRefusedCode(const QString &code) { m_refused = code; }
+    // Fault injection: "@*" answers with no items.
+    void setEmptyQueryAll(bool on) { m_emptyQueryAll = on; }
+    // Fault injection: every n-th simulated read finds no code (0: every read is good).
+    void setNoReadEvery(int n) { m_noReadEvery = qMax(0, n); }
+    // The receive buffer size "BUFQRY" reports (bytes of a batch body).
+    void setBufferSize(int bytes) { m_bufferSize = qMax(1, bytes); }
+    int bufferSize() const { return m_bufferSize; }
+
+    // One read as a trigger starts it; the counters of "DBGCNT" move.
+    void simulateRead();
+    // Time one simulated read takes, added to the "T" counter.
+    static constexpr int kSimulatedReadMs = 15;
 
 private:
     KxTagInfo answer(char prefix, char query, const QString &code, const QByteArray &value,
@@ -78,7 +90,8 @@ private:
     KxTagInfo tag(const QString &code, int result, const QByteArray &value) const;
     QByteArray readOnlyValue(const QString &code) const;
     QByteArray defaultOf(const VrCommand &c) const;
-    bool runAction(const QString &code, Outcome *outcome);
+    bool runAction(char prefix, const QString &code, Outcome *outcome);
+    QByteArray counters() const;
     Outcome handleSettings(const KxSettingsRequest &request);
     Outcome handleVision(const QString &code, const QByteArray &json);
     bool applyGroup(const QString &text);
@@ -96,7 +109,11 @@ private:
     QMap<QString, QString> m_group;
     bool m_configtool = false;
     QString m_refused;
-    quint64 m_frames = 0;
-    quint64 m_acked = 0;
-    quint64 m_refusedCount = 0;
+    bool m_emptyQueryAll = false;
+    int m_noReadEvery = 0;
+    int m_bufferSize = 4096;
+    // Read counters ("DBGCNT"): reads, good reads, time spent reading.
+    quint64 m_reads = 0;
+    quint64 m_goodReads = 0;
+    quint64 m_readMs = 0;
 };

@@ -31,6 +31,8 @@ VrReaderHost::VrReaderHost(std::unique_ptr<VrReaderEngine> engine, const VrFault
     : QObject(parent), m_engine(std::move(engine)), m_faults(faults), m_discoveryPort(discoveryPort)
 {
     m_engine->setRefusedCode(faults.refuseCode);
+    m_engine->setEmptyQueryAll(faults.emptyQueryAll);
+    m_engine->setNoReadEvery(faults.noReadEvery);
 }
 
 VrReaderHost::~VrReaderHost() = default;

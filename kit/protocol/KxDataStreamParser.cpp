@@ -70,15 +70,26 @@ bool KxDataStreamParser::setDataWithoutHeader(const QByteArray &payload)
 QMap<QString, QByteArray> KxDataStreamParser::getTagMap(bool withSubTags) const
 {
     QMap<QString, QByteArray> map;
+    // Readers answer in table order, mostly sorted: a key beyond the last one goes in at the
+    // end in constant time instead of a search from the root.
+    QString last;
+    auto put = [&map, &last](const QString &key, const QByteArray &value) {
+        if (map.isEmpty() || last < key) {
+            map.insert(map.constEnd(), key, value);
+            last = key;
+        } else {
+            map.insert(key, value);
+        }
+    };
     for (const KxTagInfo &t : m_reply.tags) {
         if (t.result != DataResult_Ack)
             continue;
-        map.insert(t.code, t.value());
+        put(t.code, t.value());
         if (!withSubTags)
             continue;
         for (const KxSubTag &s : t.subTags) {
             if (!s.tag.isEmpty() && s.result == DataResult_Ack)
-                map.insert(t.code + s.tag, s.value);
+                put(t.code + s.tag, s.value);
         }
     }
     return map;

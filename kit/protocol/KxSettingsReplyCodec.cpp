@@ -40,6 +40,15 @@ public:
         m_pos += int(n);
         return true;
     }
+    // The next n bytes in place (valid while the data lives), or null when fewer are left.
+    const char *view(int n)
+    {
+        if (left() < n)
+            return nullptr;
+        const char *p = m_data.constData() + m_pos;
+        m_pos += n;
+        return p;
+    }
     int left() const { return m_data.size() - m_pos; }
 
 private:
@@ -61,10 +70,20 @@ void putU32(QByteArray &out, quint32 v)
     out.append(reinterpret_cast<const char *>(b), 4);
 }
 
-bool isTagName(const QByteArray &name)
+bool isTagName(const char *name, int size)
 {
-    for (char c : name) {
+    for (int i = 0; i < size; ++i) {
+        const char c = name[i];
         if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')))
+            return false;
+    }
+    return true;
+}
+
+bool isCode(const char *code)
+{
+    for (int i = 0; i < 6; ++i) {
+        if (!((code[i] >= 'A' && code[i] <= 'Z') || (code[i] >= '0' && code[i] <= '9')))
             return false;
     }
     return true;
@@ -121,36 +140,40 @@ bool KxDecodeSettingsReply(const QByteArray &payload, KxSettingsReply *reply, QS
     if (int(count) * 9 > r.left())
         return fail("item count exceeds the payload");
     out.tags.reserve(count);
+    // Items are decoded in place, without temporary copies of codes and names.
     for (int i = 0; i < count; ++i) {
-        KxTagInfo tag;
-        QByteArray code;
         quint8 status = 0;
         quint16 subs = 0;
-        if (!r.bytes(6, &code) || !r.u8(&status) || !r.u16(&subs))
+        const char *code = r.view(6);
+        if (!code || !r.u8(&status) || !r.u16(&subs))
             return fail("item truncated");
-        if (!KxProtocol::isValidCode(code))
+        if (!isCode(code))
             return fail("bad command code in reply");
         if (int(subs) * 6 > r.left())
             return fail("sub-tag count exceeds the payload");
-        tag.code = QString::fromLatin1(code);
+        out.tags.append(KxTagInfo());
+        KxTagInfo &tag = out.tags.last();
+        tag.code = QString::fromLatin1(code, 6);
         tag.result = status;
         tag.subTags.reserve(subs);
         for (int s = 0; s < subs; ++s) {
             quint8 nameLen = 0;
-            QByteArray name;
             quint8 subStatus = 0;
             quint32 len = 0;
-            KxSubTag st;
-            if (!r.u8(&nameLen) || nameLen > KxProtocol::MaxSubTagName || !r.bytes(nameLen, &name)
-                || !r.u8(&subStatus) || !r.u32(&len) || !r.bytes(len, &st.value))
+            const char *name = nullptr;
+            if (!r.u8(&nameLen) || nameLen > KxProtocol::MaxSubTagName
+                || !(name = r.view(nameLen)) || !r.u8(&subStatus) || !r.u32(&len))
                 return fail("sub-tag truncated");
-            if (!isTagName(name))
+            if (!isTagName(name, nameLen))
                 return fail("bad sub-tag name");
-            st.tag = QString::fromLatin1(name);
+            KxSubTag st;
+            if (!r.bytes(len, &st.value))
+                return fail("sub-tag truncated");
+            if (nameLen > 0)
+                st.tag = QString::fromLatin1(name, nameLen);
             st.result = subStatus;
-            tag.subTags.append(st);
+            tag.subTags.append(std::move(st));
         }
-        out.tags.append(tag);
     }
     quint32 len = 0;
     if (!r.u32(&len) || !r.bytes(len, &out.extendData) || !r.u32(&len)

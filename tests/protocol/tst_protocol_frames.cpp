@@ -51,6 +51,8 @@ private slots:
     void ranges();
     void letterTags_data();
     void letterTags();
+    void tagMapInAnyOrder_data();
+    void tagMapInAnyOrder();
 };
 
 void TestProtocolFrames::batchLayout_data()
@@ -419,6 +421,39 @@ void TestProtocolFrames::letterTags()
     for (const auto &p : KxSplitLetterTags(value, hex))
         got << p.first + '=' + QString::fromLatin1(p.second);
     QCOMPARE(got, pairs);
+}
+
+// The tag map does not depend on the order of the reply: sorted, reversed, shuffled, with a
+// code answered twice (the later answer counts) and with sub-tags between main values.
+void TestProtocolFrames::tagMapInAnyOrder_data()
+{
+    QTest::addColumn<QStringList>("codes");
+    QTest::newRow("sorted") << QStringList{"AAAAAA", "BBBBBB", "CCCCCC", "DDDDDD"};
+    QTest::newRow("reversed") << QStringList{"DDDDDD", "CCCCCC", "BBBBBB", "AAAAAA"};
+    QTest::newRow("shuffled") << QStringList{"CCCCCC", "AAAAAA", "DDDDDD", "BBBBBB"};
+    QTest::newRow("repeated") << QStringList{"AAAAAA", "CCCCCC", "AAAAAA", "DDDDDD", "CCCCCC"};
+    QTest::newRow("one") << QStringList{"AAAAAA"};
+}
+
+void TestProtocolFrames::tagMapInAnyOrder()
+{
+    QFETCH(QStringList, codes);
+    KxSettingsReply reply;
+    QMap<QString, QByteArray> expected, expectedFull;
+    for (int i = 0; i < codes.size(); ++i) {
+        KxTagInfo t = tag(codes[i], DataResult_Ack, QByteArray::number(i));
+        t.subTags.append({QStringLiteral("W"), DataResult_Ack, QByteArray::number(100 + i)});
+        t.subTags.append({QStringLiteral("H"), DataResult_Refused, QByteArray("x")});
+        reply.tags << t;
+        expected[codes[i]] = QByteArray::number(i);
+        expectedFull[codes[i]] = QByteArray::number(i);
+        expectedFull[codes[i] + "W"] = QByteArray::number(100 + i);
+    }
+    reply.tags << tag("EEEEEE", DataResult_Unknown, "no");
+    const KxDataStreamParser parser(KxMakeSettingsReply(reply));
+    QVERIFY(parser.isValid());
+    QCOMPARE(parser.getTagMap(false), expected);
+    QCOMPARE(parser.getTagMap(true), expectedFull);
 }
 
 QTEST_GUILESS_MAIN(TestProtocolFrames)

@@ -1,7 +1,10 @@
 #include "KxCmdFraming.h"
 
+#include "KxBinaryFrame.h"
 #include "KxDataStreamMaker.h"
+#include "KxDataStreamParser.h"
 #include "KxI18nUtil.h"
+#include "KxRequestParser.h"
 
 namespace KxCmdFraming {
 
@@ -21,11 +24,92 @@ bool buildFrames(const KxCmdItems &items, bool permanent, int bufferSize, QByteA
     return !frames.isEmpty();
 }
 
+bool buildFramesBinarySafe(const KxCmdItems &items, bool permanent, int bufferSize,
+                           QByteArrayList &frames, QString *refusedCode)
+{
+    frames.clear();
+    const int maxBody = qMax(bufferSize, kMinBufferSize);
+    QByteArrayList out;
+    KxDataStreamMaker maker(DataProtocol_Settings);
+    const auto flush = [&]() {
+        if (!maker.isEmpty())
+            out << maker.toByteArrays(permanent, maxBody);
+        maker.clear();
+    };
+    for (const auto &item : items) {
+        if (maker.addCmd(item.first, item.second))
+            continue;
+        // Refused: a value only a binary request carries, or a batch at the text limit. Either
+        // way the batch so far goes first, so the order of the items holds.
+        flush();
+        if (maker.addCmd(item.first, item.second))
+            continue;
+        const QByteArray frame = binaryFrame(item.first, item.second, permanent);
+        if (frame.isEmpty()) {
+            if (refusedCode)
+                *refusedCode = item.first;
+            return false;
+        }
+        out << frame;
+    }
+    flush();
+    frames = out;
+    return !frames.isEmpty();
+}
+
+bool travelsAsText(const QString &code, const QByteArray &value)
+{
+    KxDataStreamMaker maker(DataProtocol_Settings);
+    return maker.addCmd(code, value);
+}
+
+QByteArray binaryFrame(const QString &code, const QByteArray &value, bool permanent)
+{
+    if (!KxProtocol::isValidCode(code) || quint32(value.size()) > KxProtocol::MaxPayload - 64)
+        return QByteArray();
+    KxSettingsReply request;
+    request.prefix = permanent ? '@' : '#';
+    KxTagInfo item;
+    item.code = code;
+    item.result = 0;  // a request carries no status
+    item.subTags.append({QString(), 0, value});
+    request.tags.append(item);
+    return KxFrame::encode(KxFrame::BinaryRequest, KxEncodeSettingsReply(request));
+}
+
+namespace {
+// The items of a binary request; false for any other frame.
+bool binaryItems(const QByteArray &frame, KxSettingsRequest *request)
+{
+    if (frame.size() < KxFrame::EnvelopeSize || frame.at(0) != KxFrame::Head
+        || quint8(frame.at(1)) != KxFrame::BinaryRequest)
+        return false;
+    quint8 kind = 0;
+    QByteArray payload;
+    return KxFrame::decode(frame, &kind, &payload)
+        && KxParseBinarySettingsRequest(payload, request);
+}
+}  // namespace
+
 QString frameCode(const QByteArray &frame)
 {
-    if (frame.size() < kCodeOffset + 6)
+    KxSettingsRequest request;
+    if (binaryItems(frame, &request))
+        return request.items.isEmpty() ? QString() : request.items.first().code;
+    if (frame.size() < kCodeOffset + 6 || !frame.startsWith("\x7E\x01"))
         return QString();
     return QString::fromLatin1(frame.mid(kCodeOffset, 6));
+}
+
+QStringList frameCodes(const QByteArray &frame)
+{
+    KxSettingsRequest request;
+    if (!binaryItems(frame, &request) && !KxParseSettingsRequest(frame, &request))
+        return {};
+    QStringList out;
+    for (const KxRequestItem &i : request.items)
+        out << i.code;
+    return out;
 }
 
 namespace {

@@ -22,8 +22,27 @@ constexpr int kCodeOffset = 7;           // "~" 0x01 "0000" and the prefix come 
 bool buildFrames(const KxCmdItems &items, bool permanent, int bufferSize, QByteArrayList &frames,
                  QString *refusedCode = nullptr);
 
-// The six-letter code of a frame's first item (empty for a frame too short to hold one).
+// Like buildFrames, but an item whose value cannot be part of a text frame (pairs "50,50",
+// lines "0,600|1919,600", ";", control bytes) goes alone into a binary request, in its place:
+// the text items before it close their frames and the ones after it start new ones, so the
+// reader applies the items in the order given. False, with nothing framed, only for a bad code
+// or an item too large for any frame.
+bool buildFramesBinarySafe(const KxCmdItems &items, bool permanent, int bufferSize,
+                           QByteArrayList &frames, QString *refusedCode = nullptr);
+
+// True when the item can travel inside a text frame.
+bool travelsAsText(const QString &code, const QByteArray &value);
+
+// One item alone in a binary request (kind 02), prefix "@" when permanent, else "#"; the value
+// travels byte for byte. Empty for a bad code or a value beyond the frame limit.
+QByteArray binaryFrame(const QString &code, const QByteArray &value, bool permanent);
+
+// The six-letter code of a frame's first item, for text and binary requests (empty for a frame
+// too short to hold one).
 QString frameCode(const QByteArray &frame);
+
+// The codes of every item of a text or binary request, in order; empty for anything else.
+QStringList frameCodes(const QByteArray &frame);
 
 // The buffer size: "BUFQRY" of the capability list when it holds a number, else of the value
 // list; at least kMinBufferSize; kDefaultBufferSize when neither list gives one.

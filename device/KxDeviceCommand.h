@@ -85,6 +85,14 @@ public:
     // worker; done runs on the main thread while context lives.
     void saveChangedCmdsAsync(QObject *context, const Done &done);
     void discardChangedCmdsAsync(QObject *context, const Done &done);
+    // Discards the changes of codes on the reader, synchronously: each gets back the value it
+    // had before its first change (what the reader has stored) with "#", so nothing new is
+    // stored; a restored code leaves the changed-command list. A code counts as failed when
+    // the reader refuses it or answers with another value. Codes without a change are skipped.
+    bool restoreCmds(const QStringList &codes, QStringList &failed);
+    // The same for one changed command, on the worker; done runs on the main thread while
+    // context lives. False (done not called) when code has no changed-command entry.
+    bool restoreChangedCmd(const QString &code, QObject *context = nullptr, const Done &done = {});
 
     QVector<ChangedCmdInfo> changedCmds() const;
     QVector<ChangedCmdInfo> appliedChanges() const;
@@ -93,7 +101,10 @@ public:
     // Auto-sleep: keep the reader's "ATLSLP" and put it back later (synchronous).
     bool saveAutoSleep();
     bool restoreAutoSleep();
-    bool hasSavedAutoSleep() const { return m_sleepSaved; }
+    bool hasSavedAutoSleep() const;
+    // The kept "ATLSLP" value (what the reader had before auto-sleep was switched off for
+    // editing); empty when none is kept.
+    QByteArray savedAutoSleep() const;
 
     void setStatisticsPolling(bool on);
     void stopWorker();
@@ -119,6 +130,7 @@ private:
         bool hasHandler = false;
         Done done;
         ChangedCmdInfo cmd;
+        int framesLeft = 1;  // a change may need more than one frame (a binary-safe value)
     };
     void ensureWorker();
     int send(const QByteArray &frame, QByteArray &reply, int timeoutMs = kTimeoutMs);
@@ -127,6 +139,12 @@ private:
     void refreshConfigurationSets();
     void mergeValues(const KxTagList &reply, QStringList *changed);
     void recordChange(const ChangedCmdInfo &cmd, const QByteArray &previous);
+    // sendChangedCmds, also handing back every item the reader answered.
+    bool sendFrames(const QByteArrayList &frames, QList<QString> &failed, bool refresh,
+                    bool resync, bool quiet, KxTagList *answers);
+    // saveCmds; with verify a code also fails when the reader answers with another value.
+    bool saveCmdsChecked(const QVector<ChangedCmdInfo> &cmds, bool permanent, QStringList &failed,
+                         const QStringList &marked, bool verify);
     void finishPending(quint64 ticket, bool ok, const QStringList &failed);
 
     QVector<ChangedCmdInfo> m_changed;

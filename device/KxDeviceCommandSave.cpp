@@ -5,24 +5,12 @@
 #include "KxDataStreamMaker.h"
 #include "KxDataStreamParser.h"
 #include "KxDeviceCommandThread.h"
-#include "KxRequestParser.h"
 
 #include <QDebug>
 
 namespace {
 const QString kLuaAdd = QStringLiteral("LUAADD");
 const QString kLuaQry = QStringLiteral("LUAQRY");
-
-QStringList codesOf(const QByteArray &frame)
-{
-    KxSettingsRequest request;
-    QStringList out;
-    if (KxParseSettingsRequest(frame, &request)) {
-        for (const KxRequestItem &i : request.items)
-            out << i.code;
-    }
-    return out;
-}
 }  // namespace
 
 KxCmdItems KxDeviceCommand::changeItems(const ChangedCmdInfo &cmd)
@@ -46,18 +34,21 @@ bool KxDeviceCommand::sendCmdAsync(const ChangedCmdInfo &cmd, QObject *handler, 
                                    const Done &done, bool refreshAll)
 {
     const KxCmdItems items = changeItems(cmd);
+    // Values holding "," or ";" (pairs, lines, scripts) travel alone in binary requests.
+    QByteArrayList frames;
+    QString refused;
+    if (!KxCmdFraming::buildFramesBinarySafe(items, false, bufferSize(), frames, &refused)) {
+        qWarning() << "KxDeviceCommand::sendCmdAsync()...refused value of" << refused;
+        if (done)
+            done(false, {refused.isEmpty() ? cmd.code : refused});
+        return false;
+    }
     KxCmdTask task;
     task.id = QStringLiteral("change:") + cmd.code;
     const quint64 ticket = m_nextTicket++;
-    Pending p{QPointer<QObject>(handler), handler != nullptr, done, cmd};
+    Pending p{QPointer<QObject>(handler), handler != nullptr, done, cmd, frames.size()};
     if (cmd.code == kLuaQry) {
         // Script path: frames sized to the reader's buffer, sent with the script skip rule.
-        QByteArrayList frames;
-        if (!KxCmdFraming::buildFrames(items, false, bufferSize(), frames)) {
-            if (done)
-                done(false, {cmd.code});
-            return false;
-        }
         task.function = [frames](_struResultUserDatas &data) {
             KxDeviceCommandPtr self = data.payload.toMap().value(QStringLiteral("self")).value<KxDeviceCommandPtr>();
             QList<QString> failed;
@@ -68,18 +59,10 @@ bool KxDeviceCommand::sendCmdAsync(const ChangedCmdInfo &cmd, QObject *handler, 
             return ok;
         };
         task.reportFunction = true;
+        p.framesLeft = 1;  // reported once, for all frames
     } else {
-        KxDataStreamMaker maker(DataProtocol_Settings);
-        for (const auto &i : items) {
-            if (!maker.addCmd(i.first, i.second)) {
-                qWarning() << "KxDeviceCommand::sendCmdAsync()...refused value of" << i.first;
-                if (done)
-                    done(false, {i.first});
-                return false;
-            }
-        }
         task.kind = KxCmdTask::Raw;
-        task.frames << maker.toByteArray(false);
+        task.frames = frames;
     }
     QByteArray opt(3, '\0');
     opt[0] = flag ? 1 : 0;
@@ -151,23 +134,30 @@ void KxDeviceCommand::slot_ResultProcessing(bool bRet, const QByteArray &byteRes
         finishPending(ticket, false, {});
         return;
     }
-    if (opt[0] == 1) {
-        if (opt[1]) {
-            asyncProcess([](KxDeviceCommandPtr cmd) {
-                QMap<QString, QByteArray> r;
-                if (cmd && cmd->syncSettings(false))
-                    r.insert(QStringLiteral("ok"), "1");
-                return r;
-            }, [](KxDeviceCommandPtr cmd, QMap<QString, QByteArray> r) {
-                if (cmd && r.contains(QStringLiteral("ok")))
-                    emit cmd->cmdChanged({}, true);
-            });
-        } else {
-            QStringList changed;
-            mergeValues(parser.tags(), &changed);
-            if (!changed.isEmpty())
-                emit cmdChanged(changed, true);
-        }
+    auto it = m_pending.find(ticket);
+    const bool pending = it != m_pending.end();  // gone: an earlier frame of it failed
+    const bool last = !pending || --it->framesLeft <= 0;
+    if (opt[0] == 1 && !opt[1]) {
+        // Each frame's answer is the reader's value now, even after an earlier frame failed.
+        QStringList changed;
+        mergeValues(parser.tags(), &changed);
+        if (!changed.isEmpty())
+            emit cmdChanged(changed, true);
+    }
+    if (!last)
+        return;  // the change's other frames are still on their way
+    if (!pending)
+        return;
+    if (opt[0] == 1 && opt[1]) {
+        asyncProcess([](KxDeviceCommandPtr cmd) {
+            QMap<QString, QByteArray> r;
+            if (cmd && cmd->syncSettings(false))
+                r.insert(QStringLiteral("ok"), "1");
+            return r;
+        }, [](KxDeviceCommandPtr cmd, QMap<QString, QByteArray> r) {
+            if (cmd && r.contains(QStringLiteral("ok")))
+                emit cmd->cmdChanged({}, true);
+        });
     }
     finishPending(ticket, true, {});
 }
@@ -213,36 +203,56 @@ void KxDeviceCommand::recordChange(const ChangedCmdInfo &cmd, const QByteArray &
 bool KxDeviceCommand::sendChangedCmds(const QByteArrayList &frames, QList<QString> &failed,
                                       bool refresh, bool resync, bool quiet)
 {
+    return sendFrames(frames, failed, refresh, resync, quiet, nullptr);
+}
+
+bool KxDeviceCommand::sendFrames(const QByteArrayList &frames, QList<QString> &failed,
+                                 bool refresh, bool resync, bool quiet, KxTagList *answers)
+{
     bool ok = true;
     bool luaFailed = false;
     QStringList changed;
     for (const QByteArray &frame : frames) {
         const QString code = KxCmdFraming::frameCode(frame);
+        const QStringList sent = KxCmdFraming::frameCodes(frame);
         if (luaFailed && (code == kLuaAdd || code == kLuaQry)) {
-            failed << codesOf(frame);
+            failed << sent;
             continue;
         }
         QByteArray reply;
         if (send(frame, reply) != 0) {
             qWarning().noquote() << "***sendChangedCmds Fail 1!" << reply;
             // Nothing of this frame is known to have arrived.
-            failed << codesOf(frame);
+            failed << sent;
             ok = false;
             luaFailed = luaFailed || code == kLuaAdd;
             continue;
         }
         KxDataStreamParser parser(reply, DataType_Frame);
         QList<QString> frameFailed;
-        if (!parser.checkAllCmdAck(frameFailed)) {
+        bool acked = parser.checkAllCmdAck(frameFailed);
+        // An item the reader left unanswered was not taken either.
+        QSet<QString> answered;
+        for (const KxTagInfo &t : parser.tags())
+            answered.insert(t.code);
+        for (const QString &c : sent) {
+            if (!answered.contains(c) && !frameFailed.contains(c)) {
+                frameFailed << c;
+                acked = false;
+            }
+        }
+        if (!acked) {
             qWarning().noquote() << "***sendChangedCmds Fail 2!"
                                  << QStringLiteral("(%1)").arg(QStringList(frameFailed).join(", "))
                                  << KxCmdFraming::replyTail(reply);
             if (frameFailed.isEmpty())
-                frameFailed = codesOf(frame);
+                frameFailed = sent;
             failed << frameFailed;
             ok = false;
             luaFailed = luaFailed || code == kLuaAdd;
         }
+        if (answers)
+            *answers << parser.tags();
         if (refresh && !resync && !quiet)
             mergeValues(parser.tags(), &changed);
     }
@@ -258,22 +268,48 @@ bool KxDeviceCommand::sendChangedCmds(const QByteArrayList &frames, QList<QStrin
 bool KxDeviceCommand::saveCmds(const QVector<ChangedCmdInfo> &cmds, bool permanent,
                                QStringList &failed, const QStringList &marked)
 {
+    return saveCmdsChecked(cmds, permanent, failed, marked, false);
+}
+
+bool KxDeviceCommand::saveCmdsChecked(const QVector<ChangedCmdInfo> &cmds, bool permanent,
+                                      QStringList &failed, const QStringList &marked, bool verify)
+{
     failed.clear();
     if (cmds.isEmpty())
         return true;
     KxCmdItems items;
     for (const ChangedCmdInfo &c : cmds)
         items.append({c.code, c.value.toByteArray()});
+    // Values holding "," or ";" go alone in binary requests; the rest stay batched.
     QByteArrayList frames;
     QString refused;
-    if (!KxCmdFraming::buildFrames(items, permanent, bufferSize(), frames, &refused)) {
+    if (!KxCmdFraming::buildFramesBinarySafe(items, permanent, bufferSize(), frames, &refused)) {
         qWarning() << "KxDeviceCommand::saveCmds()...the list was refused at" << refused;
         failed << refused;
         return false;
     }
     QList<QString> failedList;
-    const bool sent = sendChangedCmds(frames, failedList, false, false, false);
+    KxTagList answers;
+    const bool sent = sendFrames(frames, failedList, false, false, false, &answers);
     failed = failedList;
+    if (verify) {
+        // The answer to a set is the value now in force: the last answer of a code counts.
+        QMap<QString, QByteArray> wanted;
+        for (const ChangedCmdInfo &c : cmds)
+            wanted.insert(c.code, c.value.toByteArray());
+        QMap<QString, QByteArray> inForce;
+        for (const KxTagInfo &t : qAsConst(answers)) {
+            if (t.subTag(QString()))
+                inForce.insert(t.code, t.value());
+        }
+        for (auto it = inForce.constBegin(); it != inForce.constEnd(); ++it) {
+            if (wanted.contains(it.key()) && wanted.value(it.key()) != it.value()
+                && !failed.contains(it.key())) {
+                qWarning() << "KxDeviceCommand::saveCmds()...reader kept" << it.key() << it.value();
+                failed << it.key();
+            }
+        }
+    }
     QMap<QString, QByteArray> plain, markedValues;
     {
         QMutexLocker lock(&m_dataMutex);
@@ -330,66 +366,4 @@ void KxDeviceCommand::saveChangedCmdsAsync(QObject *context, const Done &done)
         done(r.value(QStringLiteral("ok")) == "1",
              failed.isEmpty() ? QStringList() : failed.split(QLatin1Char(',')));
     });
-}
-
-void KxDeviceCommand::discardChangedCmdsAsync(QObject *context, const Done &done)
-{
-    QVector<ChangedCmdInfo> restore = changedCmds();
-    for (ChangedCmdInfo &c : restore)
-        c.value = c.previous;
-    QPointer<QObject> guard(context);
-    const bool hadContext = context != nullptr;
-    asyncProcess([restore](KxDeviceCommandPtr cmd) {
-        QMap<QString, QByteArray> r;
-        QStringList failed;
-        const bool ok = cmd && cmd->saveCmds(restore, false, failed);
-        if (cmd) {
-            // Restored codes are no longer changes.
-            QMutexLocker lock(&cmd->m_dataMutex);
-            for (int i = cmd->m_changed.size() - 1; i >= 0; --i) {
-                if (!failed.contains(cmd->m_changed[i].code))
-                    cmd->m_changed.remove(i);
-            }
-            for (int i = cmd->m_applied.size() - 1; i >= 0; --i) {
-                if (!failed.contains(cmd->m_applied[i].code))
-                    cmd->m_applied.remove(i);
-            }
-        }
-        r.insert(QStringLiteral("ok"), ok ? "1" : "0");
-        r.insert(QStringLiteral("failed"), failed.join(QLatin1Char(',')).toLatin1());
-        return r;
-    }, [guard, hadContext, done](KxDeviceCommandPtr cmd, QMap<QString, QByteArray> r) {
-        if (cmd)
-            emit cmd->signal_ChangedCmdsHistoryChange(cmd->changedCmds().isEmpty());
-        if (!done || (hadContext && !guard))
-            return;
-        const QString failed = QString::fromLatin1(r.value(QStringLiteral("failed")));
-        done(r.value(QStringLiteral("ok")) == "1",
-             failed.isEmpty() ? QStringList() : failed.split(QLatin1Char(',')));
-    });
-}
-
-bool KxDeviceCommand::saveAutoSleep()
-{
-    if (m_sleepSaved)
-        return true;
-    QByteArray v;
-    if (query(DataProtocol_Settings, QStringLiteral("@ATLSLP*"), v) != DataResult_Ack)
-        return false;
-    m_savedSleep = v;
-    m_sleepSaved = true;
-    return true;
-}
-
-bool KxDeviceCommand::restoreAutoSleep()
-{
-    if (!m_sleepSaved)
-        return false;
-    QByteArray reply;
-    const QByteArray frame = KxMakeDataStreamCmd("#ATLSLP" + m_savedSleep, DataProtocol_Settings);
-    if (send(frame, reply) != 0 || !KxCheckDataStreamCmd(reply, QStringLiteral("ATLSLP")))
-        return false;
-    m_sleepSaved = false;
-    m_savedSleep.clear();
-    return true;
 }

@@ -17,6 +17,7 @@ struct InProcessReaderState
     QByteArrayList frames;       // every request, in order
     bool emptyValues = false;    // "@*" answers with no item
     int bufferSize = 0;          // > 0: "BUFQRY" reports this
+    QStringList dropAnswers;     // items of these codes are left out of every reply
     QByteArrayList framesStartingWith(const QByteArray &text)
     {
         QMutexLocker lock(&mutex);
@@ -45,9 +46,11 @@ public:
     {
         QMutexLocker lock(&m_state->mutex);
         m_state->frames << frame;
+        if (m_state->bufferSize > 0)
+            m_engine->setBufferSize(m_state->bufferSize);
         QByteArray reply = m_engine->handleFrame(frame).reply;
         KxSettingsRequest request;
-        if (!KxParseSettingsRequest(frame, &request))
+        if (!KxParseSettingsRequest(frame, &request) && m_state->dropAnswers.isEmpty())
             return reply;
         quint8 kind = 0;
         QByteArray payload;
@@ -56,11 +59,9 @@ public:
             return reply;
         if (request.allQuery == '*' && m_state->emptyValues)
             decoded.tags.clear();
-        if (m_state->bufferSize > 0) {
-            for (KxTagInfo &t : decoded.tags) {
-                if (t.code == QLatin1String("BUFQRY") && request.allQuery != '^')
-                    t.subTags = {{QString(), DataResult_Ack, QByteArray::number(m_state->bufferSize)}};
-            }
+        for (int i = decoded.tags.size() - 1; i >= 0; --i) {
+            if (m_state->dropAnswers.contains(decoded.tags[i].code))
+                decoded.tags.removeAt(i);
         }
         return KxFrame::encode(KxFrame::SettingsReply, KxEncodeSettingsReply(decoded));
     }
@@ -70,26 +71,32 @@ private:
     std::unique_ptr<VrReaderEngine> m_engine;
 };
 
-// Installs the factory once; each device id gets a fresh FM800 engine sharing state.
-inline QSharedPointer<InProcessReaderState> installInProcessReader(const QString &deviceId)
+// Installs the factory once; each device id gets a fresh engine of its model (FM800 unless
+// told otherwise) sharing state.
+inline QSharedPointer<InProcessReaderState> installInProcessReader(
+    const QString &deviceId, const QString &model = QStringLiteral("KXS-FM800"))
 {
     static QMap<QString, QSharedPointer<InProcessReaderState>> states;
+    static QMap<QString, QString> models;
     static QMutex mutex;
     auto state = QSharedPointer<InProcessReaderState>::create();
     {
         QMutexLocker lock(&mutex);
         states.insert(deviceId, state);
+        models.insert(deviceId, model);
     }
     KxDeviceKit::Instance()->setOffLineReaderFactory(
         [](const QString &id, const QString &, const QString &, QString *error) -> KxInProcessReaderPtr {
             QSharedPointer<InProcessReaderState> s;
+            QString modelName;
             {
                 QMutexLocker lock(&mutex);
                 s = states.value(id);
+                modelName = models.value(id);
             }
             QString canonical;
-            auto table = VrModel::loadTable(QStringLiteral(BREVAN_BIN_DIR "/models"),
-                                            QStringLiteral("KXS-FM800"), &canonical, error);
+            auto table = VrModel::loadTable(QStringLiteral(BREVAN_BIN_DIR "/models"), modelName,
+                                            &canonical, error);
             if (!s || !table)
                 return nullptr;
             VrIdentity identity;

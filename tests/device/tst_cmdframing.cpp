@@ -1,6 +1,8 @@
 // Pure rules of the command engine: framing, buffer size, link-change warnings, counters.
+#include "KxBinaryFrame.h"
 #include "KxCmdFraming.h"
 #include "KxDeviceCommand.h"
+#include "KxRequestParser.h"
 #include "KxSplit.h"
 
 #include <QtTest>
@@ -78,6 +80,104 @@ private slots:
         QVERIFY(frames.isEmpty());
         QVERIFY(!KxCmdFraming::buildFrames({{"bad", "1"}}, true, 512, frames, &refused));
         QCOMPARE(KxCmdFraming::frameCode("\x7E\x01" "00"), QString());
+    }
+
+    // Expected frames: "T" and the text body, or "B" and prefix, code, "=" and the value.
+    void binarySafeFraming_data()
+    {
+        QTest::addColumn<QStringList>("items");  // code + value
+        QTest::addColumn<bool>("permanent");
+        QTest::addColumn<QByteArrayList>("expected");
+        QTest::newRow("text only stays one batch")
+            << QStringList{"232BAD9", "232PAR0", "INTERF1"} << true << QByteArrayList{"T@232BAD9,PAR0;INTERF1;"};
+        QTest::newRow("pair alone, in its place")
+            << QStringList{"ILLSCN2", "CADPOS50,50", "SCNTRG1"} << false
+            << QByteArrayList{"T#ILLSCN2;", "B#CADPOS=50,50", "T#SCNTRG1;"};
+        QTest::newRow("line and semicolon")
+            << QStringList{"CADLIN0,600|1919,600", "PRESETx;y"} << true
+            << QByteArrayList{"B@CADLIN=0,600|1919,600", "B@PRESET=x;y"};
+        QTest::newRow("control bytes and tilde")
+            << QStringList{"DEVDESa\nb", "NGRSET~"} << true
+            << QByteArrayList{"B@DEVDES=a\nb", "B@NGRSET=~"};
+        QTest::newRow("no continuation across a binary item")
+            << QStringList{"CADENA1", "CADSIZ640,480", "CADMOD1"} << true
+            << QByteArrayList{"T@CADENA1;", "B@CADSIZ=640,480", "T@CADMOD1;"};
+    }
+    void binarySafeFraming()
+    {
+        QFETCH(QStringList, items);
+        QFETCH(bool, permanent);
+        QFETCH(QByteArrayList, expected);
+        KxCmdItems list;
+        QStringList codes;
+        for (QString i : items) {
+            i.replace("\\n", "\n");
+            list.append({i.left(6), i.mid(6).toLatin1()});
+        }
+        QByteArrayList frames{"stale"};
+        QVERIFY(KxCmdFraming::buildFramesBinarySafe(list, permanent, 512, frames));
+        QCOMPARE(frames.size(), expected.size());
+        QStringList allCodes;
+        for (int i = 0; i < frames.size(); ++i) {
+            const QByteArray &f = frames[i];
+            QByteArray want = expected[i];
+            want.replace("\\n", "\n");
+            if (want.startsWith('T')) {
+                QCOMPARE(f.mid(6, f.size() - 7), want.mid(1));
+                QCOMPARE(KxCmdFraming::frameCode(f), QString::fromLatin1(want.mid(2, 6)));
+            } else {
+                quint8 kind = 0;
+                QByteArray payload;
+                QVERIFY(KxFrame::decode(f, &kind, &payload));
+                QCOMPARE(kind, quint8(KxFrame::BinaryRequest));
+                KxSettingsRequest r;
+                QVERIFY(KxParseBinarySettingsRequest(payload, &r));
+                QCOMPARE(r.prefix, want.at(1));
+                QCOMPARE(r.items.size(), 1);
+                QCOMPARE(r.items[0].code, QString::fromLatin1(want.mid(2, 6)));
+                QCOMPARE(r.items[0].value, want.mid(9));
+                QCOMPARE(KxCmdFraming::frameCode(f), r.items[0].code);
+                QVERIFY(!KxCmdFraming::travelsAsText(r.items[0].code, r.items[0].value));
+            }
+            allCodes << KxCmdFraming::frameCodes(f);
+        }
+        for (const auto &i : list)
+            codes << i.first;
+        QCOMPARE(allCodes, codes);  // every item once, in the order given
+    }
+
+    void binarySafeFramingSplitsText()
+    {
+        // The text items around a binary one still split at the buffer size.
+        KxCmdItems list{{"AAAAAA", QByteArray(60, 'x')}, {"BBBBBB", QByteArray(60, 'y')},
+                        {"CADPOS", "1,2"}, {"CCCCCC", "1"}};
+        QByteArrayList frames;
+        QVERIFY(KxCmdFraming::buildFramesBinarySafe(list, true, 128, frames));
+        QCOMPARE(frames.size(), 4);
+        QCOMPARE(KxCmdFraming::frameCodes(frames[0]), QStringList{"AAAAAA"});
+        QCOMPARE(KxCmdFraming::frameCodes(frames[1]), QStringList{"BBBBBB"});
+        QCOMPARE(KxCmdFraming::frameCodes(frames[2]), QStringList{"CADPOS"});
+        QCOMPARE(KxCmdFraming::frameCodes(frames[3]), QStringList{"CCCCCC"});
+    }
+
+    void binarySafeFramingRefusesBadCodes()
+    {
+        QByteArrayList frames{"stale"};
+        QString refused;
+        QVERIFY(!KxCmdFraming::buildFramesBinarySafe({{"DEVNAM", "a"}, {"bad", "1,2"}}, true, 512,
+                                                     frames, &refused));
+        QCOMPARE(refused, QStringLiteral("bad"));
+        QVERIFY(frames.isEmpty());
+        QVERIFY(KxCmdFraming::binaryFrame("bad", "1", true).isEmpty());
+        QVERIFY(KxCmdFraming::frameCodes("garbage").isEmpty());
+        QVERIFY(KxCmdFraming::travelsAsText("ILLSCN", "2"));
+        QVERIFY(!KxCmdFraming::travelsAsText("ILLSCN", "2,3"));
+        // A damaged binary frame names no code.
+        QByteArray frame = KxCmdFraming::binaryFrame("CADPOS", "1,2", false);
+        QCOMPARE(KxCmdFraming::frameCode(frame), QStringLiteral("CADPOS"));
+        frame[frame.size() - 3] = char(frame[frame.size() - 3] ^ 0x55);
+        QVERIFY(KxCmdFraming::frameCodes(frame).isEmpty());
+        QVERIFY(KxCmdFraming::frameCode(frame).isEmpty());
     }
 
     void bufferSize_data()

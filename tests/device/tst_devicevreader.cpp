@@ -54,10 +54,15 @@ private slots:
         auto c = login(vp);
         QVERIFY(c);
         KxDeviceCommand *cmd = c->command();
-        QVector<ChangedCmdInfo> changes(3);
-        changes[0].code = "DEVNAM", changes[0].value = QByteArray("ROOM1");
-        changes[1].code = "TRGCMD", changes[1].value = QByteArray("A B");  // space: refused
-        changes[2].code = "NGRSET", changes[2].value = QByteArray("MISS");
+        QVector<ChangedCmdInfo> changes;
+        for (const auto &p : {qMakePair(QString("DEVNAM"), QByteArray("ROOM1")),
+                              qMakePair(QString("TRGCMD"), QByteArray("A B")),  // space: refused
+                              qMakePair(QString("NGRSET"), QByteArray("MISS"))}) {
+            ChangedCmdInfo ch;
+            ch.code = p.first;
+            ch.value = QVariant(p.second);
+            changes << ch;
+        }
         QSignalSpy announced(cmd, &KxDeviceCommand::cmdValueChanged);
         QStringList failed;
         QVERIFY(!cmd->saveCmds(changes, true, failed));
@@ -125,6 +130,64 @@ private slots:
             QCOMPARE(readerValue(c.get(), it.key()), it.value());
             QCOMPARE(cmd->value(it.key()), it.value());
         }
+    }
+
+    void separatorValuesStoreAndRestore()
+    {
+        VReaderProcess vp;
+        QVERIFY(vp.start({}));
+        auto c = login(vp);
+        QVERIFY(c);
+        KxDeviceCommand *cmd = c->command();
+        const QMap<QString, QByteArray> stored = {{"CADPOS", "50,50"},
+                                                  {"CADLIN", "0,300|1919,300"},
+                                                  {"DEVNAM", "PAIRS"}};
+        int acked = 0;
+        for (auto it = stored.constBegin(); it != stored.constEnd(); ++it) {
+            ChangedCmdInfo ch;
+            ch.code = it.key();
+            ch.value = it.value();
+            cmd->sendCmdAsync(ch, this, true, [&](bool ok, const QStringList &) { acked += ok; });
+        }
+        QTRY_COMPARE(acked, stored.size());
+        bool done = false, saved = false;
+        cmd->saveChangedCmdsAsync(this, [&](bool ok, const QStringList &) { saved = ok; done = true; });
+        QVERIFY(waitDone(done));
+        QVERIFY(saved);
+        QVERIFY(cmd->changedCmds().isEmpty());
+
+        c.reset();
+        QVERIFY(vp.restart({}));
+        c = login(vp);
+        QVERIFY(c);
+        cmd = c->command();
+        for (auto it = stored.constBegin(); it != stored.constEnd(); ++it)
+            QCOMPARE(cmd->value(it.key()), it.value());
+
+        // Two running changes; one is taken back and the reader runs with its stored value.
+        acked = 0;
+        for (const auto &p : {qMakePair(QString("CADPOS"), QByteArray("60,70")),
+                              qMakePair(QString("CADSIZ"), QByteArray("640,480"))}) {
+            ChangedCmdInfo ch;
+            ch.code = p.first;
+            ch.value = p.second;
+            cmd->sendCmdAsync(ch, this, true, [&](bool ok, const QStringList &) { acked += ok; });
+        }
+        QTRY_COMPARE(acked, 2);
+        QCOMPARE(readerValue(c.get(), "CADPOS"), QByteArray("60,70"));
+        done = false;
+        bool restored = false;
+        QVERIFY(cmd->restoreChangedCmd("CADPOS", this, [&](bool ok, const QStringList &) {
+            restored = ok;
+            done = true;
+        }));
+        QVERIFY(waitDone(done));
+        QVERIFY(restored);
+        QCOMPARE(readerValue(c.get(), "CADPOS"), QByteArray("50,50"));
+        QCOMPARE(cmd->value("CADPOS"), QByteArray("50,50"));
+        QCOMPARE(cmd->changedCmds().size(), 1);
+        QCOMPARE(cmd->changedCmds().first().code, QString("CADSIZ"));
+        QCOMPARE(readerValue(c.get(), "CADSIZ"), QByteArray("640,480"));
     }
 
     void droppedLinkKeepsChanges()

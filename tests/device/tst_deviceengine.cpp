@@ -5,6 +5,7 @@
 #include "KxDeviceCommandThread.h"
 #include "KxDeviceConfigs.h"
 #include "KxDeviceConnector.h"
+#include "KxSplit.h"
 
 #include <QSemaphore>
 #include <QSignalSpy>
@@ -169,6 +170,36 @@ private slots:
         QCOMPARE(s.state->framesStartingWith("@DBGCNT").size(), polled);
         QCOMPARE(s.state->framesStartingWith("@DBGCNC").size(), 1);
         QTRY_COMPARE(stats.size(), polled);
+    }
+
+    void statisticsCarryLiveCounters()
+    {
+        Session s = open();
+        QVERIFY(s.connector);
+        KxDeviceCommand *cmd = s.connector->command();
+        qint64 reads = -1;
+        connect(cmd, &KxDeviceCommand::signal_ResultGetStatistics, this, [&](const QByteArray &r) {
+            QByteArray v;
+            if (KxGetDataStreamResult(r, QStringLiteral("DBGCNT"), v) == DataResult_Ack)
+                KxSplit(v).toInt(QStringLiteral("N"), reads);
+        });
+        for (int i = 0; i < 3; ++i) {
+            QByteArray v;
+            QCOMPARE(s.connector->queryCommand(1, QStringLiteral("#SCNITG"), v), int(DataResult_Ack));
+        }
+        cmd->setStatisticsPolling(true);
+        QTRY_COMPARE_WITH_TIMEOUT(reads, qint64(3), 5000);
+        QByteArray v;
+        s.connector->queryCommand(1, QStringLiteral("#SCNITG"), v);
+        QTRY_COMPARE_WITH_TIMEOUT(reads, qint64(4), 5000);  // each poll reads afresh
+        cmd->setStatisticsPolling(false);
+        // Stopping clears the reader's counters.
+        QTRY_COMPARE(s.state->framesStartingWith("@DBGCNC").size(), 1);
+        QByteArray counters;
+        s.connector->queryCommand(1, QStringLiteral("@DBGCNT*"), counters);
+        qint64 after = -1;
+        QVERIFY(KxSplit(counters).toInt(QStringLiteral("N"), after));
+        QCOMPARE(after, qint64(0));
     }
 
     void uniqueTaskRunsOnce()

@@ -68,17 +68,20 @@ public:
     bool addTask(const KxCmdTask &task, bool unique = false);
     // One change sent as a running change; on success the reader's answer updates the values,
     // the change is recorded and done(ok, failed) runs while handler lives. flag: take the
-    // reply into the values (refreshAll: read every value again instead).
+    // reply into the values (refreshAll: read every value again instead). A value holding ","
+    // or ";" travels alone in a binary request; done runs once, after the change's last frame.
     bool sendCmdAsync(const ChangedCmdInfo &cmd, QObject *handler, bool flag = true,
                       const Done &done = {}, bool refreshAll = false);
     // The items one change becomes: "DFMADD" clears first ("DFMCAL") and an empty one only
     // clears; a script ("LUAQRY") travels as "LUAADD".
     static KxCmdItems changeItems(const ChangedCmdInfo &cmd);
-    // Sends frames and checks every acknowledgement, synchronously (worker thread).
+    // Sends frames (text or binary requests) and checks every acknowledgement, synchronously
+    // (worker thread); an item the reader leaves unanswered counts as failed.
     bool sendChangedCmds(const QByteArrayList &frames, QList<QString> &failed, bool refresh,
                          bool resync, bool quiet);
     // Frames the changes and sends them with "@" (permanent: stored entries leave the changed
-    // list) or "#"; synchronous. marked: codes announced after the others.
+    // list) or "#"; synchronous. marked: codes announced after the others. Values holding ","
+    // or ";" go alone in binary requests in their place; the other items stay batched.
     bool saveCmds(const QVector<ChangedCmdInfo> &cmds, bool permanent, QStringList &failed,
                   const QStringList &marked = {});
     // The changed-command list saved permanently / restored to the previous values, on the

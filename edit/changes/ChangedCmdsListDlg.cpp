@@ -185,32 +185,13 @@ void ChangedCmdsListDlg::OnUndoClicked()
     KxDeviceCommand *cmd = m_connector ? m_connector->command() : nullptr;
     if (row < 0 || code.isEmpty() || !cmd)
         return;
-    ChangedCmdInfo restore;
-    for (const ChangedCmdInfo &c : cmd->changedCmds()) {
-        if (c.code == code)
-            restore = c;
-    }
-    if (restore.code.isEmpty()) {  // already gone (saved or discarded meanwhile)
-        m_table->removeRow(row);
-        return;
-    }
-    qInfo() << "ChangedCmdsListDlg::OnUndoClicked()..." << code << restore.previous;
-    restore.value = restore.previous;
-    restore.displayValue = QVariant();
+    qInfo() << "ChangedCmdsListDlg::OnUndoClicked()..." << code;
     button->setEnabled(false);
     QPointer<ChangedCmdsListDlg> self(this);
-    cmd->asyncProcess([restore](KxDeviceCommandPtr c) {
-        QMap<QString, QByteArray> r;
-        QStringList failed;
-        // The previous value is what the reader keeps until the next save, so storing it
-        // restores the running value and takes the command off the changed list.
-        const bool ok = c && c->saveCmds({restore}, true, failed);
-        r.insert(QStringLiteral("ok"), ok ? "1" : "0");
-        return r;
-    }, [self, code](KxDeviceCommandPtr, QMap<QString, QByteArray> r) {
+    // Puts back the value the reader keeps stored ("#"), which takes the command off the list.
+    const bool queued = cmd->restoreChangedCmd(code, this, [self, code](bool ok, const QStringList &) {
         if (!self)
             return;
-        const bool ok = r.value(QStringLiteral("ok")) == "1";
         for (int i = 0; i < self->rowCount(); ++i) {
             if (self->rowCode(i) != code)
                 continue;
@@ -227,4 +208,6 @@ void ChangedCmdsListDlg::OnUndoClicked()
         if (ok && self->rowCount() == 0)
             self->done(SaveChoice_Cancel);
     });
+    if (!queued)  // no longer a change (saved or discarded meanwhile)
+        m_table->removeRow(row);
 }

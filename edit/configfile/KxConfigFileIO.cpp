@@ -1,6 +1,5 @@
 #include "KxConfigFileIO.h"
 
-#include "KxBinaryFrame.h"
 #include "KxCmdFraming.h"
 #include "KxDataStreamParser.h"
 #include "KxDeviceCommand.h"
@@ -11,7 +10,6 @@
 #include <QDebug>
 #include <QPointer>
 #include <QSet>
-#include <QtEndian>
 
 namespace {
 const QString kLuaQry = QStringLiteral("LUAQRY");
@@ -56,38 +54,6 @@ QStringList unknownOf(KxDeviceConnector *connector, const QStringList &codes)
     return unknown;
 }
 
-bool canTravelAsText(const QString &code, const QString &value)
-{
-    QByteArrayList frames;
-    return KxCmdFraming::buildFrames({{code, value.toUtf8()}}, true, 1 << 20, frames);
-}
-
-template<typename T>
-void appendBigEndian(QByteArray &out, T v)
-{
-    uchar b[sizeof(T)];
-    qToBigEndian(v, b);
-    out.append(reinterpret_cast<const char *>(b), int(sizeof(T)));
-}
-
-// A stored change of one command as a binary request: values holding "," or ";" (pairs such
-// as "50,50", lines "0,600|1919,600") cannot be items of a text request.
-QByteArray binaryStoreFrame(const QString &code, const QByteArray &value)
-{
-    QByteArray body;
-    body.append('@');
-    appendBigEndian<quint16>(body, 1);
-    body.append(code.toLatin1());
-    body.append(char(0));  // status: request
-    appendBigEndian<quint16>(body, 1);
-    body.append(char(0));  // main value: no sub-tag name
-    body.append(char(0));
-    appendBigEndian<quint32>(body, quint32(value.size()));
-    body.append(value);
-    appendBigEndian<quint32>(body, 0);  // no extend data
-    appendBigEndian<quint32>(body, 0);  // no extend information
-    return KxFrame::encode(KxFrame::BinaryRequest, body);
-}
 }  // namespace
 
 namespace KxConfigFileIO {
@@ -110,12 +76,10 @@ KxConfigEntries exportEntries(KxDeviceConnector *connector, const KxDeviceConfig
         value = cmd->value(code);
         return true;
     };
-    if (cmd->hasSavedAutoSleep()) {
-        // The command object keeps the saved value to itself; the current one is temporary
-        // and is not exported.
-        qWarning() << "KxConfigFileIO::exportEntries()...saved auto-sleep value not readable";
-    }
-    return KxConfigFile::exportEntries(list.codes, lookup, nullptr);
+    // The current auto-sleep value is a temporary one set for editing; the kept one is exported.
+    const QByteArray savedSleep = cmd->savedAutoSleep();
+    return KxConfigFile::exportEntries(list.codes, lookup,
+                                       cmd->hasSavedAutoSleep() ? &savedSleep : nullptr);
 }
 
 bool exportToFile(KxDeviceConnector *connector, const QString &path, QString *error,
@@ -172,17 +136,12 @@ ImportResult importFile(KxDeviceConnector *connector, const QString &path)
         return r;
     }
     QVector<ChangedCmdInfo> changes;
-    KxConfigEntries binary;
     QStringList failed;
     QStringList unknown;
     for (const KxConfigEntry &e : parsed.entries) {
         if (!KxProtocol::isValidCode(e.code)) {
             if (!unknown.contains(e.code))
                 unknown << e.code;
-            continue;
-        }
-        if (!canTravelAsText(e.code, e.value)) {
-            binary << e;
             continue;
         }
         ChangedCmdInfo c;
@@ -192,13 +151,8 @@ ImportResult importFile(KxDeviceConnector *connector, const QString &path)
         changes << c;
     }
     QStringList refused;
+    // Values holding separators travel alone as binary requests, in the file's order.
     cmd->saveCmds(changes, true, refused);
-    for (const KxConfigEntry &e : binary) {
-        QList<QString> frameFailed;
-        const QByteArray frame = binaryStoreFrame(e.code, e.value.toUtf8());
-        if (!cmd->sendChangedCmds({frame}, frameFailed, true, false, false))
-            refused << e.code;
-    }
     refused.removeDuplicates();
     const QStringList asked = refused;
     for (const QString &code : unknownOf(connector, asked)) {

@@ -4,6 +4,7 @@
 #include "EditLogic.h"
 #include "EditPlaceholders.h"
 #include "KxDeviceConnector.h"
+#include "KxLoginedDevicesManage.h"
 
 #include <QDebug>
 #include <QHBoxLayout>
@@ -104,6 +105,7 @@ bool DeviceEditClient::changeEditMode(int mode, const QString &device_id, const 
     }
     if (!m_frame)
         return false;
+    m_deviceId = device_id;
     const bool ok = m_frame->openDeviceById(
         device_id, mode == DeviceEditMode_AdvancedSettings ? QVariant(1) : QVariant());
     emit changeDevice();
@@ -147,7 +149,25 @@ bool DeviceEditClient::deactivate(const QVariant &param)
 
 bool DeviceEditClient::closing(const QVariant &param)
 {
-    return m_frame ? m_frame->closing(param) : true;
+    const bool ok = m_frame ? m_frame->closing(param) : true;
+    releaseDevice();
+    return ok;
+}
+
+void DeviceEditClient::leave(const QVariant &out)
+{
+    deactivate(out);
+    releaseDevice();
+}
+
+void DeviceEditClient::releaseDevice()
+{
+    QPointer<KxDeviceConnector> c = KxLoginedDevicesManage::instance()->device(m_deviceId);
+    if (!c)
+        return;
+    qInfo() << "DeviceEditClient::releaseDevice()..." << m_deviceId;
+    c->logout();
+    c->disconnectDevice(true);
 }
 
 void DeviceEditClient::locate(const QVariant &item)

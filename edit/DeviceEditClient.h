@@ -39,11 +39,16 @@ public slots:
     bool closing(const QVariant &param) override;
     void locate(const QVariant &item) override;
     bool isDeviceEditClient() const override { return true; }
+    // Replaced by the main page: the edited reader is let go.
+    void leave(const QVariant &out) override;
 
 signals:
     void changeDevice();
 
 private:
+    void releaseDevice();
+
     QPointer<IPluginWidget> m_frame;
+    QString m_deviceId;
     QStackedWidget *m_stack;
 };

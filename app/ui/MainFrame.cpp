@@ -1,6 +1,6 @@
 #include "MainFrame.h"
 
-#include "EditPanelPlaceholder.h"
+#include "DeviceEditClient.h"
 #include "KxAppInit.h"
 #include "KxDeviceConfigs.h"
 #include "KxDeviceKit.h"
@@ -62,6 +62,11 @@ MainFrame::MainFrame(QWidget *parent) : NMainWindow(parent)
     setObjectName(QStringLiteral("MainFrame"));
     g_mainFrame = this;
     KxUi()->setMainWindow(this);
+    // An edit frame that is done with its reader asks for the main page through this.
+    DeviceEditClient::setShowMainPageHandler([] {
+        if (MainFrame *f = MainFrame::instance())
+            f->showPanel(MainFramePanel_Main);
+    });
     watchDeviceChanges();
 
     // The frame widgets: the panel stack below the title.
@@ -240,7 +245,7 @@ void MainFrame::showPanel(MainFramePanel panelId, const QString &device_id, Devi
     IMainFramePanel *target = panel(panelId);
     if (!target && panelId == MainFramePanel_DeviceEdit) {
         target = editPanelFactory() ? editPanelFactory()(m_stack)
-                                    : new EditPanelPlaceholder(m_stack);
+                                    : new DeviceEditClient(m_stack);
         m_stack->addWidget(target);
     }
     if (!target) {

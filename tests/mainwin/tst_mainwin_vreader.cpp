@@ -5,7 +5,9 @@
 #include "DeviceInfoWidget.h"
 #include "DeviceListLogic.h"
 #include "DeviceListWidget.h"
-#include "EditPanelPlaceholder.h"
+#include "BCodeEditFrame.h"
+#include "DeviceEditClient.h"
+#include "QuickSettingsWidget.h"
 #include "KxDeviceConnector.h"
 #include "KxDeviceTypes.h"
 #include "KxLoginedDevicesManage.h"
@@ -94,10 +96,12 @@ private slots:
         // A double click connects, logs in and opens the edit page in quick settings.
         QTest::mouseDClick(item, Qt::LeftButton, Qt::NoModifier, QPoint(20, 10));
         QTRY_COMPARE_WITH_TIMEOUT(frame.getCurPanelId(), MainFramePanel_DeviceEdit, 30000);
-        auto *edit = qobject_cast<EditPanelPlaceholder *>(frame.currentPanel());
+        auto *edit = qobject_cast<DeviceEditClient *>(frame.currentPanel());
         QVERIFY(edit);
-        QCOMPARE(edit->deviceId(), id);
-        QCOMPARE(edit->mode(), int(DeviceEditMode_QuickSettings));
+        auto *barcode = qobject_cast<BCodeEditFrame *>(edit->currentFrame());
+        QVERIFY(barcode);
+        QCOMPARE(barcode->deviceId(), id);
+        QCOMPARE(barcode->currentPage(), barcode->quickPage());
         QPointer<KxDeviceConnector> connector = KxLoginedDevicesManage::instance()->device(id);
         QVERIFY(connector);
         QVERIFY(connector->isConnected());

@@ -68,7 +68,7 @@ KxDeviceKit::KxDeviceKit(QObject *parent) : QObject(parent)
     auto portHeld = [this](const QString &port) {
         QMutexLocker lock(&m_mutex);
         for (const auto &l : qAsConst(m_links))
-            if (l->spec().transport == KxLinkSpec::Transport::Serial && l->spec().serialPort == port)
+            if (l->linkSpec().transport == KxLinkSpec::Transport::Serial && l->linkSpec().serialPort == port)
                 return true;
         return false;
     };
@@ -136,16 +136,16 @@ std::shared_ptr<KxDeviceLink> KxDeviceKit::link(const QString &id, int port) con
 
 // ---- links -----------------------------------------------------------------------------------
 
-bool KxDeviceKit::openLink(const KxLinkSpec &spec)
+bool KxDeviceKit::openLink(const KxLinkSpec &params)
 {
-    const QString key = linkKey(spec.id, spec.port);
-    if (const auto existing = link(spec.id, spec.port)) {
+    const QString key = linkKey(params.id, params.port);
+    if (const auto existing = link(params.id, params.port)) {
         if (existing->isUp())
             return true;
-        disconnectFromDeviceEx(spec.id, spec.port);  // a link that gave up or is retrying
+        disconnectFromDeviceEx(params.id, params.port);  // a link that gave up or is retrying
     }
-    const QString id = spec.id;
-    const bool logLink = spec.port == DevicePort_Log;
+    const QString id = params.id;
+    const bool logLink = params.port == DevicePort_Log;
     KxDeviceLink::Sink sink;
     sink.stateChanged = [this, id, logLink](bool up) {
         post([this, id, logLink, up] {
@@ -159,10 +159,10 @@ bool KxDeviceKit::openLink(const KxLinkSpec &spec)
     sink.message = [this, id](const QByteArray &d) { post([this, id, d] { emit messageReceived(id, d); }); };
     sink.logData = [this, id](const QByteArray &d) { post([this, id, d] { emit logDataReceived(id, d); }); };
 
-    auto l = std::make_shared<KxDeviceLink>(spec, sink);
+    auto l = std::make_shared<KxDeviceLink>(params, sink);
     QString error;
     if (!l->open(&error)) {
-        qWarning().noquote() << "KxDeviceKit::connectToDevice()... failed:" << spec.id << error;
+        qWarning().noquote() << "KxDeviceKit::connectToDevice()... failed:" << params.id << error;
         return false;
     }
     QMutexLocker lock(&m_mutex);
@@ -178,38 +178,38 @@ bool KxDeviceKit::connectToDevice(const QString &id, EConnectType type, bool cla
         qWarning().noquote() << "KxDeviceKit::connectToDevice()... unknown device" << id;
         return false;
     }
-    KxLinkSpec spec;
-    spec.id = id;
-    spec.port = port;
-    spec.connectType = port == DevicePort_Log ? ConnectType_Log : type;
-    spec.reconnect = claim;
+    KxLinkSpec params;
+    params.id = id;
+    params.port = port;
+    params.connectType = port == DevicePort_Log ? ConnectType_Log : type;
+    params.reconnect = claim;
     if (device.serial) {
         if (port == DevicePort_Log)
             return false;  // serial readers have no log port
-        spec.transport = KxLinkSpec::Transport::Serial;
-        spec.serialPort = device.portPath;
+        params.transport = KxLinkSpec::Transport::Serial;
+        params.serialPort = device.portPath;
     } else {
-        spec.transport = KxLinkSpec::Transport::Tcp;
+        params.transport = KxLinkSpec::Transport::Tcp;
         const QString portKey = port == DevicePort_Log ? QStringLiteral("Log Port")
                                                        : QStringLiteral("Cmd Port");
         const quint16 fallback = port == DevicePort_Log ? quint16(KxAddressPolicy::kDefaultCommandPort + 1)
                                                         : KxAddressPolicy::kDefaultCommandPort;
         bool ok = false;
         const uint p = device.info.value(portKey).toUInt(&ok);
-        spec.tcpPort = ok && p > 0 && p < 65536 ? quint16(p) : fallback;
-        spec.address = device.address;
+        params.tcpPort = ok && p > 0 && p < 65536 ? quint16(p) : fallback;
+        params.address = device.address;
     }
-    return openLink(spec);
+    return openLink(params);
 }
 
 bool KxDeviceKit::connectToDevice_Cmd(const QString &id, const QString &address)
 {
-    KxLinkSpec spec;
-    spec.id = id;
+    KxLinkSpec params;
+    params.id = id;
     const QString a = address.trimmed();
     if (a.startsWith(QLatin1Char('/'))) {
-        spec.transport = KxLinkSpec::Transport::Serial;
-        spec.serialPort = a;
+        params.transport = KxLinkSpec::Transport::Serial;
+        params.serialPort = a;
     } else {
         const int colon = a.lastIndexOf(QLatin1Char(':'));
         QHostAddress host;
@@ -221,26 +221,26 @@ bool KxDeviceKit::connectToDevice_Cmd(const QString &id, const QString &address)
             qWarning().noquote() << "KxDeviceKit::connectToDevice_Cmd()... bad address" << address;
             return false;
         }
-        spec.transport = KxLinkSpec::Transport::Tcp;
-        spec.address = host;
-        spec.tcpPort = quint16(port);
+        params.transport = KxLinkSpec::Transport::Tcp;
+        params.address = host;
+        params.tcpPort = quint16(port);
     }
-    return openLink(spec);
+    return openLink(params);
 }
 
 bool KxDeviceKit::connectToOffLineDevice(const QString &id, const QString &xml, const QString &cfgPath)
 {
-    KxLinkSpec spec;
-    spec.id = id;
-    spec.transport = KxLinkSpec::Transport::InProcess;
-    spec.reconnect = false;
-    spec.xml = xml;
-    spec.cfgPath = cfgPath;
+    KxLinkSpec params;
+    params.id = id;
+    params.transport = KxLinkSpec::Transport::InProcess;
+    params.reconnect = false;
+    params.xml = xml;
+    params.cfgPath = cfgPath;
     {
         QMutexLocker lock(&m_mutex);
-        spec.factory = m_offLineFactory;
+        params.factory = m_offLineFactory;
     }
-    return openLink(spec);
+    return openLink(params);
 }
 
 void KxDeviceKit::setOffLineReaderFactory(KxOffLineReaderFactory factory)

@@ -116,7 +116,7 @@ signals:
 private:
     explicit KxDeviceKit(QObject *parent = nullptr);
     std::shared_ptr<KxDeviceLink> link(const QString &id, int port) const;
-    bool openLink(const KxLinkSpec &spec);
+    bool openLink(const KxLinkSpec &params);
     void shutdown();
     // Runs fn on the kit's thread from its event loop: signals never fire inside a kit call.
     void post(std::function<void()> fn);

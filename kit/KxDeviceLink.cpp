@@ -26,8 +26,8 @@ QTimer *makeTimer(QObject *parent, bool singleShot)
 
 }  // namespace
 
-KxDeviceLink::KxDeviceLink(KxLinkSpec spec, Sink sink)
-    : m_spec(std::move(spec)), m_sink(std::move(sink)),
+KxDeviceLink::KxDeviceLink(KxLinkSpec params, Sink sink)
+    : m_spec(std::move(params)), m_sink(std::move(sink)),
       m_assembler(KxFrameAssembler::Side::Client)
 {
     m_deadlineTimer = makeTimer(this, true);

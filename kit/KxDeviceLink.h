@@ -54,10 +54,10 @@ public:
     // A reply spoiled on the wire fails its request after this settle time (not at its time-out).
     static constexpr int kCorruptSettleMs = 200;
 
-    KxDeviceLink(KxLinkSpec spec, Sink sink);
+    KxDeviceLink(KxLinkSpec params, Sink sink);
     ~KxDeviceLink() override;
 
-    const KxLinkSpec &spec() const { return m_spec; }
+    const KxLinkSpec &linkSpec() const { return m_spec; }
     bool isUp() const { return m_up.load(); }
     // The information map from the role answer of a TCP link (empty on other links).
     KxDeviceInfoMap roleInfo() const;

@@ -60,19 +60,19 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    QList<ReaderSpec> specs;
+    QList<ReaderSpec> readerSpecs;
     if (options.demo) {
-        specs << ReaderSpec{"KXS-FM800", VrIdentity::FixedMount, false}
+        readerSpecs << ReaderSpec{"KXS-FM800", VrIdentity::FixedMount, false}
               << ReaderSpec{"KXS-FM800", VrIdentity::FixedMount, false}
               << ReaderSpec{"KXS-SC500", VrIdentity::Camera, false}
               << ReaderSpec{"KXS-HS120", VrIdentity::Serial, true};
     } else {
         for (int i = 0; i < options.count; ++i)
-            specs << ReaderSpec{options.model, VrIdentity::FixedMount, false};
+            readerSpecs << ReaderSpec{options.model, VrIdentity::FixedMount, false};
         if (options.pty)
-            specs << ReaderSpec{options.model, VrIdentity::Serial, true};
+            readerSpecs << ReaderSpec{options.model, VrIdentity::Serial, true};
     }
-    if (specs.isEmpty()) {
+    if (readerSpecs.isEmpty()) {
         err << "brevan-vreader: nothing to run (--count 0 without --pty)" << Qt::endl;
         return 2;
     }
@@ -81,28 +81,28 @@ int main(int argc, char **argv)
     QStringList ptys;
     int networkIndex = 0;
     int index = 0;
-    for (const ReaderSpec &spec : specs) {
+    for (const ReaderSpec &params : readerSpecs) {
         ++index;
         QString model;
-        if (!tables.contains(spec.model)) {
-            const auto table = VrModel::loadTable(options.modelsDir, spec.model, &model, &error);
+        if (!tables.contains(params.model)) {
+            const auto table = VrModel::loadTable(options.modelsDir, params.model, &model, &error);
             if (!table) {
                 err << "brevan-vreader: " << error << Qt::endl;
                 return 1;
             }
-            tables.insert(spec.model, table);
+            tables.insert(params.model, table);
         }
         VrIdentity id;
-        id.kind = spec.kind;
-        if (spec.kind == VrIdentity::Camera || spec.model.contains("SC5"))
-            id.kind = spec.pty ? VrIdentity::Serial : VrIdentity::Camera;
-        id.model = spec.model.startsWith("KXS") ? spec.model : "KXS-" + spec.model;
+        id.kind = params.kind;
+        if (params.kind == VrIdentity::Camera || params.model.contains("SC5"))
+            id.kind = params.pty ? VrIdentity::Serial : VrIdentity::Camera;
+        id.model = params.model.startsWith("KXS") ? params.model : "KXS-" + params.model;
         const QString base = options.serial.isEmpty() ? shortName(id.model) + "-VR" : options.serial;
         id.serial = base + QString::number(index).rightJustified(4, '0');
         id.mac = VrModel::macFor(id.serial);
         id.cmdPort = options.port;
         id.logPort = options.logPort;
-        if (!spec.pty) {
+        if (!params.pty) {
             const QHostAddress a = vrAddressAt(options.address, networkIndex++);
             if (a.isNull()) {
                 err << "brevan-vreader: too many readers for the address range" << Qt::endl;
@@ -112,20 +112,20 @@ int main(int argc, char **argv)
         }
         const QString statePath = options.stateDir.isEmpty()
             ? QString() : QDir(options.stateDir).filePath(id.serial + QStringLiteral(".json"));
-        auto engine = std::make_unique<VrReaderEngine>(tables.value(spec.model), id, statePath);
+        auto engine = std::make_unique<VrReaderEngine>(tables.value(params.model), id, statePath);
         engine->setBufferSize(options.bufferSize);
         if (!engine->loadState(&error))
             err << "brevan-vreader: " << error << " (starting from defaults)" << Qt::endl;
         auto *host = new VrReaderHost(std::move(engine), options.faults, options.discoveryPort, &app);
         QObject::connect(host, &VrReaderHost::logLine,
                          [&logWriter](const QString &line) { logWriter.write(line); });
-        const bool ok = spec.pty ? host->startPty(&error) : host->startNetwork(&error);
+        const bool ok = params.pty ? host->startPty(&error) : host->startNetwork(&error);
         if (!ok) {
             err << "brevan-vreader: " << error << Qt::endl;
             return 1;
         }
         const VrIdentity &live = host->engine().identity();
-        if (spec.pty) {
+        if (params.pty) {
             ptys << host->ptyPath();
             out << "pty: " << host->ptyPath() << " " << live.serial << " " << live.model << Qt::endl;
         } else {

@@ -123,6 +123,9 @@ bool ChangedCmdsListDlg::fill(KxDeviceConnector *connector)
         if (m_history) {
             auto *undo = new QPushButton(QStringLiteral("X"));
             undo->setObjectName(c.code);
+            // The row is found by this code, not by the button's place: a dialog that is not
+            // laid out yet has every cell at the origin.
+            undo->setProperty(kUndoCodeProperty, c.code);
             undo->setFlat(true);
             undo->setToolTip(kxTr(QStringLiteral("#ID_UNDO")));
             undo->setCursor(Qt::PointingHandCursor);
@@ -170,6 +173,17 @@ KxPushButton *ChangedCmdsListDlg::button(int result) const
     return result >= 0 && result < 3 ? m_buttons[result] : nullptr;
 }
 
+int ChangedCmdsListDlg::rowOf(const QString &code) const
+{
+    if (code.isEmpty())
+        return -1;
+    for (int row = 0; row < rowCount(); ++row) {
+        if (rowCode(row) == code)
+            return row;
+    }
+    return -1;
+}
+
 QWidget *ChangedCmdsListDlg::undoButton(int row) const
 {
     return m_history ? m_table->cellWidget(row, 2) : nullptr;
@@ -180,8 +194,8 @@ void ChangedCmdsListDlg::OnUndoClicked()
     auto *button = qobject_cast<QPushButton *>(sender());
     if (!button)
         return;
-    const int row = m_table->indexAt(button->pos()).row();
-    const QString code = rowCode(row);
+    const QString code = button->property(kUndoCodeProperty).toString();
+    const int row = rowOf(code);
     KxDeviceCommand *cmd = m_connector ? m_connector->command() : nullptr;
     if (row < 0 || code.isEmpty() || !cmd)
         return;
@@ -192,14 +206,12 @@ void ChangedCmdsListDlg::OnUndoClicked()
     const bool queued = cmd->restoreChangedCmd(code, this, [self, code](bool ok, const QStringList &) {
         if (!self)
             return;
-        for (int i = 0; i < self->rowCount(); ++i) {
-            if (self->rowCode(i) != code)
-                continue;
+        const int i = self->rowOf(code);
+        if (i >= 0) {
             if (ok)
                 self->m_table->removeRow(i);
             else if (QWidget *b = self->undoButton(i))
                 b->setEnabled(true);
-            break;
         }
         self->updateSettingCodeButton();
         if (!ok)

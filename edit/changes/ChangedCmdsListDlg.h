@@ -19,6 +19,8 @@ public:
     static constexpr int kHeight = 400;
     static constexpr int kRowHeight = 35;
     static constexpr int kWrapWidth = 260;
+    // The dynamic property of an undo button naming the command of its row.
+    static constexpr const char *kUndoCodeProperty = "cmdCode";
 
     ChangedCmdsListDlg(KxDeviceConnector *connector, bool historyMode, QWidget *parent = nullptr);
 
@@ -31,6 +33,8 @@ public:
     QTableWidget *table() const { return m_table; }
     int rowCount() const;
     QString rowCode(int row) const;
+    // The row of a command code; -1 when it has none.
+    int rowOf(const QString &code) const;
     // The button ending the dialog with this result; null when the mode has none.
     KxPushButton *button(int result) const;
     // The undo button of a row (history mode), as the user presses it.

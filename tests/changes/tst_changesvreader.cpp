@@ -175,7 +175,9 @@ private slots:
         KxDeviceCommand *cmd = c->command();
         const QVector<ChangedCmdInfo> changes = pickChanges(cmd, 2);
         QCOMPARE(changes.size(), 2);
-        const QByteArray previous = cmd->value(changes[0].code);
+        QMap<QString, QByteArray> previousOf;
+        for (const ChangedCmdInfo &ch : changes)
+            previousOf.insert(ch.code, cmd->value(ch.code));
         QCOMPARE(sendChanges(cmd, changes, this), 2);
 
         ChangedCmdsListDlg dlg(c.get(), true);
@@ -183,29 +185,42 @@ private slots:
         QVERIFY(!dlg.button(1)->isHidden());  // setting code offered while changes exist
         QSignalSpy undone(&dlg, &ChangedCmdsListDlg::rowUndone);
         QSignalSpy finished(&dlg, &QDialog::finished);
-        int row = dlg.rowCode(0) == changes[0].code ? 0 : 1;
+        // The dialog is never shown or laid out: every cell sits at the origin, so the button
+        // must find its row by the code it carries. Undo the second row first.
+        const int row = 1;
+        const QString first = dlg.rowCode(row);
+        const QString second = dlg.rowCode(0);
+        QCOMPARE(dlg.rowOf(first), row);
+        QCOMPARE(dlg.rowOf("NOSUCH"), -1);
+        const ChangedCmdInfo &undoneChange = changes[0].code == first ? changes[0] : changes[1];
+        const ChangedCmdInfo &keptChange = changes[0].code == first ? changes[1] : changes[0];
+        QCOMPARE(undoneChange.code, first);
+        QCOMPARE(keptChange.code, second);
         auto *undo = qobject_cast<QPushButton *>(dlg.undoButton(row));
         QVERIFY(undo);
-        QCOMPARE(undo->objectName(), changes[0].code);
+        QVERIFY(!dlg.isVisible());
+        QCOMPARE(undo->objectName(), first);
+        QCOMPARE(undo->property(ChangedCmdsListDlg::kUndoCodeProperty).toString(), first);
         QCOMPARE(undo->text(), QString("X"));
-        dlg.show();  // the button finds its row by its position in the table
-        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
         undo->click();
         QTRY_COMPARE_WITH_TIMEOUT(undone.size(), 1, 30000);
-        QCOMPARE(undone[0][0].toString(), changes[0].code);
+        QCOMPARE(undone[0][0].toString(), first);
         QVERIFY(undone[0][1].toBool());
-        QCOMPARE(readerValue(c.get(), changes[0].code), previous);
-        QCOMPARE(cmd->value(changes[0].code), previous);
-        QCOMPARE(readerValue(c.get(), changes[1].code), changes[1].value.toByteArray());
-        QCOMPARE(codesOf(cmd->changedCmds()), QStringList{changes[1].code});
+        QCOMPARE(readerValue(c.get(), first), previousOf.value(first));
+        QCOMPARE(cmd->value(first), previousOf.value(first));
+        QCOMPARE(readerValue(c.get(), second), keptChange.value.toByteArray());
+        QCOMPARE(codesOf(cmd->changedCmds()), QStringList{second});
         QCOMPARE(dlg.rowCount(), 1);
+        QCOMPARE(dlg.rowCode(0), second);
         QCOMPARE(finished.size(), 0);
 
         qobject_cast<QPushButton *>(dlg.undoButton(0))->click();
         QTRY_COMPARE_WITH_TIMEOUT(undone.size(), 2, 30000);
+        QCOMPARE(undone[1][0].toString(), second);
         QTRY_COMPARE(finished.size(), 1);
         QCOMPARE(finished[0][0].toInt(), int(SaveChoice_Cancel));
         QVERIFY(cmd->changedCmds().isEmpty());
+        QCOMPARE(readerValue(c.get(), second), previousOf.value(second));
     }
 
     void compareAppliesOnlySelectedRows()

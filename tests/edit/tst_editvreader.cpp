@@ -188,9 +188,7 @@ private slots:
                     auto *dlg = qobject_cast<ChangedCmdsListDlg *>(d);
                     if (!dlg || !dlg->isHistoryMode())
                         return -1;
-                    listed = dlg->rowCount();
-                    dlg->show();  // rows are found by their place, as the user sees them
-                    QTest::qWait(50);
+                    listed = dlg->rowCount();  // never shown: the undo finds its row by code
                     for (int r = 0; r < dlg->rowCount(); ++r) {
                         if (dlg->rowCode(r) == "CIDENA") {
                             QSignalSpy undone(dlg, &ChangedCmdsListDlg::rowUndone);
@@ -372,6 +370,42 @@ private slots:
         frame->toolButton("Id_Btn_MainPage")->click();
         QCOMPARE(mainPage, 1);
         DeviceEditClient::setShowMainPageHandler(nullptr);
+        delete c;
+    }
+
+    // An import that changed link settings makes every page read all values again, also
+    // values whose change the page never heard of.
+    void importRebootRefreshesThePage()
+    {
+        VReaderProcess vp;
+        QVERIFY(vp.start({}));
+        KxDeviceConnector *c = openReader(vp);
+        QVERIFY(c);
+        KxScriptedUiBackend ui;
+        DeviceEditClient client;
+        QVERIFY(client.changeEditMode(DeviceEditMode_AdvancedSettings, c->deviceId(), {}));
+        auto *frame = qobject_cast<BCodeEditFrame *>(client.currentFrame());
+        BCodePropertyWidget *page = frame->advancedPage()->openPage("ReadMode.xml");
+        QVERIFY(page);
+        KxDeviceCommand *cmd = c->command();
+        const QString shown = page->controlValue("TRGDEB").toString();
+        QCOMPARE(shown.toUtf8(), cmd->value("TRGDEB"));
+        const QString next = shown == "27" ? "28" : "27";
+        ChangedCmdInfo change;
+        change.code = "TRGDEB";
+        change.value = next.toUtf8();
+        QStringList failed;
+        cmd->blockSignals(true);  // the page hears nothing of this change
+        const bool saved = cmd->saveCmds({change}, true, failed);
+        cmd->blockSignals(false);
+        QVERIFY2(saved, qPrintable(failed.join(',')));
+        QCOMPARE(cmd->value("TRGDEB"), next.toUtf8());
+        QCOMPARE(page->controlValue("TRGDEB").toString(), shown);
+        emit cmd->cmdValueChanged_ImportReboot();
+        QCOMPARE(page->controlValue("TRGDEB").toString(), next);
+        QCOMPARE(page->control("TRGDEB")->item()->value.toString(), next);
+        QCOMPARE(page->pendingSends(), 0);  // a refresh sends nothing back
+        QVERIFY(cmd->changedCmds().isEmpty());
         delete c;
     }
 

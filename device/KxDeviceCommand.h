@@ -116,6 +116,9 @@ public:
 signals:
     void cmdChanged(const QStringList &cmds, bool bEmitValueChanged);
     void cmdValueChanged(const QMap<QString, QByteArray> &changed_cmds, bool bBlockSignals);
+    // An import changed settings that restart the reader or change its link: pages read
+    // every value again instead of the announced changes only.
+    void cmdValueChanged_ImportReboot();
     void signal_ChangedCmdsHistoryChange(bool bEmpty);
     void signal_ResultGetStatistics(const QByteArray &byteResponse);
 

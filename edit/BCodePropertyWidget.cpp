@@ -47,15 +47,9 @@ void BCodePropertyWidget::connectCommand()
                        [this](const QStringList &cmds, bool) { onCmdChanged(cmds); });
     m_links << connect(m_command, &KxDeviceCommand::cmdValueChanged, this,
                        [this](const QMap<QString, QByteArray> &m, bool) { onCmdValueChanged(m); });
-    // An import that restarts the reader announces its values with a signal of its own on
-    // command objects that have it; such a refresh reads every value.
-    const QMetaObject *mo = m_command->metaObject();
-    const int idx = mo->indexOfSignal("cmdValueChanged_ImportReboot()");
-    if (idx >= 0) {
-        const QMetaMethod slot = metaObject()->method(metaObject()->indexOfSlot("refreshValues()"));
-        if (slot.isValid())
-            m_links << connect(m_command, mo->method(idx), this, slot);
-    }
+    // An import that restarts the reader or changes its link: read every value again.
+    m_links << connect(m_command, &KxDeviceCommand::cmdValueChanged_ImportReboot, this,
+                       [this] { refreshValues(); });
 }
 
 void BCodePropertyWidget::setPages(std::unique_ptr<KxPagesInfo> pages)

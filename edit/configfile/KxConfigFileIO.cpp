@@ -138,6 +138,7 @@ ImportResult importFile(KxDeviceConnector *connector, const QString &path)
     QVector<ChangedCmdInfo> changes;
     QStringList failed;
     QStringList unknown;
+    QStringList moved;  // codes whose value the file changes
     for (const KxConfigEntry &e : parsed.entries) {
         if (!KxProtocol::isValidCode(e.code)) {
             if (!unknown.contains(e.code))
@@ -147,6 +148,8 @@ ImportResult importFile(KxDeviceConnector *connector, const QString &path)
         ChangedCmdInfo c;
         c.code = e.code;
         c.value = e.value.toUtf8();
+        if (cmd->hasCmd(e.code) && cmd->value(e.code) != c.value && !moved.contains(e.code))
+            moved << e.code;
         c.displayValue = e.value;
         changes << c;
     }
@@ -171,12 +174,26 @@ ImportResult importFile(KxDeviceConnector *connector, const QString &path)
     r.insert(QStringLiteral("FailCmds"), KxConfigFile::joinCodes(failed));
     r.insert(QStringLiteral("UnknownCmdsCnt"), QString::number(unknown.size()));
     r.insert(QStringLiteral("UnknownCmds"), KxConfigFile::joinCodes(unknown));
+    for (const QString &code : qAsConst(failed))
+        moved.removeAll(code);
+    r.insert(QStringLiteral("ChangedCmds"), moved.join(QLatin1Char(',')));
     if (r.contains(QStringLiteral("IPPOPM"))) {
         QByteArray v;
         if (cmd->query(DataProtocol_Settings, QStringLiteral("@IPPOPM*"), v) == DataResult_Ack)
             r.insert(QStringLiteral("IPPOPMAfter"), QString::fromUtf8(v));
     }
     return r;
+}
+
+QStringList restartCodes(const QStringList &changed,
+                         const std::function<QString(const QString &)> &warning)
+{
+    QStringList out;
+    for (const QString &code : changed) {
+        if (warning && !warning(code).isEmpty() && !out.contains(code))
+            out << code;
+    }
+    return out;
 }
 
 void importFileAsync(KxDeviceConnector *connector, const QString &path, QObject *context,
@@ -197,12 +214,27 @@ void importFileAsync(KxDeviceConnector *connector, const QString &path, QObject 
         for (auto it = r.constBegin(); it != r.constEnd(); ++it)
             out.insert(it.key(), it.value().toUtf8());
         return out;
-    }, [ctx, hadContext, done](KxDeviceCommandPtr, QMap<QString, QByteArray> out) {
-        if (!done || (hadContext && !ctx))
-            return;
+    }, [ctx, hadContext, done](KxDeviceCommandPtr command, QMap<QString, QByteArray> out) {
         ImportResult r;
         for (auto it = out.constBegin(); it != out.constEnd(); ++it)
             r.insert(it.key(), QString::fromUtf8(it.value()));
+        // The link warning depends on the connection, which only the main thread reads.
+        const QStringList restart =
+            command ? restartCodes(r.value(QStringLiteral("ChangedCmds")).split(
+                                       QLatin1Char(','), Qt::SkipEmptyParts),
+                                   [&command](const QString &code) {
+                                       return command->rebootWarning(code);
+                                   })
+                    : QStringList();
+        if (!restart.isEmpty()) {
+            r.insert(QStringLiteral("Reboot"), QStringLiteral("1"));
+            r.insert(QStringLiteral("RebootCmds"), restart.join(QLatin1Char(',')));
+            qInfo() << "KxConfigFileIO::importFileAsync()...restart needed for" << restart;
+            // Pages showing the reader read every value again: its link settings changed.
+            emit command->cmdValueChanged_ImportReboot();
+        }
+        if (!done || (hadContext && !ctx))
+            return;
         done(r);
     });
 }

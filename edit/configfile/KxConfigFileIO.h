@@ -38,12 +38,19 @@ int checkImportFile(KxDeviceConnector *connector, const QString &path);
 
 // Import result keys: "result" ("1" on success), "FailCmdsCnt", "FailCmds", "UnknownCmdsCnt",
 // "UnknownCmds" (codes joined with KxConfigFile::joinCodes), "IPPOPM" (read before) and
-// "IPPOPMAfter" (read after), both only for readers with configuration sets. Unknown codes are
-// not failures: "result" is "1" when every code the reader knows was taken.
+// "IPPOPMAfter" (read after), both only for readers with configuration sets; "ChangedCmds", the
+// taken codes whose value the file changed (joined by ","). Unknown codes are not failures:
+// "result" is "1" when every code the reader knows was taken.
 using ImportResult = QMap<QString, QString>;
+// The codes of changed that need a restart or change the link: those warning() names a key for.
+QStringList restartCodes(const QStringList &changed,
+                         const std::function<QString(const QString &)> &warning);
 // Sends every command of the file as a stored change; synchronous (worker thread).
 ImportResult importFile(KxDeviceConnector *connector, const QString &path);
 // The same on the command object's worker; done runs on the main thread while context lives.
+// When the file changed a setting of the reader's link (a restart warning applies), the result
+// also has "Reboot" "1" and "RebootCmds", and the command object emits
+// cmdValueChanged_ImportReboot, whether or not context still lives.
 void importFileAsync(KxDeviceConnector *connector, const QString &path, QObject *context,
                      const std::function<void(const ImportResult &)> &done);
 

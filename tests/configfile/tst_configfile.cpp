@@ -1,5 +1,6 @@
 // The configuration file without a reader: entries, document, checks, code lists, export list.
 #include "KxConfigFile.h"
+#include "KxConfigFileIO.h"
 #include "KxDeviceConfigs.h"
 #include "KxExportList.h"
 #include "KxPageLoader.h"
@@ -224,6 +225,31 @@ private slots:
         for (int i = 1; i <= count; ++i)
             codes << QStringLiteral("C%1").arg(i);
         QCOMPARE(KxConfigFile::joinCodes(codes), expected);
+    }
+
+    // Which codes a finished import reports as needing a restart: those with a warning key,
+    // each once, in the order the file changed them.
+    void restartCodesOfImport_data()
+    {
+        QTest::addColumn<QStringList>("changed");
+        QTest::addColumn<QStringList>("restart");
+        QTest::newRow("none") << QStringList{} << QStringList{};
+        QTest::newRow("no link code") << QStringList{"TRGDEB", "PREENA"} << QStringList{};
+        QTest::newRow("one among others")
+            << QStringList{"TRGDEB", "INTERF", "PREENA"} << QStringList{"INTERF"};
+        QTest::newRow("order kept, twice once")
+            << QStringList{"232BAD", "TRGDEB", "INTERF", "232BAD"}
+            << QStringList{"232BAD", "INTERF"};
+    }
+    void restartCodesOfImport()
+    {
+        QFETCH(QStringList, changed);
+        QFETCH(QStringList, restart);
+        const auto warning = [](const QString &code) {
+            return code == "INTERF" || code.startsWith("232") ? QString("#IDS_Key") : QString();
+        };
+        QCOMPARE(KxConfigFileIO::restartCodes(changed, warning), restart);
+        QVERIFY(KxConfigFileIO::restartCodes(changed, {}).isEmpty());
     }
 
     void exportListFromPages()

@@ -4,6 +4,7 @@
 #include "KxExportList.h"
 #include "ReaderSession.h"
 
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 using namespace ReaderSession;
@@ -138,6 +139,48 @@ private slots:
         QCOMPARE(readerValue(c.get(), "TRGCMD"), before);
         QCOMPARE(readerValue(c.get(), "PRESET"), QByteArray("x;y"));
         QCOMPARE(c->command()->value("PRESET"), QByteArray("x;y"));
+    }
+
+    // A file that changes the reader's link settings asks the pages to read every value again;
+    // the same file once more changes nothing and asks nothing.
+    void linkChangingImportAnnouncesRestart()
+    {
+        VReaderProcess vp;
+        QVERIFY(vp.start({}));
+        auto c = login(vp.readers().value(0));
+        QVERIFY(c);
+        KxDeviceCommand *cmd = c->command();
+        QVERIFY(cmd->hasCmd("INTERF"));
+        QVERIFY(!cmd->rebootWarning("INTERF").isEmpty());
+        const QByteArray interf = cmd->value("INTERF") == "0" ? "2" : "0";
+        const QVector<ChangedCmdInfo> plain = pickChanges(cmd, 1);
+        QCOMPARE(plain.size(), 1);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("link.xml");
+        const KxConfigEntries entries = {
+            {plain[0].code, QString::fromUtf8(plain[0].value.toByteArray())},
+            {"INTERF", QString::fromLatin1(interf)},
+        };
+        QVERIFY(KxConfigFile::writeFile(path, KxConfigFile::toXml(vp.readers()[0].model, entries)));
+        QSignalSpy reboot(cmd, &KxDeviceCommand::cmdValueChanged_ImportReboot);
+        KxConfigFileIO::ImportResult r = importNow(c.get(), path);
+        QCOMPARE(r.value("result"), QString("1"));
+        QCOMPARE(r.value("Reboot"), QString("1"));
+        QCOMPARE(r.value("RebootCmds"), QString("INTERF"));
+        QStringList changed = r.value("ChangedCmds").split(',');
+        changed.sort();
+        QStringList expected = {plain[0].code, "INTERF"};
+        expected.sort();
+        QCOMPARE(changed, expected);
+        QCOMPARE(reboot.size(), 1);
+        QCOMPARE(readerValue(c.get(), "INTERF"), interf);
+        QCOMPARE(cmd->value("INTERF"), interf);
+
+        r = importNow(c.get(), path);
+        QCOMPARE(r.value("result"), QString("1"));
+        QVERIFY(!r.contains("Reboot"));
+        QVERIFY(r.value("ChangedCmds").isEmpty());
+        QCOMPARE(reboot.size(), 1);
     }
 
     void importOfUnreadableFileSendsNothing()

@@ -3,6 +3,7 @@
 #include "BCodeToolsWidget.h"
 #include "DeviceCardWidget.h"
 #include "EditDeviceContext.h"
+#include "EditIcons.h"
 #include "KxControlBase.h"
 #include "KxDeviceConfigs.h"
 #include "KxDeviceConnector.h"
@@ -127,10 +128,8 @@ void AdvancedSettingsWidget::buildNavigation()
         b->setCheckable(true);
         b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        QIcon icon(QStringLiteral(":/res/control/%1%2.png").arg(e.icon, QString()));
-        icon.addFile(QStringLiteral(":/res/control/%1%2.png").arg(e.icon, QStringLiteral("_checked")),
-                     QSize(), QIcon::Normal, QIcon::On);
-        b->setIcon(icon);
+        // Shipped images first, else a drawn glyph: grey, white when checked or hovered.
+        b->setIcon(EditIcons::icon(e.icon, 16, QColor(0x59, 0x59, 0x59), Qt::white));
         m_navGroup->addButton(b);
         m_navLayout->insertWidget(pos++, b);
         connect(b, &QToolButton::clicked, this, &AdvancedSettingsWidget::OnBtnToolClicked);

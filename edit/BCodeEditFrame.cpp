@@ -6,6 +6,7 @@
 #include "DeviceEditClient.h"
 #include "DoSaveChangedCmds.h"
 #include "EditDeviceContext.h"
+#include "EditIcons.h"
 #include "EditLogic.h"
 #include "KxDeviceCommand.h"
 #include "KxDeviceConnector.h"
@@ -113,9 +114,8 @@ QToolButton *BCodeEditFrame::addToolButton(const QString &id, const QString &tex
     b->setText(kxTr(textKey));
     b->setCheckable(true);
     b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    QIcon ic(QStringLiteral(":/res/toolbar/%1.png").arg(icon));
-    ic.addFile(QStringLiteral(":/res/toolbar/%1_checked.png").arg(icon), QSize(), QIcon::Normal, QIcon::On);
-    b->setIcon(ic);
+    b->setIcon(EditIcons::icon(icon, 16, QColor(0x1f, 0x1f, 0x1f), QColor(0x0c, 0x34, 0x84)));
+    b->setIconSize(QSize(16, 16));
     b->setCursor(Qt::PointingHandCursor);
     m_toolGroup->addButton(b);
     m_toolbarLayout->addWidget(b);

@@ -1,6 +1,7 @@
 #include "BCodeToolsWidget.h"
 
 #include "ChangedCmdsListDlg.h"
+#include "EditIcons.h"
 #include "KxConfigFileUi.h"
 #include "KxDeviceCommand.h"
 #include "KxDeviceConnector.h"
@@ -83,7 +84,9 @@ BCodeToolsWidget::BCodeToolsWidget(QWidget *parent) : QWidget(parent)
         auto *b = new QToolButton(this);
         b->setObjectName(QLatin1String(t.id));
         b->setText(kxTr(QLatin1String(t.text)));
-        b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        const QIcon icon = EditIcons::icon(QLatin1String(t.id), 14, QColor(0x1f, 0x1f, 0x1f), Qt::white);
+        b->setToolButtonStyle(icon.isNull() ? Qt::ToolButtonTextOnly : Qt::ToolButtonTextBesideIcon);
+        b->setIcon(icon);
         b->setStyleSheet(QLatin1String(kToolStyle));
         b->setCursor(Qt::PointingHandCursor);
         connect(b, &QToolButton::clicked, this, &BCodeToolsWidget::OnToolBtnClicked);

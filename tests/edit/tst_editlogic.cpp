@@ -2,10 +2,14 @@
 // commands, the configuration-set button, data-format clearing, send modes, navigation,
 // layout conditions and the restart message of a save.
 #include "BCodeToolsWidget.h"
+#include "EditIcons.h"
 #include "EditLogic.h"
 #include "KxPageInfo.h"
 
+#include <QDirIterator>
+#include <QDomDocument>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QtTest>
 
 using namespace EditLogic;
@@ -226,6 +230,42 @@ private slots:
                  QString("#IDS_RS232Change_Reboot"));
         QVERIFY(BCodeToolsWidget::restartMessage({"TRGDEB", "PREENA"}, warn).isEmpty());
         QVERIFY(BCodeToolsWidget::restartMessage({}, warn).isEmpty());
+    }
+
+    // Every icon name the shipped model layouts use, and every tool of the advanced page, has
+    // a picture to draw: no button of the edit page is left blank.
+    void everyIconNameHasAGlyph()
+    {
+        QStringList names;
+        QDirIterator it(BREVAN_SOURCE_DIR "/models", {"UILayout.xml"}, QDir::Files,
+                        QDirIterator::Subdirectories);
+        int layouts = 0;
+        while (it.hasNext()) {
+            QFile f(it.next());
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QDomDocument doc;
+            QVERIFY2(doc.setContent(&f), qPrintable(f.fileName()));
+            ++layouts;
+            for (const char *tag : {"Tool", "Item"}) {
+                const QDomNodeList nodes = doc.elementsByTagName(tag);
+                for (int i = 0; i < nodes.size(); ++i) {
+                    const QString icon = nodes.at(i).toElement().attribute("icon");
+                    if (!icon.isEmpty() && !names.contains(icon))
+                        names << icon;
+                }
+            }
+        }
+        QVERIFY(layouts > 0);
+        QVERIFY(names.contains("nav_read"));
+        for (const QString &n : names)
+            QVERIFY2(!EditIcons::glyphFor(n).isNull(), qPrintable(n));
+        BCodeToolsWidget tools;
+        const QList<QToolButton *> buttons = tools.findChildren<QToolButton *>();
+        QCOMPARE(buttons.size(), 8);
+        for (QToolButton *b : buttons)
+            QVERIFY2(!EditIcons::glyphFor(b->objectName()).isNull(), qPrintable(b->objectName()));
+        QVERIFY(EditIcons::glyphFor("no_such_icon").isNull());
+        QVERIFY(EditIcons::icon("no_such_icon", 16, Qt::black, Qt::white).isNull());
     }
 
     void unsavedKeys()

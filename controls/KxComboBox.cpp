@@ -15,7 +15,9 @@ bool KxComboBox::createEditor(QWidget *parent)
     setWidthRange(m_combo, 100, -1);
     setHeightRange(m_combo, -1, 28);
     m_combo->setMaximumHeight(28);
-    m_combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    // Sized to its entries when first shown. AdjustToContents would build each combo box's
+    // popup (a list view in a frame) at once, which made long pages several times slower.
+    m_combo->setSizeAdjustPolicy(QComboBox::AdjustToContentsOnFirstShow);
     m_mustSelect = textAttr(QStringLiteral("MustSelect")) == QLatin1String("1");
 
     const KxItemInfo *it = item();
@@ -63,8 +65,14 @@ bool KxComboBox::setOptions(const QVariant &list)
 {
     if (list.userType() != QMetaType::QVariantList)
         return false;
-    if (m_combo)
-        fill(kxFromVariantList(list));
+    if (!m_combo)
+        return true;
+    fill(kxFromVariantList(list));
+    if (m_combo->isVisible()) {
+        // The size was taken from the entries at the first show: new entries need it again.
+        m_combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        m_combo->updateGeometry();
+    }
     return true;
 }
 

@@ -50,7 +50,7 @@ void KxPropertyWidget::clearPage(_tagKxPropertyInfo &rec)
 }
 
 KxControlBase *KxPropertyWidget::createItemControl(_tagKxPropertyInfo &rec, KxGroupInfo *group,
-                                                   KxItemInfo *item)
+                                                   KxItemInfo *item, QWidget *parent)
 {
     KxControlBase *c = KxControlsMnt::instance()->createControl(item->controlType, this);
     if (!c) {
@@ -61,8 +61,17 @@ KxControlBase *KxPropertyWidget::createItemControl(_tagKxPropertyInfo &rec, KxGr
     c->setProperty("ID", objectName());
     c->setProperty("PID", rec.page->id);
     c->setProperty("GID", group->id);
-    if (!c->setup(item, nullptr)) {
+    // Label and editor are made inside their group from the start: a widget that arrives later
+    // under the page's font gets a font change, and a combo box answers that by building its
+    // popup list, which made long pages several times slower to build.
+    if (!c->setup(item, parent)) {
         qWarning() << "KxPropertyWidget::createItemControl()... setup failed for" << item->id;
+        QWidget *label = c->labelWidget();
+        QWidget *editor = c->editorWidget();
+        if (label && label->parentWidget() == parent)
+            delete label;
+        if (editor && editor->parentWidget() == parent)
+            delete editor;
         delete c;
         return nullptr;
     }
@@ -95,7 +104,9 @@ void KxPropertyWidget::buildPage(_tagKxPropertyInfo &rec)
         rec.scroll->setWidgetResizable(true);
         rec.scroll->verticalScrollBar()->setSingleStep(24);
     }
-    auto *content = new QWidget();
+    // The content is made in its final place (hidden until set into the scroll area) and gets
+    // its font and palette before any child exists, so no change has to travel down the tree.
+    auto *content = new QWidget(rec.scroll->viewport());
     content->setObjectName(QStringLiteral("pageContent"));
     content->setAutoFillBackground(false);
     QSizePolicy pol = content->sizePolicy();
@@ -116,34 +127,45 @@ void KxPropertyWidget::buildPage(_tagKxPropertyInfo &rec)
     layout->setSpacing(10);
     layout->setContentsMargins(24, 16, 24, 24);
 
-    // First the controls (visibility of later items may depend on earlier ones), then the
-    // shared label width, then the layout.
-    QList<QPair<KxGroupInfo *, QList<KxControlBase *>>> groups;
+    // First the groups and their controls in page order (visibility of later items may depend
+    // on earlier ones, and creation order is the keyboard focus order), then the shared label
+    // width, then the layouts.
+    struct Built
+    {
+        KxGroupInfo *group;
+        QWidget *box;
+        QWidget *content;
+        QList<KxControlBase *> controls;
+    };
+    QList<Built> groups;
     for (KxGroupInfo *g : rec.page->groups) {
         if (!isGroupVisible(g))
             continue;
-        QList<KxControlBase *> list;
+        Built b{g, nullptr, nullptr, {}};
+        b.box = createGroupBox(rec, g, content, &b.content);
         for (KxItemInfo *item : g->items) {
             if (!isItemVisible(item))
                 continue;
-            if (KxControlBase *c = createItemControl(rec, g, item))
-                list.append(c);
+            if (KxControlBase *c = createItemControl(rec, g, item, b.content))
+                b.controls.append(c);
         }
-        groups.append(qMakePair(g, list));
+        groups.append(b);
     }
     const QFontMetrics fm(f);
     int labelWidth = MinLabelWidth;
-    for (const auto &entry : qAsConst(groups)) {
-        if (layoutOf(entry.first) == QLatin1String("HLayout"))
+    for (const Built &b : qAsConst(groups)) {
+        if (layoutOf(b.group) == QLatin1String("HLayout"))
             continue;
-        for (KxControlBase *c : entry.second) {
+        for (KxControlBase *c : b.controls) {
             if (qobject_cast<QLabel *>(c->labelWidget()))
                 labelWidth = qMax(labelWidth, fm.horizontalAdvance(QStringLiteral("%1:*").arg(c->titleText())) + 8);
         }
     }
     labelWidth = qMin(labelWidth, MaxLabelWidth);
-    for (const auto &entry : qAsConst(groups))
-        layout->addWidget(buildGroup(rec, entry.first, entry.second, labelWidth));
+    for (const Built &b : qAsConst(groups)) {
+        layoutGroup(b.group, b.content, b.controls, labelWidth, fm);
+        layout->addWidget(b.box);
+    }
     layout->addStretch(1);
 
     QWidget *old = rec.scroll->takeWidget();
@@ -158,20 +180,18 @@ void KxPropertyWidget::buildPage(_tagKxPropertyInfo &rec)
         c->pageShown();
 }
 
-QWidget *KxPropertyWidget::buildGroup(_tagKxPropertyInfo &rec, KxGroupInfo *group,
-                                      const QList<KxControlBase *> &list, int labelWidth)
+QWidget *KxPropertyWidget::createGroupBox(_tagKxPropertyInfo &rec, KxGroupInfo *group, QWidget *parent,
+                                          QWidget **contentOut)
 {
-    auto *box = new QWidget();
+    auto *box = new QWidget(parent);
     box->setObjectName(QStringLiteral("_Group_%1").arg(group->id));
     auto *outer = new QVBoxLayout(box);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(10);
-
-    auto *content = new QWidget(box);
-    content->setProperty("isGroupContentWidget", true);
-    content->setObjectName(QStringLiteral("_GroupContent_%1").arg(group->id));
     const bool expanded = rec.expanded.value(group->id, group->expanded);
 
+    // The title row comes first so that its collapse button precedes the items in tab order.
+    QToolButton *toggle = nullptr;
     if (!group->displayName.isEmpty()) {
         auto *title = new QHBoxLayout();
         title->setSpacing(10);
@@ -183,13 +203,26 @@ QWidget *KxPropertyWidget::buildGroup(_tagKxPropertyInfo &rec, KxGroupInfo *grou
         auto *name = new QLabel(kxTr(group->displayName), box);
         name->setObjectName(QStringLiteral("_GroupTitle_%1").arg(group->id));
         name->setStyleSheet(QString::fromLatin1(GroupTitleStyle));
-        auto *toggle = new QToolButton(box);
+        toggle = new QToolButton(box);
         toggle->setObjectName(QStringLiteral("_GroupToggle_%1").arg(group->id));
         toggle->setAutoRaise(true);
         toggle->setStyleSheet(QString::fromLatin1(GroupButtonStyle));
         toggle->setCursor(Qt::PointingHandCursor);
         toggle->setFixedSize(20, 20);
         setArrow(toggle, expanded);
+        title->addWidget(bar, 0, Qt::AlignVCenter);
+        title->addWidget(name, 0, Qt::AlignVCenter);
+        title->addWidget(toggle, 0, Qt::AlignVCenter);
+        title->addStretch(1);
+        outer->addLayout(title);
+    }
+
+    auto *content = new QWidget(box);
+    content->setProperty("isGroupContentWidget", true);
+    content->setObjectName(QStringLiteral("_GroupContent_%1").arg(group->id));
+    outer->addWidget(content);
+    content->setVisible(expanded);
+    if (toggle) {
         const QString pageId = rec.page->id;
         const QString groupId = group->id;
         connect(toggle, &QToolButton::clicked, this, [this, toggle, content, pageId, groupId]() {
@@ -200,13 +233,21 @@ QWidget *KxPropertyWidget::buildGroup(_tagKxPropertyInfo &rec, KxGroupInfo *grou
             if (r)
                 r->expanded.insert(groupId, show);
         });
-        title->addWidget(bar, 0, Qt::AlignVCenter);
-        title->addWidget(name, 0, Qt::AlignVCenter);
-        title->addWidget(toggle, 0, Qt::AlignVCenter);
-        title->addStretch(1);
-        outer->addLayout(title);
     }
 
+    auto *line = new QWidget(box);
+    line->setObjectName(QStringLiteral("_GroupLine_%1").arg(group->id));
+    line->setAttribute(Qt::WA_StyledBackground);
+    line->setStyleSheet(QString::fromLatin1(GroupLineStyle));
+    line->setFixedHeight(6);
+    outer->addWidget(line);
+    *contentOut = content;
+    return box;
+}
+
+void KxPropertyWidget::layoutGroup(KxGroupInfo *group, QWidget *content, const QList<KxControlBase *> &list,
+                                   int labelWidth, const QFontMetrics &fm)
+{
     const QString kind = layoutOf(group);
     QString labelBody;
     if (kind == QLatin1String("FLayout"))
@@ -215,15 +256,28 @@ QWidget *KxPropertyWidget::buildGroup(_tagKxPropertyInfo &rec, KxGroupInfo *grou
         labelBody = QStringLiteral("max-width:300px;");
     labelBody += group->styleSheet;
     const QString labelSheet = labelBody.isEmpty() ? QString() : QStringLiteral(".QLabel{%1}").arg(labelBody);
+    const bool ownFont = group->styleSheet.contains(QLatin1String("font"), Qt::CaseInsensitive);
 
     auto placeLabel = [&](KxControlBase *c) -> QLabel * {
         auto *l = qobject_cast<QLabel *>(c->labelWidget());
         if (!l)
             return nullptr;
-        l->setParent(content);
+        if (l->parentWidget() != content)
+            l->setParent(content);
         if (!labelSheet.isEmpty())
             l->setStyleSheet(labelSheet);
+        // A title that fits its column on one line needs no wrapping; a wrapping label makes
+        // the layout ask it for its height at every width, which is slow on long pages.
+        if (l->wordWrap() && !ownFont && kind != QLatin1String("HLayout")
+            && fm.horizontalAdvance(QStringLiteral("%1:*").arg(c->titleText())) + 8 <= labelWidth)
+            l->setWordWrap(false);
         return l;
+    };
+    auto placeEditor = [&](KxControlBase *c) {
+        QWidget *e = c->editorWidget();
+        if (e->parentWidget() != content)
+            e->setParent(content);
+        return e;
     };
 
     if (kind == QLatin1String("HLayout")) {
@@ -232,8 +286,7 @@ QWidget *KxPropertyWidget::buildGroup(_tagKxPropertyInfo &rec, KxGroupInfo *grou
         row->setSpacing(16);
         for (KxControlBase *c : list) {
             QLabel *l = placeLabel(c);
-            QWidget *e = c->editorWidget();
-            e->setParent(content);
+            QWidget *e = placeEditor(c);
             auto *cell = new QHBoxLayout();
             cell->setSpacing(8);
             if (l && !l->isHidden())
@@ -251,8 +304,7 @@ QWidget *KxPropertyWidget::buildGroup(_tagKxPropertyInfo &rec, KxGroupInfo *grou
         form->setRowWrapPolicy(QFormLayout::DontWrapRows);
         for (KxControlBase *c : list) {
             QLabel *l = placeLabel(c);
-            QWidget *e = c->editorWidget();
-            e->setParent(content);
+            QWidget *e = placeEditor(c);
             auto *field = new QHBoxLayout();
             field->addWidget(e);
             field->addStretch(1);
@@ -276,8 +328,7 @@ QWidget *KxPropertyWidget::buildGroup(_tagKxPropertyInfo &rec, KxGroupInfo *grou
         int row = 0;
         for (KxControlBase *c : list) {
             QLabel *l = placeLabel(c);
-            QWidget *e = c->editorWidget();
-            e->setParent(content);
+            QWidget *e = placeEditor(c);
             if (l && !l->isHidden()) {
                 c->setLabelWidth(labelWidth);
                 if (!c->item()->attributes.contains(QStringLiteral("AutoFit")))
@@ -290,16 +341,6 @@ QWidget *KxPropertyWidget::buildGroup(_tagKxPropertyInfo &rec, KxGroupInfo *grou
             ++row;
         }
     }
-    outer->addWidget(content);
-    content->setVisible(expanded);
-
-    auto *line = new QWidget(box);
-    line->setObjectName(QStringLiteral("_GroupLine_%1").arg(group->id));
-    line->setAttribute(Qt::WA_StyledBackground);
-    line->setStyleSheet(QString::fromLatin1(GroupLineStyle));
-    line->setFixedHeight(6);
-    outer->addWidget(line);
-    return box;
 }
 
 void KxPropertyWidget::rebuildPage(const QString &pageId)

@@ -110,9 +110,10 @@ void KxPropertyWidget::setProperty(KxPagesInfo *pages)
         rec.tab->setObjectName(id);
         auto *tabLayout = new QVBoxLayout(rec.tab);
         tabLayout->setContentsMargins(0, 0, 0, 0);
+        // In place before building, so the page's widgets are born with their final font.
+        m_tabs->addTab(rec.tab, kxTrPage(rec.page));
         buildPage(rec);
         tabLayout->addWidget(rec.scroll);
-        m_tabs->addTab(rec.tab, kxTrPage(rec.page));
     }
     if (!m_order.isEmpty())
         m_currentPage = m_order.first();

@@ -19,6 +19,7 @@ class KxCustomChangedEvent;
 class KxExtendEvent;
 class KxROIChangedEvent;
 class KxValueChangedEvent;
+class QFontMetrics;
 class QScrollArea;
 class QTabWidget;
 class QVBoxLayout;
@@ -111,9 +112,12 @@ protected:
 private:
     // Page building (KxPropertyPageBuilder.cpp).
     void buildPage(_tagKxPropertyInfo &info);
-    QWidget *buildGroup(_tagKxPropertyInfo &info, KxGroupInfo *group,
-                        const QList<KxControlBase *> &groupControls, int labelWidth);
-    KxControlBase *createItemControl(_tagKxPropertyInfo &info, KxGroupInfo *group, KxItemInfo *item);
+    QWidget *createGroupBox(_tagKxPropertyInfo &info, KxGroupInfo *group, QWidget *parent,
+                            QWidget **content);
+    void layoutGroup(KxGroupInfo *group, QWidget *content, const QList<KxControlBase *> &groupControls,
+                     int labelWidth, const QFontMetrics &fm);
+    KxControlBase *createItemControl(_tagKxPropertyInfo &info, KxGroupInfo *group, KxItemInfo *item,
+                                     QWidget *parent);
     void clearPage(_tagKxPropertyInfo &info);
 
     // Trigger evaluation against the page that holds the group or item.

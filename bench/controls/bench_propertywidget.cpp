@@ -59,21 +59,29 @@ QByteArray syntheticPage()
     return xml + "</Page></Pages></PropertyConfig>";
 }
 
+void buildOnce(KxPagesInfo *pages, bool show)
+{
+    KxPropertyWidget w;
+    w.resize(1400, 900);
+    w.setProperty(pages);
+    if (show) {
+        w.show();
+        QApplication::processEvents();
+    }
+    w.setProperty(static_cast<KxPagesInfo *>(nullptr));
+    // Tear-down counts on both sides: the bare page is destroyed inside its run too.
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+double measureOnce(KxPagesInfo *pages, bool show)
+{
+    return bench::medianMs([&]() { buildOnce(pages, show); }, 1);
+}
+
 // Build (and optionally show) the pages, median of several runs.
 double measure(KxPagesInfo *pages, bool show)
 {
-    return bench::medianMs([&]() {
-        KxPropertyWidget w;
-        w.resize(1400, 900);
-        w.setProperty(pages);
-        if (show) {
-            w.show();
-            QApplication::processEvents();
-        }
-        w.setProperty(static_cast<KxPagesInfo *>(nullptr));
-        // Tear-down counts on both sides: the bare page is destroyed inside its run too.
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }, 7);
+    return bench::medianMs([&]() { buildOnce(pages, show); }, 7);
 }
 
 double measureBare(bool show)
@@ -119,6 +127,19 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     KxStandardControls::registerAll();
     KxI18nUtil::instance()->loadMain(QStringLiteral(BREVAN_BIN_DIR "/models/resources"), QStringLiteral("en"));
+
+    // "--profile build|show [runs]": only the synthetic page, for running under a profiler.
+    const QStringList args = QApplication::arguments();
+    const int profileAt = args.indexOf(QStringLiteral("--profile"));
+    if (profileAt > 0) {
+        const bool show = args.value(profileAt + 1) == QLatin1String("show");
+        const int runs = qMax(1, args.value(profileAt + 2, QStringLiteral("3")).toInt());
+        auto pages = KxPageLoader::loadPagesFromBytes(syntheticPage(), QStringLiteral("synthetic.xml"));
+        for (int i = 0; i < runs; ++i)
+            bench::value(QStringLiteral("synthetic, %1").arg(show ? "build + show" : "build"),
+                         measureOnce(pages.get(), show), QStringLiteral("ms"));
+        return 0;
+    }
 
     // Warm both paths once (fonts, styles, first-use statics).
     measureBare(true);

@@ -14,6 +14,7 @@
 #include <QDebug>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QAbstractButton>
 #include <QIcon>
 #include <QLabel>
 #include <QScrollArea>
@@ -173,6 +174,13 @@ CommandPropertyWidget *AdvancedSettingsWidget::openPage(const QString &propertyI
         m_pages.insert(propertyId, page);
     }
     m_stack->setCurrentWidget(page);
+    // The navigation shows the page that is open, however it was opened.
+    for (QAbstractButton *b : m_navGroup->buttons()) {
+        if (b->property("propertyId").toString() == propertyId) {
+            b->setChecked(true);
+            break;
+        }
+    }
     return page;
 }
 

@@ -12,8 +12,11 @@
 
 #include <QCursor>
 #include <QDebug>
+#include <QFontMetrics>
 #include <QHBoxLayout>
+#include <QLayout>
 #include <QMenu>
+#include <QResizeEvent>
 #include <QToolButton>
 
 namespace {
@@ -87,12 +90,49 @@ BCodeToolsWidget::BCodeToolsWidget(QWidget *parent) : QWidget(parent)
         const QIcon icon = EditIcons::icon(QLatin1String(t.id), 14, QColor(0x1f, 0x1f, 0x1f), Qt::white);
         b->setToolButtonStyle(icon.isNull() ? Qt::ToolButtonTextOnly : Qt::ToolButtonTextBesideIcon);
         b->setIcon(icon);
+        b->setToolTip(b->text());
         b->setStyleSheet(QLatin1String(kToolStyle));
         b->setCursor(Qt::PointingHandCursor);
         connect(b, &QToolButton::clicked, this, &BCodeToolsWidget::OnToolBtnClicked);
         layout->addWidget(b);
     }
     layout->addStretch(1);
+}
+
+bool BCodeToolsWidget::needsCompact(int available, const QList<int> &fullWidths, int spacing)
+{
+    int total = 0;
+    for (int w : fullWidths)
+        total += w;
+    if (!fullWidths.isEmpty())
+        total += spacing * (fullWidths.size() - 1);
+    return total > available;
+}
+
+void BCodeToolsWidget::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    updateCompact();
+}
+
+void BCodeToolsWidget::updateCompact()
+{
+    // Texts cut to "Impor…ation" say nothing: below the full width show icons, texts as tips.
+    const QList<QToolButton *> buttons = findChildren<QToolButton *>(QString(), Qt::FindDirectChildrenOnly);
+    QList<int> widths;
+    for (const QToolButton *b : buttons) {
+        const QFontMetrics fm(b->font());
+        // text, icon, icon spacing, padding 2 x 10, border 2 x 1, and the style's margins
+        widths << fm.horizontalAdvance(b->text()) + b->iconSize().width() + 4 + 20 + 2 + 8;
+    }
+    const bool compact = needsCompact(width(), widths, layout() ? layout()->spacing() : 0);
+    if (compact == m_compact)
+        return;
+    m_compact = compact;
+    for (QToolButton *b : buttons) {
+        if (!b->icon().isNull())
+            b->setToolButtonStyle(compact ? Qt::ToolButtonIconOnly : Qt::ToolButtonTextBesideIcon);
+    }
 }
 
 void BCodeToolsWidget::setDevice(QPointer<KxDeviceConnector> connector)

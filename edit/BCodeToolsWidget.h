@@ -33,6 +33,10 @@ public:
     // when the save keeps the link.
     static QString restartMessage(const QStringList &changedCodes,
                                   const std::function<QString(const QString &)> &warning);
+    // Whether buttons of these full widths (text and icon) leave the row too narrow, so they
+    // show their icons only, their texts as tool tips.
+    static bool needsCompact(int available, const QList<int> &fullWidths, int spacing);
+    bool isCompact() const { return m_compact; }
 
 signals:
     void OnSignalConfigLibStreamMode(bool bStream);
@@ -55,7 +59,11 @@ public slots:
     void OnMenuActionTriggeredINCFCM();
     void OnMenuActionTriggeredINCFOT();
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
+    void updateCompact();
     void importConfig();
     void exportConfig();
     void searchCommand();
@@ -69,4 +77,5 @@ private:
     CommandFinder m_finder;
     QMenu *m_defaultMenu;
     bool m_running = false;
+    bool m_compact = false;
 };

@@ -206,6 +206,16 @@ private slots:
             QCOMPARE(readerValue(c, codes[i]), wanted[i].toUtf8());  // running, not saved
         QVERIFY(edit->unsavedButton()->text().contains("3"));
         grabFor(&frame, "advanced");
+        // Each tool shows its picture; a row too narrow for the texts keeps them as tips.
+        for (QToolButton *b : adv->tools()->findChildren<QToolButton *>()) {
+            QVERIFY2(!b->icon().isNull(), qPrintable(b->objectName()));
+            QCOMPARE(b->toolTip(), b->text());
+            QCOMPARE(b->toolButtonStyle(), adv->tools()->isCompact() ? Qt::ToolButtonIconOnly
+                                                                     : Qt::ToolButtonTextBesideIcon);
+        }
+        for (const char *id : {"Id_Btn_MainPage", "Id_Btn_AdvancedSettings"})
+            QVERIFY2(!edit->toolButton(id)->icon().isNull(), id);
+        QVERIFY(adv->navButton("Id_Nav_Output")->isChecked());  // follows the opened page
 
         // The history lists the three with their values; undo CIDENA there. The dialog is
         // never shown: the runner answers in its place.

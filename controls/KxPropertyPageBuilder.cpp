@@ -5,6 +5,7 @@
 #include "KxControlCreator.h"
 #include "KxI18nUtil.h"
 
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QDebug>
 #include <QFormLayout>
@@ -22,6 +23,9 @@ namespace {
 constexpr int MinLabelWidth = 120;
 constexpr int MaxLabelWidth = 280;
 constexpr int EditorColumnWidth = 360;
+constexpr int NumericFieldWidth = 160; // a number needs no combo-box-wide field
+constexpr int HLayoutLabelWidth = 300; // "max-width:300px;" of side-by-side titles
+constexpr int RowHeight = 28;          // "min-height:28px" of the item rows
 
 QString layoutOf(const KxGroupInfo *g)
 {
@@ -151,19 +155,24 @@ void KxPropertyWidget::buildPage(_tagKxPropertyInfo &rec)
         }
         groups.append(b);
     }
+    // Widest title with its changed mark, measured once per control.
     const QFontMetrics fm(f);
+    QHash<const KxControlBase *, int> titleWidths;
     int labelWidth = MinLabelWidth;
     for (const Built &b : qAsConst(groups)) {
-        if (layoutOf(b.group) == QLatin1String("HLayout"))
-            continue;
+        const bool shared = layoutOf(b.group) != QLatin1String("HLayout");
         for (KxControlBase *c : b.controls) {
-            if (qobject_cast<QLabel *>(c->labelWidget()))
-                labelWidth = qMax(labelWidth, fm.horizontalAdvance(QStringLiteral("%1:*").arg(c->titleText())) + 8);
+            if (!qobject_cast<QLabel *>(c->labelWidget()))
+                continue;
+            const int w = fm.horizontalAdvance(QStringLiteral("%1:*").arg(c->titleText())) + 8;
+            titleWidths.insert(c, w);
+            if (shared)
+                labelWidth = qMax(labelWidth, w);
         }
     }
     labelWidth = qMin(labelWidth, MaxLabelWidth);
     for (const Built &b : qAsConst(groups)) {
-        layoutGroup(b.group, b.content, b.controls, labelWidth, fm);
+        layoutGroup(b.group, b.content, b.controls, labelWidth, titleWidths);
         layout->addWidget(b.box);
     }
     layout->addStretch(1);
@@ -246,7 +255,7 @@ QWidget *KxPropertyWidget::createGroupBox(_tagKxPropertyInfo &rec, KxGroupInfo *
 }
 
 void KxPropertyWidget::layoutGroup(KxGroupInfo *group, QWidget *content, const QList<KxControlBase *> &list,
-                                   int labelWidth, const QFontMetrics &fm)
+                                   int labelWidth, const QHash<const KxControlBase *, int> &titleWidths)
 {
     const QString kind = layoutOf(group);
     QString labelBody;
@@ -266,10 +275,13 @@ void KxPropertyWidget::layoutGroup(KxGroupInfo *group, QWidget *content, const Q
             l->setParent(content);
         if (!labelSheet.isEmpty())
             l->setStyleSheet(labelSheet);
+        // Placed at the top of its row and one editor line high: centred on single-line
+        // editors, on the first line of tall ones (text edits, option grids).
+        l->setMinimumHeight(qMax(l->minimumHeight(), RowHeight));
         // A title that fits its column on one line needs no wrapping; a wrapping label makes
         // the layout ask it for its height at every width, which is slow on long pages.
-        if (l->wordWrap() && !ownFont && kind != QLatin1String("HLayout")
-            && fm.horizontalAdvance(QStringLiteral("%1:*").arg(c->titleText())) + 8 <= labelWidth)
+        const int room = kind == QLatin1String("HLayout") ? HLayoutLabelWidth : labelWidth;
+        if (l->wordWrap() && !ownFont && titleWidths.value(c, room + 1) <= room)
             l->setWordWrap(false);
         return l;
     };
@@ -277,6 +289,13 @@ void KxPropertyWidget::layoutGroup(KxGroupInfo *group, QWidget *content, const Q
         QWidget *e = c->editorWidget();
         if (e->parentWidget() != content)
             e->setParent(content);
+        // Every row is at least one editor line high, so rows keep one rhythm whatever control
+        // they hold; a plain number field is narrower than a list, unless the page sizes it.
+        // Composite editors keep the minimum their own layout asks for.
+        if (!e->layout() && e->maximumHeight() >= RowHeight)
+            e->setMinimumHeight(qMax(e->minimumHeight(), RowHeight));
+        if (qobject_cast<QAbstractSpinBox *>(e) && e->maximumWidth() >= QWIDGETSIZE_MAX)
+            e->setMaximumWidth(qMax(NumericFieldWidth, e->minimumWidth()));
         return e;
     };
 
@@ -299,7 +318,7 @@ void KxPropertyWidget::layoutGroup(KxGroupInfo *group, QWidget *content, const Q
         form->setContentsMargins(14, 0, 0, 0);
         form->setHorizontalSpacing(16);
         form->setVerticalSpacing(10);
-        form->setLabelAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        form->setLabelAlignment(Qt::AlignLeft | Qt::AlignTop);
         form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
         form->setRowWrapPolicy(QFormLayout::DontWrapRows);
         for (KxControlBase *c : list) {
@@ -333,8 +352,8 @@ void KxPropertyWidget::layoutGroup(KxGroupInfo *group, QWidget *content, const Q
                 c->setLabelWidth(labelWidth);
                 if (!c->item()->attributes.contains(QStringLiteral("AutoFit")))
                     l->setMaximumWidth(labelWidth);
-                grid->addWidget(l, row, 0, Qt::AlignVCenter);
-                grid->addWidget(e, row, 1);
+                grid->addWidget(l, row, 0, Qt::AlignTop);
+                grid->addWidget(e, row, 1, qobject_cast<QAbstractSpinBox *>(e) ? Qt::AlignLeft : Qt::Alignment());
             } else {
                 grid->addWidget(e, row, 0, 1, 2);
             }

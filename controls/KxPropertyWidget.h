@@ -19,7 +19,6 @@ class KxCustomChangedEvent;
 class KxExtendEvent;
 class KxROIChangedEvent;
 class KxValueChangedEvent;
-class QFontMetrics;
 class QScrollArea;
 class QTabWidget;
 class QVBoxLayout;
@@ -115,7 +114,7 @@ private:
     QWidget *createGroupBox(_tagKxPropertyInfo &info, KxGroupInfo *group, QWidget *parent,
                             QWidget **content);
     void layoutGroup(KxGroupInfo *group, QWidget *content, const QList<KxControlBase *> &groupControls,
-                     int labelWidth, const QFontMetrics &fm);
+                     int labelWidth, const QHash<const KxControlBase *, int> &titleWidths);
     KxControlBase *createItemControl(_tagKxPropertyInfo &info, KxGroupInfo *group, KxItemInfo *item,
                                      QWidget *parent);
     void clearPage(_tagKxPropertyInfo &info);

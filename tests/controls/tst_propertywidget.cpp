@@ -249,6 +249,86 @@ private slots:
         QCOMPARE(extended, QStringLiteral("CTL9"));
     }
 
+    // Tabbing through a page visits the controls in the order of its items, group by group,
+    // also after a trigger change rebuilt the page with a control added in the middle.
+    void focusChainFollowsItemOrder_data()
+    {
+        QTest::addColumn<QByteArray>("layout");
+        QTest::addColumn<bool>("rebuild");
+        QTest::newRow("form") << QByteArray("FLayout") << false;
+        QTest::newRow("rows") << QByteArray("VLayout") << false;
+        QTest::newRow("side by side") << QByteArray("HLayout") << false;
+        QTest::newRow("form, rebuilt") << QByteArray("FLayout") << true;
+        QTest::newRow("rows, rebuilt") << QByteArray("VLayout") << true;
+    }
+    void focusChainFollowsItemOrder()
+    {
+        QFETCH(QByteArray, layout);
+        QFETCH(bool, rebuild);
+        const QByteArray items =
+            kModeCombo
+            + "<Item Id=\"NAME\" DisplayName=\"Name\" ControlType=\"LineEdit\" Default=\"a\"/>"
+              "<Item Id=\"FIXED\" DisplayName=\"Fixed time\" ControlType=\"SpinBox\" Default=\"5\" "
+              "Minimum=\"0\" Maximum=\"9\" Triggers=\"MODE=1\"/>"
+              "<Item Id=\"RANGE\" DisplayName=\"Range\" ControlType=\"RangeBox\" Default=\"1|4\" "
+              "Minimum=\"0\" Maximum=\"9\"/>";
+        const QByteArray second = "<Item Id=\"LEVEL\" DisplayName=\"Level\" ControlType=\"SpinBox\" "
+                                  "Default=\"2\" Minimum=\"0\" Maximum=\"9\"/>";
+        auto info = pagesFromXml(doc(page("<Group Id=\"A\" DisplayName=\"A\" Layout=\"" + layout + "\">" + items
+                                          + "</Group><Group Id=\"B\" DisplayName=\"B\" Layout=\"" + layout
+                                          + "\">" + second + "</Group>")));
+        KxPropertyWidget w;
+        w.setProperty(info.get());
+        w.resize(900, 600);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QStringList expected{"MODE", "NAME", "RANGE", "LEVEL"};
+        if (rebuild) {
+            w.control(QStringLiteral("MODE"))->applyValue(QStringLiteral("1"));
+            QCOMPARE(w.rebuildCount(), 1);
+            QApplication::processEvents();
+            expected = QStringList{"MODE", "NAME", "FIXED", "RANGE", "LEVEL"};
+        }
+        const QList<KxControlBase *> controls = w.controls();
+        QCOMPARE(controls.size(), expected.size());
+
+        // Walk the whole chain once and name the control owning each widget that takes Tab.
+        auto owner = [&](QWidget *f) -> QString {
+            for (KxControlBase *c : controls) {
+                QWidget *e = c->editorWidget();
+                if (e == f || e->isAncestorOf(f))
+                    return c->itemId();
+            }
+            return QString();
+        };
+        QStringList visited;
+        QWidget *start = &w;
+        QWidget *f = start->nextInFocusChain();
+        for (int guard = 0; f != start && guard < 1000; ++guard, f = f->nextInFocusChain()) {
+            if (!(f->focusPolicy() & Qt::TabFocus) || !f->isVisibleTo(&w) || !f->isEnabled())
+                continue;
+            const QString id = owner(f);
+            if (!id.isEmpty() && (visited.isEmpty() || visited.last() != id))
+                visited.append(id);
+        }
+        QCOMPARE(visited, expected);
+
+        // And the group's collapse button comes before the group's first control.
+        auto *toggleB = w.findChild<QWidget *>(QStringLiteral("_GroupToggle_B"));
+        QVERIFY(toggleB);
+        QWidget *level = w.control(QStringLiteral("LEVEL"))->editorWidget();
+        bool levelFirst = false;
+        for (QWidget *g = start->nextInFocusChain(); g != start; g = g->nextInFocusChain()) {
+            if (g == toggleB)
+                break;
+            if (g == level || level->isAncestorOf(g)) {
+                levelFirst = true;
+                break;
+            }
+        }
+        QVERIFY(!levelFirst);
+    }
+
     void collapseKeepsStateAcrossRebuild()
     {
         auto info = pagesFromXml(doc(page("<Group Id=\"A\" DisplayName=\"A\">" + kModeCombo + "</Group>"

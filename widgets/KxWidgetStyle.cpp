@@ -19,7 +19,7 @@ QString pushButtonSheet()
 {
     return QStringLiteral(
                "KxPushButton{background:%1;border:1px solid %2;border-radius:4px;color:%3;"
-               "padding:0 16px;min-width:56px;}"
+               "padding:0 16px;min-width:56px;min-height:28px;}"
                "KxPushButton:hover{border-color:%4;color:%4;}"
                "KxPushButton:pressed{background:%5;}"
                "KxPushButton:disabled{color:#a3a9b3;border-color:#e6e6e6;background:#f4f4f4;}"

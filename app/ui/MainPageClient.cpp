@@ -50,6 +50,11 @@ MainPageClient::MainPageClient(QWidget *parent) : IMainFramePanel(parent)
             &MainPageClient::OnDeviceUpdated);
     connect(m_infoWidget, &DeviceInfoWidget::signal_connectChanged, this,
             &MainPageClient::OnDeviceConnectChanged);
+
+    const QStringList args = QCoreApplication::arguments();
+    const int at = args.indexOf(QStringLiteral("--select"));
+    if (at > 0 && at + 1 < args.size())
+        m_startSelection = args.at(at + 1);
 }
 
 MainPageClient::~MainPageClient() = default;
@@ -159,6 +164,14 @@ void MainPageClient::OnDeviceDClicked(QString device_id, KxDeviceInfoMap device_
 void MainPageClient::OnDeviceUpdated(const QString &device_id,
                                      const QMap<QString, QString> &device_info)
 {
+    if (!m_startSelection.isEmpty()
+        && (device_id == m_startSelection
+            || device_info.value(QStringLiteral("Serial Number")) == m_startSelection
+            || device_info.value(QStringLiteral("Ip Address")) == m_startSelection)) {
+        m_startSelection.clear();
+        m_deviceList->OnDeviceClicked(QString(), device_id);
+        return;
+    }
     if (device_id != m_deviceId || !m_connector || m_stackInfo->currentWidget() != m_pageInfo)
         return;
     // The list keeps its own copy with the local alias; take that one when it has the reader.

@@ -102,6 +102,9 @@ private:
     QString m_deviceId;
     QPointer<KxDeviceConnector> m_connector;
     int m_pendingMode = 0;
+    // Hidden start option "--select <serial number, address or id>": the reader to select
+    // once it is reported (demonstrations and screenshots of the details page).
+    QString m_startSelection;
     bool m_editRequest = true;
     bool m_connecting = false;
     StatisticsSelector m_selector;

@@ -198,7 +198,7 @@ QWidget *MainPageClient::buildInfoPage()
         row->addWidget(b);
     }
     row->addStretch(1);
-    layout->addWidget(buttons);
+    m_infoWidget->setActionsWidget(buttons);
     return page;
 }
 

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QDebug>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
@@ -30,7 +31,14 @@ ChangeNetworkSettingDlg::ChangeNetworkSettingDlg(const QString &deviceId,
     setObjectName(QStringLiteral("ChangeNetworkSettingDlg"));
     setTitle(QStringLiteral("#IDS_NetworkSettings"));
     QWidget *c = contentWidget();
-    m_dhcp = new KxToggleSwitch(c);
+    // The switch sits in a row as tall as the fields, centred beside its label.
+    auto *dhcpRow = new QWidget(c);
+    dhcpRow->setMinimumHeight(32);
+    auto *dhcpLayout = new QHBoxLayout(dhcpRow);
+    dhcpLayout->setContentsMargins(0, 0, 0, 0);
+    m_dhcp = new KxToggleSwitch(dhcpRow);
+    dhcpLayout->addWidget(m_dhcp, 0, Qt::AlignVCenter);
+    dhcpLayout->addStretch(1);
     m_dhcp->setObjectName(QStringLiteral("switchDhcp"));
     m_dhcp->setChecked(info.value(QStringLiteral("Use DHCP")).trimmed() == QLatin1String("1"));
     m_ip = DeviceDlgStyle::formEdit("editIp", c);
@@ -47,11 +55,15 @@ ChangeNetworkSettingDlg::ChangeNetworkSettingDlg(const QString &deviceId,
     m_labLocal->setStyleSheet(QStringLiteral("color:%1;").arg(QLatin1String(KxStyle::TextMuted)));
 
     QFormLayout *form = DeviceDlgStyle::formLayout(c);
-    form->addRow(DeviceDlgStyle::formLabel(QStringLiteral("DHCP"), c), m_dhcp);
+    form->addRow(DeviceDlgStyle::formLabel(QStringLiteral("DHCP"), c), dhcpRow);
     form->addRow(DeviceDlgStyle::formLabel(QStringLiteral("#IDS_IPAddress"), c), m_ip);
     form->addRow(DeviceDlgStyle::formLabel(QStringLiteral("#IDS_SubNetMask"), c), m_mask);
     form->addRow(DeviceDlgStyle::formLabel(QStringLiteral("#IDS_Gateway"), c), m_gateway);
-    form->addRow(DeviceDlgStyle::formLabel(QStringLiteral("#IDS_Local_IP_Address"), c), m_labLocal);
+    // The address list may run over several lines: its label stays level with the first one.
+    QLabel *localLabel = DeviceDlgStyle::formLabel(QStringLiteral("#IDS_Local_IP_Address"), c);
+    localLabel->setMinimumHeight(0);
+    localLabel->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    form->addRow(localLabel, m_labLocal);
 
     m_btnOk = addButton(QStringLiteral("#IDS_OK"), KxPushButton::Primary);
     m_btnOk->setObjectName(QStringLiteral("btnOk"));

@@ -26,6 +26,8 @@ QLabel *formLabel(const QString &key, QWidget *parent)
     auto *l = new QLabel(kxTr(key), parent);
     l->setProperty("formLabel", true);
     l->setTextFormat(Qt::PlainText);
+    // As tall as the fields, so the form's right-aligned label centres on its field's text.
+    l->setMinimumHeight(32);
     return l;
 }
 

@@ -20,6 +20,9 @@ DeviceInfoWidget::DeviceInfoWidget(QWidget *parent) : QWidget(parent)
     setStyleSheet(QStringLiteral("QLabel#labRowName{color:%1;}"
                                  "QLabel#labRowValue{color:%2;}"
                                  "QLabel#labConnect{color:%2;}"
+                                 "QLabel#labRowsTitle{color:%2;font-weight:bold;"
+                                 "padding-top:6px;border-bottom:1px solid #ebeef3;"
+                                 "padding-bottom:6px;}"
                                  "QWidget#rowsBox{background:#ffffff;}")
                       .arg(QLatin1String(KxStyle::TextMuted), QLatin1String(KxStyle::Text)));
     m_card = new DeviceCardWidget(this);
@@ -43,6 +46,9 @@ DeviceInfoWidget::DeviceInfoWidget(QWidget *parent) : QWidget(parent)
     m_grid->setVerticalSpacing(8);
     m_grid->setColumnStretch(1, 1);
     m_grid->setRowStretch(200, 1);
+    m_labRowsTitle = new QLabel(kxTr(QStringLiteral("#IDS_ProductInfo")), this);
+    m_labRowsTitle->setObjectName(QStringLiteral("labRowsTitle"));
+    m_labRowsTitle->hide();
     auto *scroll = new QScrollArea(this);
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
@@ -53,6 +59,7 @@ DeviceInfoWidget::DeviceInfoWidget(QWidget *parent) : QWidget(parent)
     lay->setSpacing(12);
     lay->addWidget(m_card);
     lay->addLayout(connectRow);
+    lay->addWidget(m_labRowsTitle);
     lay->addWidget(scroll, 1);
 }
 
@@ -71,6 +78,21 @@ void DeviceInfoWidget::clear()
     m_rows.clear();
     showRows();
     setConnected(false);
+}
+
+QString DeviceInfoWidget::shownName(int row) const
+{
+    if (row < 0 || row >= m_rows.size())
+        return QString();
+    const QString key = DeviceListLogic::productInfoKey(m_rows[row].first);
+    return key.isEmpty() ? m_rows[row].first : kxTr(key);
+}
+
+void DeviceInfoWidget::setActionsWidget(QWidget *actions)
+{
+    auto *lay = static_cast<QVBoxLayout *>(layout());
+    actions->setParent(this);
+    lay->insertWidget(lay->indexOf(m_labRowsTitle), actions);
 }
 
 void DeviceInfoWidget::setConnected(bool connected)
@@ -118,12 +140,13 @@ void DeviceInfoWidget::showRows()
         m_grid->addWidget(value, row, 1, Qt::AlignTop);
         m_rowLabels.append(qMakePair(name, value));
     }
+    m_labRowsTitle->setVisible(!m_rows.isEmpty());
     for (int i = 0; i < m_rowLabels.size(); ++i) {
         const bool shown = i < m_rows.size();
         m_rowLabels[i].first->setVisible(shown);
         m_rowLabels[i].second->setVisible(shown);
         if (shown) {
-            m_rowLabels[i].first->setText(m_rows[i].first);
+            m_rowLabels[i].first->setText(shownName(i));
             m_rowLabels[i].second->setText(m_rows[i].second);
         }
     }

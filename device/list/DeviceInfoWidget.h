@@ -39,6 +39,12 @@ public:
     void copyAll() const;
     QString allRowsText() const;
 
+    // Names as shown: the common ones in the user's language, the others as the reader sent them.
+    QString shownName(int row) const;
+    // Places the page's action buttons between the connect switch and the product rows, so the
+    // actions sit next to the reader they act on.
+    void setActionsWidget(QWidget *actions);
+
     DeviceCardWidget *card() const { return m_card; }
     KxToggleSwitch *connectSwitch() const { return m_switch; }
 
@@ -53,6 +59,7 @@ private:
     DeviceCardWidget *m_card;
     KxToggleSwitch *m_switch;
     QLabel *m_labConnect;
+    QLabel *m_labRowsTitle;
     QWidget *m_rowsBox;
     QGridLayout *m_grid;
     QList<QPair<QLabel *, QLabel *>> m_rowLabels;

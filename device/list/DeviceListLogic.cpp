@@ -1,5 +1,6 @@
 #include "DeviceListLogic.h"
 
+#include <QHash>
 #include <QRegularExpression>
 
 namespace DeviceListLogic
@@ -71,6 +72,23 @@ QList<QPair<QString, QString>> parseProductInfo(const QString &text)
             rows.append({line.left(colon).trimmed(), line.mid(colon + 1).trimmed()});
     }
     return rows;
+}
+
+QString productInfoKey(const QString &name)
+{
+    static const QHash<QString, QString> keys = {
+        {QStringLiteral("productname"), QStringLiteral("#IDS_Info_ProductName")},
+        {QStringLiteral("model"), QStringLiteral("#IDS_Info_ProductName")},
+        {QStringLiteral("serialnumber"), QStringLiteral("#IDS_Info_SerialNumber")},
+        {QStringLiteral("firmwareversion"), QStringLiteral("#IDS_Info_FirmwareVersion")},
+        {QStringLiteral("hardwareversion"), QStringLiteral("#IDS_Info_HardwareVersion")},
+        {QStringLiteral("macaddress"), QStringLiteral("#IDS_Info_MacAddress")},
+        {QStringLiteral("manufacturedate"), QStringLiteral("#IDS_Info_ManufactureDate")},
+        {QStringLiteral("bootversion"), QStringLiteral("#IDS_Info_BootVersion")},
+    };
+    QString folded = name.toLower();
+    folded.remove(QLatin1Char(' ')).remove(QLatin1Char('_')).remove(QLatin1Char('-'));
+    return keys.value(folded);
 }
 
 QString portPattern()

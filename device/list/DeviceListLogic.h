@@ -50,6 +50,9 @@ bool matchesSearch(const KxDeviceInfoMap &info, const QString &text);
 // "PRNQRY" text: lines separated by CR LF (a lone LF is accepted too), empty lines dropped, each
 // split at its first ":" into a trimmed name and value. A line without ":" is a name alone.
 QList<QPair<QString, QString>> parseProductInfo(const QString &text);
+// The translation key for a row name readers commonly report ("Serial Number", ...), or an
+// empty text for names only the reader knows; matching ignores case and spacing.
+QString productInfoKey(const QString &name);
 
 // The port field: the edit's own pattern (0 .. 65535) and the accepted range 1 .. 65535.
 QString portPattern();

@@ -10,6 +10,7 @@
 #include "NDeviceList.h"
 
 #include <QApplication>
+#include <QFont>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -32,6 +33,14 @@ static void save(QWidget *w, const QString &dir, const QString &name, const QStr
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    // The application's font (its settings substitute a Chinese-capable family), so the
+    // pictures show the texts as users see them.
+    QFont::insertSubstitutions(QStringLiteral("Microsoft Yahei"),
+                               {QStringLiteral("WenQuanYi Micro Hei"),
+                                QStringLiteral("Noto Sans CJK SC"), QStringLiteral("DejaVu Sans")});
+    QFont appFont = QApplication::font();
+    appFont.setFamily(QStringLiteral("Microsoft Yahei"));
+    QApplication::setFont(appFont);
     const QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp");
     const QString lang = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("en");
     DeviceListTestEnv env;

@@ -13,6 +13,8 @@
 #include "KxToggleSwitch.h"
 
 #include <QClipboard>
+#include <QFile>
+#include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QtTest>
@@ -317,6 +319,74 @@ private slots:
         dlg.okButton()->click();
         emit KxDeviceKit::Instance()->deviceAliasChanged("SN-77", info.value("MAC Address"), 1);
         QCOMPARE(dlg.result(), int(QDialog::Accepted));
+    }
+
+    void formRowsLevelAndButtonsAsTallAsFields()
+    {
+        // Under the application's own sheet, which gives push buttons a smaller minimum.
+        QFile css(QStringLiteral(BREVAN_SOURCE_DIR "/resources/qss/wsdefault.css"));
+        QVERIFY(css.open(QIODevice::ReadOnly));
+        qApp->setStyleSheet(QString::fromUtf8(css.readAll()));
+        AddDeviceDlg add;
+        ChangeNetworkSettingDlg net("mac-77", reader());
+        DeviceAliasEditDlg alias("mac-77", reader());
+        for (QDialog *dlg : QList<QDialog *>{&add, &net, &alias}) {
+            dlg->show();
+            QVERIFY(QTest::qWaitForWindowExposed(dlg));
+            auto *form = dlg->findChild<QFormLayout *>();
+            QVERIFY(form);
+            int fieldHeight = 0;
+            for (int row = 0; row < form->rowCount(); ++row) {
+                QLayoutItem *l = form->itemAt(row, QFormLayout::LabelRole);
+                QLayoutItem *f = form->itemAt(row, QFormLayout::FieldRole);
+                if (!l || !f || !l->widget() || !f->widget())
+                    continue;
+                if (qobject_cast<QLabel *>(f->widget())) {
+                    // A multi-line value: its label starts level with the first line.
+                    QCOMPARE(l->widget()->geometry().top(), f->widget()->geometry().top());
+                    continue;
+                }
+                const QString where = dlg->objectName() + QStringLiteral(" row ")
+                    + QString::number(row);
+                const int dy =
+                    l->widget()->geometry().center().y() - f->widget()->geometry().center().y();
+                QVERIFY2(qAbs(dy) <= 1, qPrintable(where + QStringLiteral(" off by ")
+                                                   + QString::number(dy)));
+                if (qobject_cast<QLineEdit *>(f->widget()))
+                    fieldHeight = qMax(fieldHeight, f->widget()->height());
+            }
+            QVERIFY(fieldHeight > 0);
+            const auto buttons = dlg->findChildren<KxPushButton *>();
+            QVERIFY(!buttons.isEmpty());
+            for (KxPushButton *b : buttons)
+                QVERIFY2(b->height() >= fieldHeight - 2,
+                         qPrintable(b->text() + QStringLiteral(" ") + QString::number(b->height())));
+            dlg->hide();
+        }
+        qApp->setStyleSheet(QString());
+    }
+
+    void infoRowNamesInUserLanguage()
+    {
+        DeviceInfoWidget w;
+        KxDeviceInfoMap info = reader();
+        info.insert("PRNQRY", "Serial Number:SN-77\r\nLaser Class: 2");
+        w.setDevice("mac-77", info);
+        QCOMPARE(w.shownName(0), QString("Serial number"));
+        QCOMPARE(w.shownName(1), QString("Laser Class")); // only the reader knows this one
+        QVERIFY(w.shownName(2).isEmpty());
+        QVERIFY(KxI18nUtil::instance()->loadMain(
+            QStringLiteral(BREVAN_SOURCE_DIR "/models/resources"), QStringLiteral("zh_cn")));
+        w.setDevice("mac-77", info);
+        const QString zh = w.shownName(0);
+        KxI18nUtil::instance()->loadMain(QStringLiteral(BREVAN_SOURCE_DIR "/models/resources"),
+                                         QStringLiteral("en"));
+        QCOMPARE(zh, QString::fromUtf8("序列号"));
+        auto *label = w.findChild<QLabel *>("labRowName");
+        QVERIFY(label);
+        QCOMPARE(label->text(), zh);
+        // Copies keep the reader's own words.
+        QCOMPARE(w.allRowsText(), QString("Serial Number: SN-77\nLaser Class: 2"));
     }
 
     void infoRowsAndCopy()

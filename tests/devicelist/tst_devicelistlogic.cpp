@@ -3,6 +3,7 @@
 #include "DeviceBlink.h"
 #include "DeviceListLogic.h"
 #include "KxAddressProbe.h"
+#include "KxI18nUtil.h"
 
 #include <QtTest>
 
@@ -137,6 +138,47 @@ private slots:
         QCOMPARE(rows[2], qMakePair(QString("Board"), QString()));
         QCOMPARE(rows[3], qMakePair(QString("Serial"), QString("X1")));
         QVERIFY(parseProductInfo("\r\n\r\n").isEmpty());
+    }
+
+    void productInfoNames_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("as readers send it") << "Serial Number" << "#IDS_Info_SerialNumber";
+        QTest::newRow("case and separators ignored") << " serial_NUMBER" << "#IDS_Info_SerialNumber";
+        QTest::newRow("model is the product name") << "Model" << "#IDS_Info_ProductName";
+        QTest::newRow("firmware") << "Firmware Version" << "#IDS_Info_FirmwareVersion";
+        QTest::newRow("mac") << "MAC-Address" << "#IDS_Info_MacAddress";
+        QTest::newRow("reader's own name stays") << "Laser Class" << "";
+        QTest::newRow("a word inside is not enough") << "Serial Number 2" << "";
+        QTest::newRow("empty") << "" << "";
+    }
+    void productInfoNames()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, key);
+        QCOMPARE(productInfoKey(name), key);
+    }
+
+    void productInfoNamesTranslated()
+    {
+        // A key without a text in either language would put "#IDS_..." on screen.
+        const QStringList names = {"Product Name", "Serial Number", "Firmware Version",
+                                   "Hardware Version", "MAC Address", "Manufacture Date",
+                                   "Boot Version"};
+        for (const QString &lang : {QStringLiteral("en"), QStringLiteral("zh_cn")}) {
+            QVERIFY(KxI18nUtil::instance()->loadMain(
+                QStringLiteral(BREVAN_SOURCE_DIR "/models/resources"), lang));
+            for (const QString &n : names) {
+                const QString key = productInfoKey(n);
+                QVERIFY2(!key.isEmpty(), qPrintable(n));
+                QVERIFY2(!kxTr(key).startsWith('#'), qPrintable(lang + ": " + key));
+            }
+            QVERIFY(!kxTr("#IDS_ProductInfo").startsWith('#'));
+        }
+        QCOMPARE(kxTr("#IDS_Info_SerialNumber"), QString::fromUtf8("序列号"));
+        KxI18nUtil::instance()->loadMain(QStringLiteral(BREVAN_SOURCE_DIR "/models/resources"),
+                                         QStringLiteral("en"));
     }
 
     void commandsAndLines()

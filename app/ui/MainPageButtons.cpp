@@ -46,9 +46,13 @@ Visibility visibility(const KxDeviceInfoMap &info, bool barcodeDebug)
         v.advanced = !vision;
     }
     v.vision = vision;
-    v.network = info.contains(QStringLiteral("Device Type"))
-        && info.contains(QStringLiteral("NETDEN")) && info.contains(QStringLiteral("NETLPA"))
-        && info.contains(QStringLiteral("NETSMK")) && info.contains(QStringLiteral("NETGIP"));
+    // A local reader changes its network through its commands, so it needs all four; a network
+    // reader is changed through discovery and always can (the dialog's network path).
+    const bool local = info.contains(QStringLiteral("Device Type"));
+    v.network = local
+        ? info.contains(QStringLiteral("NETDEN")) && info.contains(QStringLiteral("NETLPA"))
+            && info.contains(QStringLiteral("NETSMK")) && info.contains(QStringLiteral("NETGIP"))
+        : info.contains(QStringLiteral("Ip Address"));
     v.groupEdit = info.contains(QStringLiteral("Supp Gr")) && intIs(info, "Supp Gr", 1);
     if (info.contains(QStringLiteral("Online")) && intIs(info, "Online", 0))
         v = Visibility();

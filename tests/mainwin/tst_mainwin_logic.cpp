@@ -77,9 +77,15 @@ private slots:
                                                        << vis(0, 0, 1, 0, 0, 1);
         QTest::newRow("local reader that can change its network") << kNetCaps << false
                                                                   << vis(0, 1, 1, 1, 0, 1);
-        QTest::newRow("network commands without Device Type")
+        QTest::newRow("network reader without address")
             << KxDeviceInfoMap{{"NETDEN", "1"}, {"NETLPA", "1"}, {"NETSMK", "1"}, {"NETGIP", "1"}}
             << false << vis(0, 1, 1, 0, 0, 1);
+        QTest::newRow("network reader can change its network")
+            << KxDeviceInfoMap{{"Ip Address", "127.0.0.2"}, {"MAC Address", "00:11"}} << false
+            << vis(0, 1, 1, 1, 0, 1);
+        QTest::newRow("local reader with an address but no network commands")
+            << KxDeviceInfoMap{{"Device Type", "COM"}, {"Ip Address", "127.0.0.2"}} << false
+            << vis(0, 1, 1, 0, 0, 1);
         KxDeviceInfoMap missingGip = kNetCaps;
         missingGip.remove("NETGIP");
         QTest::newRow("one network command missing") << missingGip << false

@@ -88,9 +88,9 @@ private slots:
         QCOMPARE(page->infoStack()->currentWidget()->objectName(), QStringLiteral("pageInfo"));
         QCOMPARE(page->deviceInfo()->deviceId(), id);
         for (const char *shown : {"Id_Btn_QuickSettings", "Id_Btn_AdvancedSettings",
-                                  "Id_Btn_FirmwareUpgrade"})
+                                  "Id_Btn_FirmwareUpgrade", "Id_Btn_NetworkSettings"})
             QVERIFY2(page->button(shown)->isVisibleTo(page), shown);
-        for (const char *hidden : {"Id_Btn_VisionSettings", "Id_Btn_NetworkSettings"})
+        for (const char *hidden : {"Id_Btn_VisionSettings"})
             QVERIFY2(!page->button(hidden)->isVisibleTo(page), hidden);
 
         // A double click connects, logs in and opens the edit page in quick settings.

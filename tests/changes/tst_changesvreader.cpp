@@ -7,25 +7,18 @@
 #include "KxConfig.h"
 #include "KxConfigFileUi.h"
 #include "KxDeviceKit.h"
+#include "DialogTestUtil.h"
 #include "KxDialogRunner.h"
 #include "KxScriptedUiBackend.h"
 #include "KxStyledButtons.h"
-#include "ReaderSession.h"
+#include "VReaderSession.h"
 
 #include <QTableWidget>
 #include <QTemporaryDir>
 
-using namespace ReaderSession;
+using namespace VReaderSession;
 
 namespace {
-// Installs a dialog runner for one test and puts the old one back.
-struct RunnerScope
-{
-    explicit RunnerScope(const KxDialogRunner::Runner &r) : previous(KxDialogRunner::install(r)) {}
-    ~RunnerScope() { KxDialogRunner::install(previous); }
-    KxDialogRunner::Runner previous;
-};
-
 QStringList codesOf(const QVector<ChangedCmdInfo> &list)
 {
     QStringList out;

@@ -2,12 +2,12 @@
 #include "KxConfigFileIO.h"
 #include "KxDeviceConfigs.h"
 #include "KxExportList.h"
-#include "ReaderSession.h"
+#include "VReaderSession.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
-using namespace ReaderSession;
+using namespace VReaderSession;
 
 namespace {
 QByteArray readAll(const QString &path)

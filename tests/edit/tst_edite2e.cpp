@@ -11,6 +11,7 @@
 #include "DeviceEditClient.h"
 #include "DeviceListLogic.h"
 #include "DeviceListWidget.h"
+#include "DialogTestUtil.h"
 #include "DoSaveChangedCmds.h"
 #include "KxConfigFile.h"
 #include "KxControlBase.h"
@@ -26,7 +27,7 @@
 #include "NDeviceGroupItem.h"
 #include "NDeviceList.h"
 #include "NDeviceListItem.h"
-#include "VReaderProcess.h"
+#include "VReaderSession.h"
 
 #include <QAbstractButton>
 #include <QSignalSpy>
@@ -36,30 +37,7 @@
 #include <QtTest>
 
 namespace {
-struct RunnerScope
-{
-    explicit RunnerScope(const KxDialogRunner::Runner &r) : previous(KxDialogRunner::install(r)) {}
-    ~RunnerScope() { KxDialogRunner::install(previous); }
-    KxDialogRunner::Runner previous;
-};
-
-template <typename F>
-bool waitFor(F pred, int ms = 30000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!pred() && t.elapsed() < ms)
-        QTest::qWait(10);
-    return pred();
-}
-
-QByteArray readerValue(KxDeviceConnector *c, const QString &code)
-{
-    QByteArray v;
-    if (c)
-        c->queryCommand(1, QLatin1Char('@') + code + QLatin1Char('*'), v);
-    return v;
-}
+using VReaderSession::readerValue;
 
 // Sets a control's value as the user would and waits until the reader answered.
 bool editValue(BCodePropertyWidget *page, const QString &id, const QString &value)
@@ -162,11 +140,8 @@ private slots:
         if (!lang.isEmpty())
             KxI18nUtil::instance()->loadMain(QStringLiteral(BREVAN_SOURCE_DIR "/models/resources"), lang);
         MainFrame::setAvailableGeometryProvider([] { return QRect(0, 0, 1400, 900); });
-        QVERIFY2(vr.start({}), vr.errorOutput().constData());
-        QCOMPARE(vr.readers().size(), 1);
-        KxDeviceKit *kit = KxDeviceKit::Instance();
-        kit->setDiscoveryPort(vr.discoveryPort());
-        QCOMPARE(kit->setScanAddresses(vr.firstAddress()).size(), 1);
+        const QString why = VReaderSession::startForDiscovery(vr, {});
+        QVERIFY2(why.isEmpty(), qPrintable(why));
     }
     void cleanupTestCase()
     {

@@ -6,6 +6,7 @@
 #include "BCodeToolsWidget.h"
 #include "ChangedCmdsListDlg.h"
 #include "DeviceEditClient.h"
+#include "DialogTestUtil.h"
 #include "DoSaveChangedCmds.h"
 #include "EditLogic.h"
 #include "EditPlaceholders.h"
@@ -17,7 +18,7 @@
 #include "KxScriptedUiBackend.h"
 #include "KxStandardControls.h"
 #include "QuickSettingsWidget.h"
-#include "ReaderSession.h"
+#include "VReaderSession.h"
 
 #include "KxI18nUtil.h"
 
@@ -28,30 +29,13 @@
 #include <QToolButton>
 #include <QtTest>
 
-using namespace ReaderSession;
+using namespace VReaderSession;
 
 namespace {
-struct RunnerScope
-{
-    explicit RunnerScope(const KxDialogRunner::Runner &r) : previous(KxDialogRunner::install(r)) {}
-    ~RunnerScope() { KxDialogRunner::install(previous); }
-    KxDialogRunner::Runner previous;
-};
-
-template <typename F>
-bool waitFor(F pred, int ms = 30000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!pred() && t.elapsed() < ms)
-        QTest::qWait(10);
-    return pred();
-}
-
 // A logged-in reader in the registry, as the main page leaves it before the edit page opens.
 KxDeviceConnector *openReader(const VReaderProcess &vp)
 {
-    std::unique_ptr<KxDeviceConnector> c = login(vp.readers().value(0));
+    std::unique_ptr<KxDeviceConnector> c = login(vp);
     if (!c)
         return nullptr;
     KxDeviceConnector *raw = c.release();

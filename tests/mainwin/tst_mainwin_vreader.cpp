@@ -18,7 +18,7 @@
 #include "NDeviceList.h"
 #include "NDeviceListItem.h"
 #include "USBDeviceManager.h"
-#include "VReaderProcess.h"
+#include "VReaderSession.h"
 
 #include <QAbstractButton>
 #include <QStackedWidget>
@@ -50,12 +50,9 @@ private slots:
         brevanInitResources();
         env = new MainWinTestEnv;
         MainFrame::setAvailableGeometryProvider([] { return QRect(0, 0, 1400, 900); });
-        QVERIFY2(vr.start({"--model", "KXS-FM800", "--count", "1"}),
-                 vr.errorOutput().constData());
-        QCOMPARE(vr.readers().size(), 1);
-        KxDeviceKit *kit = KxDeviceKit::Instance();
-        kit->setDiscoveryPort(vr.discoveryPort());
-        QCOMPARE(kit->setScanAddresses(vr.firstAddress()).size(), 1);
+        const QString why =
+            VReaderSession::startForDiscovery(vr, {"--model", "KXS-FM800", "--count", "1"});
+        QVERIFY2(why.isEmpty(), qPrintable(why));
     }
     void cleanupTestCase()
     {

@@ -1,29 +1,63 @@
 #pragma once
 // Logging into the readers of a virtual reader process, with their model name known to the
-// connector as discovery would report it; settings to change picked from the capabilities.
+// connector as discovery would report it; settings to change picked from the capabilities;
+// changes sent and values read back directly.
 #include "KxDataStreamValue.h"
 #include "KxDeviceCommand.h"
 #include "KxDeviceConnector.h"
+#include "KxDeviceKit.h"
 #include "VReaderProcess.h"
 
 #include <QtTest>
 #include <memory>
 
-namespace ReaderSession {
+namespace VReaderSession {
 
-inline std::unique_ptr<KxDeviceConnector> login(const VReaderProcess::Reader &r)
+// A logged-in connector, or null with the reason in why.
+inline std::unique_ptr<KxDeviceConnector> login(const VReaderProcess::Reader &r, QString *why = nullptr)
 {
+    auto fail = [why](const QString &reason) {
+        if (why)
+            *why = reason;
+        return nullptr;
+    };
+    if (r.serial.isEmpty())
+        return fail(QStringLiteral("no reader"));
     auto c = std::make_unique<KxDeviceConnector>(r.serial);
     KxDeviceInfoMap info;
     info.insert(QStringLiteral("Product Name"), r.model);
     c->setDeviceInfo(info);
     if (!c->connectWithAddress(QStringLiteral("%1:%2").arg(r.address).arg(r.port)))
-        return nullptr;
-    if (c->login() != 0)
-        return nullptr;
+        return fail(QStringLiteral("connect failed"));
+    const int code = c->login();
+    if (code != 0)
+        return fail(QStringLiteral("login %1").arg(code));
     return c;
 }
 
+// The first reader of the process, logged in.
+inline std::unique_ptr<KxDeviceConnector> login(const VReaderProcess &vp, QString *why = nullptr)
+{
+    return login(vp.readers().value(0), why);
+}
+
+// Starts the process and points discovery at it, as the main window's scan finds readers.
+// Empty on success, else what went wrong.
+inline QString startForDiscovery(VReaderProcess &vp, const QStringList &args, int readers = 1)
+{
+    if (!vp.start(args))
+        return QString::fromUtf8(vp.errorOutput());
+    if (vp.readers().size() != readers)
+        return QStringLiteral("%1 readers instead of %2").arg(vp.readers().size()).arg(readers);
+    KxDeviceKit *kit = KxDeviceKit::Instance();
+    kit->setDiscoveryPort(vp.discoveryPort());
+    if (kit->setScanAddresses(vp.firstAddress()).size() != 1)
+        return QStringLiteral("scan address not taken: ") + vp.firstAddress();
+    return QString();
+}
+
+// Settings of the link, the log or the reader's identity: changing them would cut the session
+// or make the reader another one.
 inline bool isLinkCode(const QString &code)
 {
     for (const char *p : {"232", "NET", "INTERF", "AUTOUR", "KBW", "CDC", "BOCUSB", "TCP", "FRMTMO",
@@ -73,14 +107,16 @@ inline QVector<ChangedCmdInfo> pickChanges(KxDeviceCommand *cmd, int count, int 
     return out;
 }
 
+// The reader's current value, asked directly; empty without a connector.
 inline QByteArray readerValue(KxDeviceConnector *c, const QString &code)
 {
     QByteArray v;
-    c->queryCommand(1, QLatin1Char('@') + code + QLatin1Char('*'), v);
+    if (c)
+        c->queryCommand(1, QLatin1Char('@') + code + QLatin1Char('*'), v);
     return v;
 }
 
-// Sends the changes as running changes and waits for every answer.
+// Sends the changes as running changes and waits for every answer; the number acknowledged.
 inline int sendChanges(KxDeviceCommand *cmd, const QVector<ChangedCmdInfo> &changes, QObject *ctx)
 {
     int acked = 0;
@@ -97,4 +133,4 @@ inline int sendChanges(KxDeviceCommand *cmd, const QVector<ChangedCmdInfo> &chan
     return acked;
 }
 
-}  // namespace ReaderSession
+}  // namespace VReaderSession

@@ -7,47 +7,19 @@
 #include "DeviceListLogic.h"
 #include "DeviceListTestEnv.h"
 #include "DeviceListWidget.h"
+#include "Gallery.h"
 #include "NDeviceList.h"
 
 #include <QApplication>
-#include <QFont>
-#include <QFile>
 #include <QHBoxLayout>
 #include <QLineEdit>
-#include <QTest>
-
-#include <cstdio>
-
-static void save(QWidget *w, const QString &dir, const QString &name, const QString &lang)
-{
-    w->show();
-    QTest::qWait(200);
-    const QString path = QStringLiteral("%1/devicelist-%2-%3.png").arg(dir, name, lang);
-    if (!w->grab().save(path))
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-    else
-        std::printf("%s %dx%d\n", qPrintable(path), w->width(), w->height());
-    w->hide();
-}
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    // The application's font (its settings substitute a Chinese-capable family), so the
-    // pictures show the texts as users see them.
-    QFont::insertSubstitutions(QStringLiteral("Microsoft Yahei"),
-                               {QStringLiteral("WenQuanYi Micro Hei"),
-                                QStringLiteral("Noto Sans CJK SC"), QStringLiteral("DejaVu Sans")});
-    QFont appFont = QApplication::font();
-    appFont.setFamily(QStringLiteral("Microsoft Yahei"));
-    QApplication::setFont(appFont);
-    const QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp");
-    const QString lang = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("en");
+    const Gallery gallery(argc, argv, QStringLiteral("devicelist"), 200);
     DeviceListTestEnv env;
-    KxI18nUtil::instance()->loadMain(QStringLiteral(BREVAN_SOURCE_DIR "/models/resources"), lang);
-    QFile css(QStringLiteral(BREVAN_SOURCE_DIR "/resources/qss/wsdefault.css"));
-    if (css.open(QIODevice::ReadOnly))
-        app.setStyleSheet(QString::fromLatin1(css.readAll()));
+    gallery.loadLook(app);
     KxDeviceAlias::instance()->setAlias("FM8000002", "Packing line 2");
 
     KxDeviceInfoMap a = networkReader("FM8000001", "127.0.0.2");
@@ -85,20 +57,20 @@ int main(int argc, char **argv)
     list->OnDeviceUpdated("HS1200001:COM/dev/pts/3", d);
     list->OnDeviceClicked(DeviceListLogic::kGroupNetwork, "02:4B:00:00:00:01");
     page.resize(900, 640);
-    save(&page, dir, "main", lang);
+    gallery.save(&page, "main");
     list->OnGroupBtnClicked();
-    save(&page, dir, "groups", lang);
+    gallery.save(&page, "groups");
     list->OnListBtnClicked();
     list->setSearchText("packing");
-    save(&page, dir, "search", lang);
+    gallery.save(&page, "search");
 
     AddDeviceDlg add;
     add.ipEdit()->setText("127.0.0.5");
-    save(&add, dir, "add", lang);
+    gallery.save(&add, "add");
     ChangeNetworkSettingDlg net("02:4B:00:00:00:01", a);
-    save(&net, dir, "network", lang);
+    gallery.save(&net, "network");
     DeviceAliasEditDlg alias("02:4B:00:00:00:02", list->deviceInfo("02:4B:00:00:00:02"));
-    save(&alias, dir, "alias", lang);
+    gallery.save(&alias, "alias");
     KxDeviceAlias::instance()->setAlias("FM8000002", "");
     return 0;
 }

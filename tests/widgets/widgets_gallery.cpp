@@ -1,4 +1,5 @@
 // Renders every common widget into "<dir>/widgets-<name>-<lang>.png" for a visual check.
+#include "Gallery.h"
 #include "KxI18nUtil.h"
 #include "KxInputDlg.h"
 #include "KxPaintedIcon.h"
@@ -10,56 +11,27 @@
 #include "NMessageBox.h"
 
 #include <QApplication>
-#include <QFont>
-#include <QFile>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTest>
-
-#include <cstdio>
-
-static void save(QWidget *w, const QString &dir, const QString &name, const QString &lang)
-{
-    w->show();
-    QTest::qWait(60);
-    const QString path = QStringLiteral("%1/widgets-%2-%3.png").arg(dir, name, lang);
-    if (!w->grab().save(path))
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-    else
-        std::printf("%s %dx%d\n", qPrintable(path), w->width(), w->height());
-    w->hide();
-}
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    // The application's font (its settings substitute a Chinese-capable family), so the
-    // pictures show the texts as users see them.
-    QFont::insertSubstitutions(QStringLiteral("Microsoft Yahei"),
-                               {QStringLiteral("WenQuanYi Micro Hei"),
-                                QStringLiteral("Noto Sans CJK SC"), QStringLiteral("DejaVu Sans")});
-    QFont appFont = QApplication::font();
-    appFont.setFamily(QStringLiteral("Microsoft Yahei"));
-    QApplication::setFont(appFont);
-    const QString dir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("/tmp");
-    const QString lang = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("en");
-    KxI18nUtil::instance()->loadMain(QStringLiteral(BREVAN_SOURCE_DIR "/models/resources"), lang);
-    QFile css(QStringLiteral(BREVAN_SOURCE_DIR "/resources/qss/wsdefault.css"));
-    if (css.open(QIODevice::ReadOnly))
-        app.setStyleSheet(QString::fromUtf8(css.readAll()));
-    const bool zh = lang.startsWith(QLatin1String("zh"));
+    const Gallery gallery(argc, argv, QStringLiteral("widgets"), 60);
+    gallery.loadLook(app);
+    const bool zh = gallery.lang().startsWith(QLatin1String("zh"));
 
     NMessageBox info(KxMsgType::Information, QStringLiteral("#IDS_Tips"),
                      zh ? QStringLiteral("配置已成功保存到读码器。")
                         : QStringLiteral("The settings were saved to the reader."));
-    save(&info, dir, QStringLiteral("msg-info"), lang);
+    gallery.save(&info, QStringLiteral("msg-info"));
     NMessageBox question(
         KxMsgType::Question, QStringLiteral("#IDS_Tips"),
         zh ? QStringLiteral("保存设置将重启读码器，是否继续？")
            : QStringLiteral("Saving these settings restarts the reader. Continue?"),
         QStringLiteral("#IDS_OK|Cancel"));
-    save(&question, dir, QStringLiteral("msg-question"), lang);
+    gallery.save(&question, QStringLiteral("msg-question"));
     NMessageBox three(
         KxMsgType::Warning, QStringLiteral("#IDS_Tips"),
         zh ? QStringLiteral("设置已修改但尚未保存。离开前是否保存到读码器？如果不保存，修改将在读码"
@@ -67,25 +39,25 @@ int main(int argc, char **argv)
            : QStringLiteral("Some settings were changed but not saved. Save them to the reader "
                             "before leaving? Unsaved changes are lost when the reader restarts."),
         QStringLiteral("#IDS_Yes|No|Cancel"));
-    save(&three, dir, QStringLiteral("msg-warning"), lang);
+    gallery.save(&three, QStringLiteral("msg-warning"));
     NMessageBox err(KxMsgType::Error, QStringLiteral("#IDS_Tips"),
                     QStringLiteral("#IDS_NoSuchKeyForTheGallery"),
                     QStringLiteral("#IDS_Restry|Back"));
-    save(&err, dir, QStringLiteral("msg-error"), lang);
+    gallery.save(&err, QStringLiteral("msg-error"));
 
     KxWaitingDlg waiting;
     waiting.setText(zh ? QStringLiteral("正在连接设备，请稍候…")
                        : QStringLiteral("Connecting to the reader, please wait..."));
-    save(&waiting, dir, QStringLiteral("waiting"), lang);
+    gallery.save(&waiting, QStringLiteral("waiting"));
     waiting.setCancelText(QStringLiteral("#IDS_Cancel"));
-    save(&waiting, dir, QStringLiteral("waiting-cancel"), lang);
+    gallery.save(&waiting, QStringLiteral("waiting-cancel"));
 
     KxInputRequest req;
     req.title = zh ? QStringLiteral("重命名配置") : QStringLiteral("Rename configuration");
     req.label = zh ? QStringLiteral("新名称：") : QStringLiteral("New name:");
     req.text = QStringLiteral("Line 3 - carton labels");
     KxInputDlg input(req);
-    save(&input, dir, QStringLiteral("input"), lang);
+    gallery.save(&input, QStringLiteral("input"));
 
     NDialogEx base;
     base.setTitle(zh ? QStringLiteral("一个很长的对话框标题，用来检查标题栏在文字过长时的省略效果")
@@ -98,7 +70,7 @@ int main(int argc, char **argv)
     base.addButton(QStringLiteral("#IDS_OK"), KxPushButton::Primary);
     base.addButton(QStringLiteral("#IDS_Cancel"));
     base.resize(420, 200);
-    save(&base, dir, QStringLiteral("dialog-base"), lang);
+    gallery.save(&base, QStringLiteral("dialog-base"));
 
     QWidget panel;
     panel.setStyleSheet(QStringLiteral("QWidget#panel{background:#f4f6fa;}"));
@@ -131,7 +103,7 @@ int main(int argc, char **argv)
     auto *search2 = new KxSearchLineEdit;
     search2->setText(QStringLiteral("SN2041"));
     grid->addWidget(search2, 2, 2, 1, 2);
-    save(&panel, dir, QStringLiteral("controls"), lang);
+    gallery.save(&panel, QStringLiteral("controls"));
 
     QWidget host;
     host.setStyleSheet(QStringLiteral("background:#f4f6fa;"));
@@ -147,6 +119,6 @@ int main(int argc, char **argv)
                             "connection and try again."),
         3000, &host, KxMsgType::Error);
     QTest::qWait(400); // faded in
-    save(&host, dir, QStringLiteral("toasts"), lang);
+    gallery.save(&host, QStringLiteral("toasts"));
     return 0;
 }

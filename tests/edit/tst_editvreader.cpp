@@ -43,6 +43,32 @@ KxDeviceConnector *openReader(const VReaderProcess &vp)
     return raw;
 }
 
+// A logged-in virtual reader with its edit client open in one mode, as the main page leaves it.
+struct EditSession
+{
+    VReaderProcess vp;
+    KxDeviceConnector *c = nullptr;
+    KxScriptedUiBackend ui;
+    DeviceEditClient client;
+    BCodeEditFrame *frame = nullptr;
+
+    ~EditSession() { delete c; }
+
+    // Empty when the edit frame is open, else what failed.
+    QString open(int mode)
+    {
+        if (!vp.start({}))
+            return QStringLiteral("start: ") + QString::fromUtf8(vp.errorOutput());
+        c = openReader(vp);
+        if (!c)
+            return QStringLiteral("no login");
+        if (!client.changeEditMode(mode, c->deviceId(), {}))
+            return QStringLiteral("mode %1 refused").arg(mode);
+        frame = qobject_cast<BCodeEditFrame *>(client.currentFrame());
+        return frame ? QString() : QStringLiteral("no edit frame");
+    }
+};
+
 QStringList changedCodes(KxDeviceCommand *cmd)
 {
     QStringList out;
@@ -256,122 +282,99 @@ private slots:
 
     void leavingWithoutChangesShowsNoDialog()
     {
-        VReaderProcess vp;
-        QVERIFY(vp.start({}));
-        KxDeviceConnector *c = openReader(vp);
-        QVERIFY(c);
-        KxScriptedUiBackend ui;
-        DeviceEditClient client;
-        QVERIFY(client.changeEditMode(DeviceEditMode_QuickSettings, c->deviceId(), {}));
-        auto *frame = qobject_cast<BCodeEditFrame *>(client.currentFrame());
-        QCOMPARE(frame->currentPage(), frame->quickPage());
-        QVERIFY(frame->toolButton("Id_Btn_QuickSettings")->isChecked());
-        QVERIFY(frame->quickPage()->settings()->controls().size() > 0);
+        EditSession s;
+        const QString why = s.open(DeviceEditMode_QuickSettings);
+        QVERIFY2(why.isEmpty(), qPrintable(why));
+        QCOMPARE(s.frame->currentPage(), s.frame->quickPage());
+        QVERIFY(s.frame->toolButton("Id_Btn_QuickSettings")->isChecked());
+        QVERIFY(s.frame->quickPage()->settings()->controls().size() > 0);
         int runs = 0;
         RunnerScope scope([&](QDialog *) { return ++runs, 0; });
-        QVERIFY(client.checkLeave());
-        QVERIFY(client.checkClose());
+        QVERIFY(s.client.checkLeave());
+        QVERIFY(s.client.checkClose());
         QCOMPARE(runs, 0);
-        QVERIFY(ui.shown(KxScriptedUiBackend::Kind::Message).isEmpty());
-        delete c;
+        QVERIFY(s.ui.shown(KxScriptedUiBackend::Kind::Message).isEmpty());
     }
 
     void failedSaveThenBackLeavesChangesUnsaved()
     {
-        VReaderProcess vp;
-        QVERIFY(vp.start({}));
-        KxDeviceConnector *c = openReader(vp);
-        QVERIFY(c);
-        KxScriptedUiBackend ui;
-        DeviceEditClient client;
-        QVERIFY(client.changeEditMode(DeviceEditMode_AdvancedSettings, c->deviceId(), {}));
-        auto *frame = qobject_cast<BCodeEditFrame *>(client.currentFrame());
-        QVERIFY(frame->advancedPage()->openPage("ReadMode.xml"));
-        QVERIFY(edit(frame->advancedPage()->currentPage(), "TRGDEB", "42"));
-        vp.stop();
-        ui.answerMessage(1, kxTr("#IDS_CmdSave_Fail"));
-        ui.answerMessage(2, "#IDS_SaveChangedCmds_Failed");  // "Back"
+        EditSession s;
+        const QString why = s.open(DeviceEditMode_AdvancedSettings);
+        QVERIFY2(why.isEmpty(), qPrintable(why));
+        QVERIFY(s.frame->advancedPage()->openPage("ReadMode.xml"));
+        QVERIFY(edit(s.frame->advancedPage()->currentPage(), "TRGDEB", "42"));
+        s.vp.stop();
+        s.ui.answerMessage(1, kxTr("#IDS_CmdSave_Fail"));
+        s.ui.answerMessage(2, "#IDS_SaveChangedCmds_Failed");  // "Back"
         RunnerScope scope([&](QDialog *) { return int(SaveChoice_Save); });
-        QVERIFY(client.checkLeave());
-        QCOMPARE(changedCodes(c->command()), QStringList{"TRGDEB"});
-        QVERIFY2(ui.errors().isEmpty(), qPrintable(ui.errors().join('\n')));
-        delete c;
+        QVERIFY(s.client.checkLeave());
+        QCOMPARE(changedCodes(s.c->command()), QStringList{"TRGDEB"});
+        QVERIFY2(s.ui.errors().isEmpty(), qPrintable(s.ui.errors().join('\n')));
     }
 
     void toolBarRulesAndPages()
     {
-        VReaderProcess vp;
-        QVERIFY(vp.start({}));
-        KxDeviceConnector *c = openReader(vp);
-        QVERIFY(c);
-        KxScriptedUiBackend ui;
-        DeviceEditClient client;
-        QVERIFY(client.changeEditMode(DeviceEditMode_QuickSettings, c->deviceId(), {}));
-        auto *frame = qobject_cast<BCodeEditFrame *>(client.currentFrame());
-        KxDeviceCommand *cmd = c->command();
+        EditSession s;
+        const QString why = s.open(DeviceEditMode_QuickSettings);
+        QVERIFY2(why.isEmpty(), qPrintable(why));
+        KxDeviceCommand *cmd = s.c->command();
         QStringList order;
-        for (QToolButton *b : frame->findChildren<QToolButton *>()) {
+        for (QToolButton *b : s.frame->findChildren<QToolButton *>()) {
             if (b->objectName().startsWith("Id_Btn_"))
                 order << b->objectName();
         }
         QCOMPARE(order.first(), QString("Id_Btn_MainPage"));
         QVERIFY(order.contains("Id_Btn_Tools"));
         QCOMPARE(order.contains("Id_Btn_ConfigLibSettings"), cmd->hasCmd("MPCADD"));
-        if (frame->configLibButton()) {
-            QCOMPARE(frame->configLibButton()->isVisibleTo(frame),
+        if (s.frame->configLibButton()) {
+            QCOMPARE(s.frame->configLibButton()->isVisibleTo(s.frame),
                      EditLogic::configLibButtonVisible(cmd->configurationSets().size(), cmd->value("IPPOPM")));
         }
-        QMenu *tools = frame->toolButton("Id_Btn_Tools")->menu();
+        QMenu *tools = s.frame->toolButton("Id_Btn_Tools")->menu();
         QVERIFY(tools);
         QCOMPARE(tools->findChild<QAction *>("menu_sync") != nullptr, cmd->hasCmd("WLSBAT"));
         QVERIFY(tools->findChild<QAction *>("menu_compare"));
 
         // The configuration-library page is made anew on each switch.
-        QVERIFY(frame->switchPage(BCodeEditFrame::Page_ConfigLib));
-        QPointer<QWidget> lib = frame->currentPage();
-        QVERIFY(frame->switchPage(BCodeEditFrame::Page_ConfigLib));
-        QVERIFY(frame->currentPage() != lib.data());
+        QVERIFY(s.frame->switchPage(BCodeEditFrame::Page_ConfigLib));
+        QPointer<QWidget> lib = s.frame->currentPage();
+        QVERIFY(s.frame->switchPage(BCodeEditFrame::Page_ConfigLib));
+        QVERIFY(s.frame->currentPage() != lib.data());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!lib);
-        QVERIFY(frame->switchPage(BCodeEditFrame::Page_Advanced));
-        QPointer<QWidget> adv = frame->currentPage();
-        QVERIFY(frame->switchPage(BCodeEditFrame::Page_Quick));
-        QVERIFY(frame->switchPage(BCodeEditFrame::Page_Advanced));
-        QCOMPARE(frame->currentPage(), adv.data());
+        QVERIFY(s.frame->switchPage(BCodeEditFrame::Page_Advanced));
+        QPointer<QWidget> adv = s.frame->currentPage();
+        QVERIFY(s.frame->switchPage(BCodeEditFrame::Page_Quick));
+        QVERIFY(s.frame->switchPage(BCodeEditFrame::Page_Advanced));
+        QCOMPARE(s.frame->currentPage(), adv.data());
 
         // Device log levels from the reader's range; the window opens once.
-        QCOMPARE(frame->deviceLogLevels(),
+        QCOMPARE(s.frame->deviceLogLevels(),
                  EditLogic::deviceLogLevels(cmd->rawValue("DBGLVL", KxDeviceCommand::Capabilities)));
-        frame->advancedPage()->tools()->button("Id_Btn_DeviceLog")->click();
-        QPointer<QWidget> log = frame->deviceLogWindow();
+        s.frame->advancedPage()->tools()->button("Id_Btn_DeviceLog")->click();
+        QPointer<QWidget> log = s.frame->deviceLogWindow();
         QVERIFY(log);
-        frame->OnSignalBtnDeviceLogClicked();
-        QCOMPARE(frame->deviceLogWindow(), log.data());
+        s.frame->OnSignalBtnDeviceLogClicked();
+        QCOMPARE(s.frame->deviceLogWindow(), log.data());
 
         // Main page: leaves through checkLeave and asks the window for its main page.
         int mainPage = 0;
         DeviceEditClient::setShowMainPageHandler([&] { ++mainPage; });
-        frame->toolButton("Id_Btn_MainPage")->click();
+        s.frame->toolButton("Id_Btn_MainPage")->click();
         QCOMPARE(mainPage, 1);
         DeviceEditClient::setShowMainPageHandler(nullptr);
-        delete c;
     }
 
     // An import that changed link settings makes every page read all values again, also
     // values whose change the page never heard of.
     void importRebootRefreshesThePage()
     {
-        VReaderProcess vp;
-        QVERIFY(vp.start({}));
-        KxDeviceConnector *c = openReader(vp);
-        QVERIFY(c);
-        KxScriptedUiBackend ui;
-        DeviceEditClient client;
-        QVERIFY(client.changeEditMode(DeviceEditMode_AdvancedSettings, c->deviceId(), {}));
-        auto *frame = qobject_cast<BCodeEditFrame *>(client.currentFrame());
-        BCodePropertyWidget *page = frame->advancedPage()->openPage("ReadMode.xml");
+        EditSession s;
+        const QString why = s.open(DeviceEditMode_AdvancedSettings);
+        QVERIFY2(why.isEmpty(), qPrintable(why));
+        BCodePropertyWidget *page = s.frame->advancedPage()->openPage("ReadMode.xml");
         QVERIFY(page);
-        KxDeviceCommand *cmd = c->command();
+        KxDeviceCommand *cmd = s.c->command();
         const QString shown = page->controlValue("TRGDEB").toString();
         QCOMPARE(shown.toUtf8(), cmd->value("TRGDEB"));
         const QString next = shown == "27" ? "28" : "27";
@@ -390,31 +393,24 @@ private slots:
         QCOMPARE(page->control("TRGDEB")->item()->value.toString(), next);
         QCOMPARE(page->pendingSends(), 0);  // a refresh sends nothing back
         QVERIFY(cmd->changedCmds().isEmpty());
-        delete c;
     }
 
     void rebootWarningCancelSendsNothing()
     {
-        VReaderProcess vp;
-        QVERIFY(vp.start({}));
-        KxDeviceConnector *c = openReader(vp);
-        QVERIFY(c);
-        KxScriptedUiBackend ui;
-        DeviceEditClient client;
-        QVERIFY(client.changeEditMode(DeviceEditMode_AdvancedSettings, c->deviceId(), {}));
-        auto *frame = qobject_cast<BCodeEditFrame *>(client.currentFrame());
-        BCodePropertyWidget *page = frame->advancedPage()->openPage("Communication.xml");
+        EditSession s;
+        const QString why = s.open(DeviceEditMode_AdvancedSettings);
+        QVERIFY2(why.isEmpty(), qPrintable(why));
+        BCodePropertyWidget *page = s.frame->advancedPage()->openPage("Communication.xml");
         QVERIFY(page);
         KxControlBase *interf = page->control("INTERF");
         QVERIFY(interf);
         const QString before = interf->value().toString();
-        ui.answerMessage(2, "#IDS_InterfChange_Reboot");  // Cancel
+        s.ui.answerMessage(2, "#IDS_InterfChange_Reboot");  // Cancel
         interf->applyValue(before == "0" ? "2" : "0");
         QCOMPARE(interf->value().toString(), before);
         QCOMPARE(page->pendingSends(), 0);
-        QVERIFY(c->command()->changedCmds().isEmpty());
-        QVERIFY(ui.isClean());
-        delete c;
+        QVERIFY(s.c->command()->changedCmds().isEmpty());
+        QVERIFY(s.ui.isClean());
     }
 };
 

@@ -21,6 +21,28 @@ class TestDeviceVReader : public QObject
         return flag;
     }
 
+    // Sends code/value pairs as running changes, in their order; the number acknowledged.
+    template <typename Pairs>
+    int sendValues(KxDeviceCommand *cmd, const Pairs &values)
+    {
+        QVector<ChangedCmdInfo> changes;
+        for (const auto &v : values) {
+            ChangedCmdInfo ch;
+            ch.code = v.first;
+            ch.value = v.second;
+            changes << ch;
+        }
+        return sendChanges(cmd, changes, this);
+    }
+
+    // Saves the running changes and waits for the answer.
+    bool saveAll(KxDeviceCommand *cmd)
+    {
+        bool done = false, saved = false;
+        cmd->saveChangedCmdsAsync(this, [&](bool ok, const QStringList &) { saved = ok; done = true; });
+        return waitDone(done) && saved;
+    }
+
 private slots:
     void loginReadsEverySetting()
     {
@@ -86,18 +108,11 @@ private slots:
         KxDeviceCommand *cmd = c->command();
         const QVector<ChangedCmdInfo> changes = pickChanges(cmd, 4);
         QCOMPARE(changes.size(), 4);
-        int acked = 0;
-        for (const ChangedCmdInfo &ch : changes) {
-            cmd->sendCmdAsync(ch, this, true, [&](bool ok, const QStringList &) { acked += ok; });
-        }
-        QTRY_COMPARE(acked, 4);
+        QCOMPARE(sendChanges(cmd, changes, this), 4);
         QCOMPARE(cmd->changedCmds().size(), 4);
         for (const ChangedCmdInfo &ch : changes)
             QCOMPARE(cmd->value(ch.code), ch.value.toByteArray());
-        bool done = false, saved = false;
-        cmd->saveChangedCmdsAsync(this, [&](bool ok, const QStringList &) { saved = ok; done = true; });
-        QVERIFY(waitDone(done));
-        QVERIFY(saved);
+        QVERIFY(saveAll(cmd));
         QVERIFY(cmd->changedCmds().isEmpty());
 
         c.reset();
@@ -112,15 +127,12 @@ private slots:
         const QVector<ChangedCmdInfo> more = pickChanges(cmd, 2, 4);
         QCOMPARE(more.size(), 2);
         QMap<QString, QByteArray> before;
-        acked = 0;
-        for (const ChangedCmdInfo &ch : more) {
+        for (const ChangedCmdInfo &ch : more)
             before.insert(ch.code, cmd->value(ch.code));
-            cmd->sendCmdAsync(ch, this, true, [&](bool ok, const QStringList &) { acked += ok; });
-        }
-        QTRY_COMPARE(acked, 2);
+        QCOMPARE(sendChanges(cmd, more, this), 2);
         for (const ChangedCmdInfo &ch : more)
             QCOMPARE(readerValue(c.get(), ch.code), ch.value.toByteArray());
-        done = false;
+        bool done = false;
         bool restored = false;
         cmd->discardChangedCmdsAsync(this, [&](bool ok, const QStringList &) { restored = ok; done = true; });
         QVERIFY(waitDone(done));
@@ -142,18 +154,8 @@ private slots:
         const QMap<QString, QByteArray> stored = {{"CADPOS", "50,50"},
                                                   {"CADLIN", "0,300|1919,300"},
                                                   {"DEVNAM", "PAIRS"}};
-        int acked = 0;
-        for (auto it = stored.constBegin(); it != stored.constEnd(); ++it) {
-            ChangedCmdInfo ch;
-            ch.code = it.key();
-            ch.value = it.value();
-            cmd->sendCmdAsync(ch, this, true, [&](bool ok, const QStringList &) { acked += ok; });
-        }
-        QTRY_COMPARE(acked, stored.size());
-        bool done = false, saved = false;
-        cmd->saveChangedCmdsAsync(this, [&](bool ok, const QStringList &) { saved = ok; done = true; });
-        QVERIFY(waitDone(done));
-        QVERIFY(saved);
+        QCOMPARE(sendValues(cmd, stored.toStdMap()), stored.size());
+        QVERIFY(saveAll(cmd));
         QVERIFY(cmd->changedCmds().isEmpty());
 
         c.reset();
@@ -165,17 +167,10 @@ private slots:
             QCOMPARE(cmd->value(it.key()), it.value());
 
         // Two running changes; one is taken back and the reader runs with its stored value.
-        acked = 0;
-        for (const auto &p : {qMakePair(QString("CADPOS"), QByteArray("60,70")),
-                              qMakePair(QString("CADSIZ"), QByteArray("640,480"))}) {
-            ChangedCmdInfo ch;
-            ch.code = p.first;
-            ch.value = p.second;
-            cmd->sendCmdAsync(ch, this, true, [&](bool ok, const QStringList &) { acked += ok; });
-        }
-        QTRY_COMPARE(acked, 2);
+        const QList<QPair<QString, QByteArray>> running = {{"CADPOS", "60,70"}, {"CADSIZ", "640,480"}};
+        QCOMPARE(sendValues(cmd, running), 2);
         QCOMPARE(readerValue(c.get(), "CADPOS"), QByteArray("60,70"));
-        done = false;
+        bool done = false;
         bool restored = false;
         QVERIFY(cmd->restoreChangedCmd("CADPOS", this, [&](bool ok, const QStringList &) {
             restored = ok;
@@ -203,14 +198,7 @@ private slots:
             {"OUTFRX", QByteArray(120, 'x')}, {"DEVDES", QByteArray(250, 'd')},
             {"OCATPL", QByteArray(48, 'a')}, {"OCBTPL", QByteArray(48, 'l')},
             {"TRGCMD", QByteArray(16, 't')}, {"PRESET", QByteArray(10, 'p')}};
-        int acked = 0;
-        for (const auto &t : texts) {
-            ChangedCmdInfo ch;
-            ch.code = t.first;
-            ch.value = t.second;
-            cmd->sendCmdAsync(ch, this, true, [&](bool ok, const QStringList &) { acked += ok; });
-        }
-        QTRY_COMPARE(acked, texts.size());
+        QCOMPARE(sendValues(cmd, texts), texts.size());
         QCOMPARE(cmd->changedCmds().size(), texts.size());
         bool done = false, saved = true;
         QStringList failed;

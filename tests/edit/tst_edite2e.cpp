@@ -8,6 +8,7 @@
 #include "BCodeToolsWidget.h"
 #include "BrevanResources.h"
 #include "ChangedCmdsListDlg.h"
+#include "ControlEdit.h"
 #include "DeviceEditClient.h"
 #include "DeviceListLogic.h"
 #include "DeviceListWidget.h"
@@ -38,17 +39,6 @@
 
 namespace {
 using VReaderSession::readerValue;
-
-// Sets a control's value as the user would and waits until the reader answered.
-bool editValue(BCodePropertyWidget *page, const QString &id, const QString &value)
-{
-    KxControlBase *c = page ? page->control(id) : nullptr;
-    if (!c)
-        return false;
-    QSignalSpy sent(page, &BCodePropertyWidget::changeSent);
-    c->applyValue(value);
-    return sent.wait(20000) && sent.last().at(0).toString() == id && sent.last().at(1).toBool();
-}
 
 // With BREVAN_GRAB_DIR set, pictures of the pages and dialogs for a look by eye.
 void grabFor(QWidget *w, const QString &name)

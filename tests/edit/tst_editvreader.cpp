@@ -5,6 +5,7 @@
 #include "BCodeEditFrame.h"
 #include "BCodeToolsWidget.h"
 #include "ChangedCmdsListDlg.h"
+#include "ControlEdit.h"
 #include "DeviceEditClient.h"
 #include "DialogTestUtil.h"
 #include "DoSaveChangedCmds.h"
@@ -76,17 +77,6 @@ QStringList changedCodes(KxDeviceCommand *cmd)
         out << c.code;
     out.sort();
     return out;
-}
-
-// Sets a control's value as an edit would and waits until the reader answered.
-bool edit(BCodePropertyWidget *page, const QString &id, const QString &value)
-{
-    KxControlBase *c = page ? page->control(id) : nullptr;
-    if (!c)
-        return false;
-    QSignalSpy sent(page, &BCodePropertyWidget::changeSent);
-    c->applyValue(value);
-    return sent.wait(20000) && sent.last().at(0).toString() == id && sent.last().at(1).toBool();
 }
 }  // namespace
 
@@ -181,10 +171,10 @@ private slots:
             adv->locate(adv->findCommand("TRGDEB"));
             QCOMPARE(adv->currentPropertyId(), QString("ReadMode.xml"));
             QVERIFY(adv->navButton("Id_Nav_ReadMode")->isChecked());
-            QVERIFY(edit(adv->currentPage(), "TRGDEB", wanted[0]));
+            QVERIFY(editValue(adv->currentPage(), "TRGDEB", wanted[0]));
             QVERIFY(adv->openPage("Output.xml"));
-            QVERIFY(edit(adv->currentPage(), "CIDENA", wanted[1]));
-            QVERIFY(edit(adv->currentPage(), "PREENA", wanted[2]));
+            QVERIFY(editValue(adv->currentPage(), "CIDENA", wanted[1]));
+            QVERIFY(editValue(adv->currentPage(), "PREENA", wanted[2]));
             QCOMPARE(changedCodes(c->command()), (QStringList{"CIDENA", "PREENA", "TRGDEB"}));
             QVERIFY(frame->unsavedButton()->text().contains("3"));
             QVERIFY(frame->settingCodeCommands().contains("TRGDEB" + wanted[0]));
@@ -240,7 +230,7 @@ private slots:
             QVERIFY(client.changeEditMode(DeviceEditMode_AdvancedSettings, id, {}));
             auto *frame = qobject_cast<BCodeEditFrame *>(client.currentFrame());
             QVERIFY(frame->advancedPage()->openPage("ReadMode.xml"));
-            QVERIFY(edit(frame->advancedPage()->currentPage(), "TRGDEB", "23"));
+            QVERIFY(editValue(frame->advancedPage()->currentPage(), "TRGDEB", "23"));
             QCOMPARE(readerValue(c, "TRGDEB"), QByteArray("23"));
             int asked = 0;
             RunnerScope scope([&](QDialog *d) {
@@ -267,7 +257,7 @@ private slots:
             QVERIFY(finished.last().at(1).toBool());
             QVERIFY(QFileInfo(file).size() > 100);
             QVERIFY(frame->advancedPage()->openPage("ReadMode.xml"));
-            QVERIFY(edit(frame->advancedPage()->currentPage(), "TRGDEB", "31"));
+            QVERIFY(editValue(frame->advancedPage()->currentPage(), "TRGDEB", "31"));
             ui.answerFile(file);
             finished.clear();
             QVERIFY(tools->runTool("Id_Btn_ImportCfg"));
@@ -302,7 +292,7 @@ private slots:
         const QString why = s.open(DeviceEditMode_AdvancedSettings);
         QVERIFY2(why.isEmpty(), qPrintable(why));
         QVERIFY(s.frame->advancedPage()->openPage("ReadMode.xml"));
-        QVERIFY(edit(s.frame->advancedPage()->currentPage(), "TRGDEB", "42"));
+        QVERIFY(editValue(s.frame->advancedPage()->currentPage(), "TRGDEB", "42"));
         s.vp.stop();
         s.ui.answerMessage(1, kxTr("#IDS_CmdSave_Fail"));
         s.ui.answerMessage(2, "#IDS_SaveChangedCmds_Failed");  // "Back"

@@ -41,7 +41,7 @@ private slots:
     {
         VReaderProcess vp;
         QVERIFY(vp.start({}));
-        auto c = login(vp.readers().value(0));
+        auto c = login(vp);
         QVERIFY(c);
         KxScriptedUiBackend ui;
         int runs = 0;
@@ -55,7 +55,7 @@ private slots:
     {
         VReaderProcess vp;
         QVERIFY(vp.start({}));
-        auto c = login(vp.readers().value(0));
+        auto c = login(vp);
         QVERIFY(c);
         KxDeviceCommand *cmd = c->command();
         const QVector<ChangedCmdInfo> changes = pickChanges(cmd, 2);
@@ -94,7 +94,7 @@ private slots:
     {
         VReaderProcess vp;
         QVERIFY(vp.start({}));
-        auto c = login(vp.readers().value(0));
+        auto c = login(vp);
         QVERIFY(c);
         KxDeviceCommand *cmd = c->command();
         const QVector<ChangedCmdInfo> changes = pickChanges(cmd, 2);
@@ -153,7 +153,7 @@ private slots:
         // Stored: they survive a restart of the reader.
         c.reset();
         QVERIFY(vp.restart({}));
-        c = login(vp.readers().value(0));
+        c = login(vp);
         QVERIFY(c);
         for (const ChangedCmdInfo &ch : changes)
             QCOMPARE(c->command()->value(ch.code), ch.value.toByteArray());
@@ -163,7 +163,7 @@ private slots:
     {
         VReaderProcess vp;
         QVERIFY(vp.start({}));
-        auto c = login(vp.readers().value(0));
+        auto c = login(vp);
         QVERIFY(c);
         KxDeviceCommand *cmd = c->command();
         const QVector<ChangedCmdInfo> changes = pickChanges(cmd, 2);
@@ -220,7 +220,7 @@ private slots:
     {
         VReaderProcess vp;
         QVERIFY(vp.start({"--count", "2"}));
-        auto a = login(vp.readers().value(0));
+        auto a = login(vp);
         auto b = login(vp.readers().value(1));
         QVERIFY(a && b);
         const QVector<ChangedCmdInfo> changes = pickChanges(a->command(), 3);
@@ -271,7 +271,7 @@ private slots:
     {
         VReaderProcess vp;
         QVERIFY(vp.start({}));
-        auto c = login(vp.readers().value(0));
+        auto c = login(vp);
         QVERIFY(c);
         const QVector<ChangedCmdInfo> changes = pickChanges(c->command(), 1);
         QCOMPARE(changes.size(), 1);
@@ -311,7 +311,7 @@ private slots:
     {
         VReaderProcess vp;
         QVERIFY(vp.start({}));
-        auto c = login(vp.readers().value(0));
+        auto c = login(vp);
         QVERIFY(c);
         QTemporaryDir dir;
         KxScriptedUiBackend ui;

@@ -111,7 +111,7 @@ private slots:
     {
         VReaderProcess vp;
         QVERIFY(vp.start({}));
-        auto c = login(vp.readers().value(0));
+        auto c = login(vp);
         QVERIFY(c);
         const QVector<ChangedCmdInfo> good = pickChanges(c->command(), 1);
         QCOMPARE(good.size(), 1);
@@ -147,7 +147,7 @@ private slots:
     {
         VReaderProcess vp;
         QVERIFY(vp.start({}));
-        auto c = login(vp.readers().value(0));
+        auto c = login(vp);
         QVERIFY(c);
         KxDeviceCommand *cmd = c->command();
         QVERIFY(cmd->hasCmd("INTERF"));
@@ -187,7 +187,7 @@ private slots:
     {
         VReaderProcess vp;
         QVERIFY(vp.start({}));
-        auto c = login(vp.readers().value(0));
+        auto c = login(vp);
         QVERIFY(c);
         QTemporaryDir dir;
         const QString path = dir.filePath("broken.xml");

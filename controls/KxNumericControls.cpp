@@ -52,6 +52,23 @@ int clampToInt(double d)
                               std::numeric_limits<int>::max()));
 }
 
+// A "Maximum" or "Minimum" parameter applied to the spin box without its change signals;
+// false for other keys and for values that are not numbers.
+bool setSpinLimit(QSpinBox *spin, const QString &key, const QVariant &value)
+{
+    double d = 0;
+    if (!numberOf(value, &d))
+        return false;
+    const QSignalBlocker block(spin);
+    if (key.compare(QLatin1String("Maximum"), Qt::CaseInsensitive) == 0)
+        spin->setMaximum(clampToInt(d));
+    else if (key.compare(QLatin1String("Minimum"), Qt::CaseInsensitive) == 0)
+        spin->setMinimum(clampToInt(d));
+    else
+        return false;
+    return true;
+}
+
 } // namespace
 
 // --- integer spin box -----------------------------------------------------------------------
@@ -126,19 +143,11 @@ void KxSpinBox::setEditorEnabled(bool enabled)
 
 void KxSpinBox::setParam(const QString &key, const QVariant &value)
 {
-    double d = 0;
-    if (!m_spin || !numberOf(value, &d))
+    if (!m_spin)
         return;
     const int before = m_spin->value();
-    {
-        const QSignalBlocker block(m_spin);
-        if (key.compare(QLatin1String("Maximum"), Qt::CaseInsensitive) == 0)
-            m_spin->setMaximum(clampToInt(d));
-        else if (key.compare(QLatin1String("Minimum"), Qt::CaseInsensitive) == 0)
-            m_spin->setMinimum(clampToInt(d));
-        else
-            return;
-    }
+    if (!setSpinLimit(m_spin, key, value))
+        return;
     // A new limit that moved the value is a real change the owner must hear about.
     if (m_spin->value() != before)
         notifyValueChanged(true);
@@ -334,19 +343,11 @@ QVariant KxSpinSlider::value() const
 
 void KxSpinSlider::setParam(const QString &key, const QVariant &value)
 {
-    double d = 0;
-    if (!m_spin || !numberOf(value, &d))
+    if (!m_spin)
         return;
     const int before = m_spin->value();
-    {
-        const QSignalBlocker block(m_spin);
-        if (key.compare(QLatin1String("Maximum"), Qt::CaseInsensitive) == 0)
-            m_spin->setMaximum(clampToInt(d));
-        else if (key.compare(QLatin1String("Minimum"), Qt::CaseInsensitive) == 0)
-            m_spin->setMinimum(clampToInt(d));
-        else
-            return;
-    }
+    if (!setSpinLimit(m_spin, key, value))
+        return;
     {
         const QSignalBlocker block(m_slider);
         m_slider->setRange(m_spin->minimum() / m_multiple, m_spin->maximum() / m_multiple);

@@ -287,6 +287,33 @@ private slots:
         QVERIFY(!c->spinBox()->isEnabled());
     }
 
+    // Limits move the slider with the spin box; a limit that moves the value is reported once.
+    void spinSliderParams()
+    {
+        auto item = makeItem("SpinSlider", "50",
+                             attrs({{"Minimum", "0"}, {"Maximum", "100"}, {"Multiple", "5"}}));
+        EventSink sink;
+        auto *c = qobject_cast<KxSpinSlider *>(makeControl(item.get(), &sink));
+        QVERIFY(c);
+        QCOMPARE(c->slider()->maximum(), 20);
+        c->setParam("maximum", "not a number");
+        QCOMPARE(c->spinBox()->maximum(), 100);
+        c->setParam("Width", 40); // unknown parameter: no effect
+        QCOMPARE(c->spinBox()->maximum(), 100);
+        QCOMPARE(sink.count(KxValueChangedEvent::eventType()), 0);
+        c->setParam("MAXIMUM", 60);
+        QCOMPARE(c->spinBox()->maximum(), 60);
+        QCOMPARE(c->slider()->maximum(), 12);
+        QCOMPARE(c->value().toString(), QStringLiteral("50")); // inside: nothing to report
+        QCOMPARE(sink.count(KxValueChangedEvent::eventType()), 0);
+        c->setParam("Minimum", 55);
+        QCOMPARE(c->spinBox()->minimum(), 55);
+        QCOMPARE(c->slider()->minimum(), 11);
+        QCOMPARE(c->value().toString(), QStringLiteral("55")); // clamped, and reported
+        QCOMPARE(c->slider()->value(), 11);
+        QCOMPARE(sink.count(KxValueChangedEvent::eventType()), 1);
+    }
+
     void pairFormats_data()
     {
         QTest::addColumn<QString>("type");

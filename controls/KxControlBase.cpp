@@ -182,13 +182,12 @@ void KxControlBase::updateTitle(const QVariant &v)
         m_label->setText(QStringLiteral("%1:").arg(titleText()));
 }
 
-void KxControlBase::notifyValueChanged(bool sync)
+namespace {
+
+// Hands a change event to the control's owner, at once or through its queue; the event is
+// freed in every case.
+void deliver(QObject *target, QEvent *event, bool sync)
 {
-    updateTitle(value());
-    if (m_silent || !m_label)
-        return;
-    auto *event = new KxValueChangedEvent(m_label->objectName(), this);
-    QObject *target = parent();
     if (!target) {
         delete event;
         return;
@@ -201,6 +200,17 @@ void KxControlBase::notifyValueChanged(bool sync)
     }
 }
 
+} // namespace
+
+void KxControlBase::notifyValueChanged(bool sync)
+{
+    updateTitle(value());
+    if (m_silent || !m_label)
+        return;
+    auto *event = new KxValueChangedEvent(m_label->objectName(), this);
+    deliver(parent(), event, sync);
+}
+
 void KxControlBase::notifyCustomChanged(const QString &type, const QVariant &params, bool sync)
 {
     if (m_silent || !m_label || type.isEmpty())
@@ -209,17 +219,7 @@ void KxControlBase::notifyCustomChanged(const QString &type, const QVariant &par
     if (params.isValid())
         data.insert(QStringLiteral("Params"), params);
     auto *event = new KxCustomChangedEvent(m_label->objectName(), this, data);
-    QObject *target = parent();
-    if (!target) {
-        delete event;
-        return;
-    }
-    if (sync) {
-        QCoreApplication::sendEvent(target, event);
-        delete event;
-    } else {
-        QCoreApplication::postEvent(target, event, Qt::NormalEventPriority);
-    }
+    deliver(parent(), event, sync);
 }
 
 void KxControlBase::notifyExtend(const QString &controlId)

@@ -162,9 +162,16 @@ void KxPropertyWidget::buildPage(_tagKxPropertyInfo &rec)
     for (const Built &b : qAsConst(groups)) {
         const bool shared = layoutOf(b.group) != QLatin1String("HLayout");
         for (KxControlBase *c : b.controls) {
-            if (!qobject_cast<QLabel *>(c->labelWidget()))
+            auto *label = qobject_cast<QLabel *>(c->labelWidget());
+            if (!label)
                 continue;
-            const int w = fm.horizontalAdvance(QStringLiteral("%1:*").arg(c->titleText())) + 8;
+            // Measured in the font the label will really show (the application style sheet may
+            // give labels another size than the page), or long titles are cut instead of wrapped.
+            label->ensurePolished();
+            const QFontMetrics lfm = label->fontMetrics();
+            const int w = qMax(fm.horizontalAdvance(QStringLiteral("%1:*").arg(c->titleText())),
+                               lfm.horizontalAdvance(QStringLiteral("%1:*").arg(c->titleText())))
+                + 8;
             titleWidths.insert(c, w);
             if (shared)
                 labelWidth = qMax(labelWidth, w);

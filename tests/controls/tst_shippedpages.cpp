@@ -70,6 +70,36 @@ private slots:
         QVERIFY(checked > 20);
     }
 
+    // A title either fits its column or wraps: never cut. The host carries a style sheet, as
+    // every window of the program does, which changes how fonts reach the labels.
+    void titlesNotCut_data() { model_data(); }
+    void titlesNotCut()
+    {
+        QFETCH(QString, dir);
+        const QStringList files = QDir(dir + "/pages").entryList({"*.xml"}, QDir::Files);
+        for (const QString &file : files) {
+            auto pages = KxPageLoader::loadPages(dir + "/pages/" + file);
+            QVERIFY2(pages, qPrintable(file));
+            QWidget host;
+            host.setObjectName(QStringLiteral("host"));
+            host.setStyleSheet(QStringLiteral("QWidget#host{background:#ffffff;}"));
+            auto *w = new KxPropertyWidget(&host);
+            w->setProperty(pages.get());
+            host.resize(1400, 900);
+            w->resize(1400, 900);
+            host.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&host));
+            for (QLabel *l : w->findChildren<QLabel *>()) {
+                if (!l->isVisible() || l->wordWrap() || l->text().isEmpty() || !l->text().endsWith(':'))
+                    continue;
+                const int need = l->fontMetrics().horizontalAdvance(l->text());
+                QVERIFY2(l->contentsRect().width() >= need,
+                         qPrintable(QStringLiteral("%1: \"%2\" needs %3 px, has %4")
+                                        .arg(file, l->text()).arg(need).arg(l->contentsRect().width())));
+            }
+        }
+    }
+
 private:
     void checkRoundTrip(const QString &file, const KxItemInfo &item, KxControlBase *c)
     {

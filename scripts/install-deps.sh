@@ -19,4 +19,4 @@ if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 echo "install-deps: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+$SUDO apt-get install -y -qq "${missing[@]}"

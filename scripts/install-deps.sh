@@ -4,7 +4,7 @@ set -euo pipefail
 pkgs=(cmake ninja-build pkg-config ccache g++ qtbase5-dev libqt5sql5-sqlite libqt5serialport5-dev
       libqt5svg5-dev qtdeclarative5-dev libqscintilla2-qt5-dev liblua5.4-dev libcjson-dev
       libzint-dev libzxing-dev libkf5archive-dev libxlsxwriter-dev libudev-dev xvfb xauth
-      imagemagick fonts-font-awesome fonts-wqy-microhei iputils-ping socat
+      imagemagick fonts-font-awesome fonts-wqy-microhei iputils-ping
       qttools5-dev-tools)
 missing=()
 for p in "${pkgs[@]}"; do

@@ -21,6 +21,14 @@ QString vrHelpText()
         "  --models-dir <dir>    model descriptions (default: models beside the program)\n"
         "  --buffer-size <n>     receive buffer size in bytes that \"BUFQRY\" reports, the largest\n"
         "                        batch body a client should send (default 4096, 128 to 1048576)\n"
+        "Camera:\n"
+        "  --scene <file>        what the readers see (JSON, see docs/virtual-reader.md); a changed\n"
+        "                        file is picked up while running\n"
+        "  --sensor <W>x<H>      sensor size of every reader (default: the model's)\n"
+        "  --config <file>       start from an exported configuration file; its reader model is\n"
+        "                        used unless --model is given\n"
+        "  --load-rate <n>       load mode: continuous read modes send n results per second made\n"
+        "                        from the scene's known codes, without decoding images\n"
         "Faults:\n"
         "  --delay-ms <n>        delay every reply by n ms\n"
         "  --drop-after <n>      drop a link, unanswered, at its frame n+1\n"
@@ -73,6 +81,7 @@ bool vrParseOptions(const QStringList &args, VrOptions *o, QString *error, bool 
         } else if (a == QLatin1String("--model")) {
             if (!value(&o->model))
                 return false;
+            o->modelGiven = true;
         } else if (a == QLatin1String("--serial")) {
             if (!value(&o->serial))
                 return false;
@@ -108,6 +117,25 @@ bool vrParseOptions(const QStringList &args, VrOptions *o, QString *error, bool 
                 return false;
         } else if (a == QLatin1String("--buffer-size")) {
             if (!number(&o->bufferSize, 128, 1 << 20))
+                return false;
+        } else if (a == QLatin1String("--scene")) {
+            if (!value(&o->sceneFile))
+                return false;
+        } else if (a == QLatin1String("--config")) {
+            if (!value(&o->configFile))
+                return false;
+        } else if (a == QLatin1String("--sensor")) {
+            if (!value(&v))
+                return false;
+            const QStringList wh = v.split(QLatin1Char('x'));
+            o->sensor = QSize(wh.value(0).toInt(), wh.value(1).toInt());
+            if (wh.size() != 2 || o->sensor.width() < 64 || o->sensor.height() < 64
+                || o->sensor.width() > 8192 || o->sensor.height() > 8192) {
+                *error = QStringLiteral("--sensor must be <width>x<height>, 64 to 8192 pixels");
+                return false;
+            }
+        } else if (a == QLatin1String("--load-rate")) {
+            if (!number(&o->loadRate, 1, 100000))
                 return false;
         } else if (a == QLatin1String("--empty-query-all")) {
             o->faults.emptyQueryAll = true;

@@ -3,6 +3,7 @@
 #include "VrFaults.h"
 
 #include <QHostAddress>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -20,6 +21,11 @@ struct VrOptions
     bool pty = false;
     bool demo = false;
     QString modelsDir;
+    QString sceneFile;   // what the cameras see; empty: each model's own scene
+    QString configFile;  // an exported configuration the reader starts with
+    QSize sensor;        // sensor size of every reader; empty: the model's
+    int loadRate = 0;    // load mode: results per second in continuous read modes
+    bool modelGiven = false;
     VrFaults faults;
 };
 

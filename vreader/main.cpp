@@ -1,7 +1,11 @@
 // brevan-vreader: virtual readers on loopback and pseudo-terminals.
+#include "KxDataStreamValue.h"
+#include "VcSceneSource.h"
+#include "VrConfigFile.h"
 #include "VrLogWriter.h"
 #include "VrModel.h"
 #include "VrOptions.h"
+#include "VrReaderCamera.h"
 #include "VrReaderHost.h"
 
 #include <QCoreApplication>
@@ -60,6 +64,28 @@ int main(int argc, char **argv)
         return 1;
     }
 
+    VrConfigFile config;
+    if (!options.configFile.isEmpty()) {
+        if (!config.read(options.configFile, &error)) {
+            err << "brevan-vreader: " << error << Qt::endl;
+            return 2;
+        }
+        if (!options.modelGiven && !config.deviceType.isEmpty())
+            options.model = config.deviceType;
+    }
+    // One scene file for every reader, or each kind of reader its own scene.
+    VcSceneSource *sceneFile = nullptr;
+    if (!options.sceneFile.isEmpty()) {
+        sceneFile = new VcSceneSource(options.sceneFile, &app);
+        QStringList problems;
+        if (!sceneFile->load(&problems)) {
+            err << "brevan-vreader: " << problems.join(QStringLiteral("\nbrevan-vreader: ")) << Qt::endl;
+            return 2;
+        }
+        QObject::connect(sceneFile, &VcSceneSource::problem,
+                         [&logWriter](const QString &line) { logWriter.write(line); });
+    }
+
     QList<ReaderSpec> readerSpecs;
     if (options.demo) {
         readerSpecs << ReaderSpec{"KXS-FM800", VrIdentity::FixedMount, false}
@@ -116,7 +142,31 @@ int main(int argc, char **argv)
         engine->setBufferSize(options.bufferSize);
         if (!engine->loadState(&error))
             err << "brevan-vreader: " << error << " (starting from defaults)" << Qt::endl;
+        QSize sensor = options.sensor;
+        if (sensor.isEmpty()) {
+            const VrCommand *wh = tables.value(params.model)->find(QStringLiteral("IMGGWH"));
+            const auto tags = KxSplitLetterTags(wh ? wh->defaultValue : QByteArray());
+            for (const auto &t : tags)
+                (t.first == QLatin1String("W") ? sensor.rwidth() : sensor.rheight()) = t.second.toInt();
+            if (!wh || sensor.width() < 64 || sensor.height() < 64)
+                sensor = id.kind == VrIdentity::Serial ? QSize(640, 480) : QSize(1280, 960);
+        }
+        VcSceneSource *scene = sceneFile;
+        if (!scene) {
+            const QString kind = id.kind == VrIdentity::Serial ? QStringLiteral("hand-held")
+                : id.kind == VrIdentity::Camera ? QStringLiteral("camera") : QStringLiteral("fixed-mount");
+            scene = new VcSceneSource(VcScenes::byKind(kind, sensor), &app);
+        }
+        engine->setCamera(std::make_unique<VrReaderCamera>(scene, sensor));
+        if (!options.configFile.isEmpty()) {
+            QStringList refused, unknown;
+            config.apply(*engine, &refused, &unknown);
+            if (!refused.isEmpty() || !unknown.isEmpty())
+                err << "brevan-vreader: " << options.configFile << ": refused " << refused.join(',')
+                    << "; unknown " << unknown.join(',') << Qt::endl;
+        }
         auto *host = new VrReaderHost(std::move(engine), options.faults, options.discoveryPort, &app);
+        host->setLoadRate(options.loadRate);
         QObject::connect(host, &VrReaderHost::logLine,
                          [&logWriter](const QString &line) { logWriter.write(line); });
         const bool ok = params.pty ? host->startPty(&error) : host->startNetwork(&error);

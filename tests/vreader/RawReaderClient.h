@@ -4,6 +4,8 @@
 #include "KxFrameAssembler.h"
 
 #include <QElapsedTimer>
+#include <QList>
+#include <utility>
 #include <QTcpSocket>
 
 class RawReaderClient
@@ -26,7 +28,12 @@ public:
         QElapsedTimer t;
         t.start();
         KxFrameAssembler::Frame f;
-        while (!m_assembler.next(&f)) {
+        for (;;) {
+            while (m_assembler.next(&f)) {
+                if (f.type != KxFrameAssembler::FrameType::Kestor)
+                    return f.bytes;
+                m_results.append(f.bytes);  // result frames between replies are kept aside
+            }
             if (m_socket.state() != QAbstractSocket::ConnectedState && !m_socket.bytesAvailable())
                 return QByteArray();
             if (t.elapsed() > timeoutMs)
@@ -34,7 +41,6 @@ public:
             m_socket.waitForReadyRead(50);
             m_assembler.append(m_socket.readAll());
         }
-        return f.bytes;
     }
     bool waitClosed(int timeoutMs = 5000)
     {
@@ -47,8 +53,10 @@ public:
         return m_socket.state() != QAbstractSocket::ConnectedState;
     }
     QTcpSocket &socket() { return m_socket; }
+    QList<QByteArray> takeResults() { return std::exchange(m_results, {}); }
 
 private:
     QTcpSocket m_socket;
     KxFrameAssembler m_assembler{KxFrameAssembler::Side::Client};
+    QList<QByteArray> m_results;
 };

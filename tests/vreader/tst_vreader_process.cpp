@@ -231,7 +231,9 @@ void TestVReaderProcess::faults()
     case 6:
         for (int i = 0; i < 4; ++i)
             QVERIFY(KxCheckDataStreamCmd(c.request(req("#SCNITG1")), "SCNITG"));
-        QCOMPARE(valueOf(c.request(req("@DBGCNT")), "DBGCNT"), QByteArray("4N2M60T"));
+        // Four reads, every second one failed by the fault; "T" is the time the reads took.
+        QVERIFY(QRegularExpression("^4N2M\\d+T$").match(QString::fromLatin1(
+            valueOf(c.request(req("@DBGCNT")), "DBGCNT"))).hasMatch());
         break;
     }
 }

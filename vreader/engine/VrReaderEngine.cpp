@@ -3,6 +3,7 @@
 #include "KxBinaryFrame.h"
 #include "KxDataStreamValue.h"
 #include "KxRequestParser.h"
+#include "VrReaderCamera.h"
 
 #include <QFile>
 #include <QHostAddress>
@@ -111,6 +112,8 @@ QByteArray VrReaderEngine::runningValue(const QString &code) const
     const VrCommand *c = m_table->find(code);
     if (!c)
         return QByteArray();
+    if (m_camera && code == QLatin1String("IMGGWH"))
+        return cameraSensor();
     if (c->kind == VrCommand::ReadOnly)
         return readOnlyValue(code);
     return m_running.contains(code) ? m_running.value(code) : defaultOf(*c);
@@ -264,6 +267,8 @@ KxTagInfo VrReaderEngine::answer(char prefix, char query, const QString &code,
     const bool isQuery = query == '*' || (value.isEmpty() && c->kind != VrCommand::Action);
     if (isQuery)
         return tag(code, DataResult_Ack, runningValue(code));
+    reply.extendData = out.extendData;
+    reply.extendInfo = out.extendInfo;
     if (c->kind == VrCommand::Action) {
         const bool ok = runAction(prefix, code, outcome);
         return tag(code, ok ? DataResult_Ack : DataResult_Refused, QByteArray());
@@ -272,13 +277,15 @@ KxTagInfo VrReaderEngine::answer(char prefix, char query, const QString &code,
         outcome->log << QStringLiteral("refused %1%2").arg(code, QString::fromUtf8(value));
         return tag(code, DataResult_Refused, runningValue(code));
     }
+    if (m_camera && !query && VrReaderCamera::isImageCode(code))
+        return answerImage(code, value, outcome);
     m_running.insert(code, value);
     if (prefix == '@') {
         m_stored.insert(code, value);
         saveState();
     }
     if (code == QLatin1String("SCNTRG") && value == "1")
-        simulateRead();
+        read(outcome);
     outcome->log << QStringLiteral("%1%2%3").arg(QLatin1Char(prefix)).arg(code, QString::fromUtf8(value));
     return tag(code, DataResult_Ack, value);
 }
@@ -303,7 +310,7 @@ bool VrReaderEngine::runAction(char prefix, const QString &code, Outcome *outcom
         return true;
     }
     if (code == QLatin1String("SCNITG")) {
-        simulateRead();
+        read(outcome);
         return true;
     }
     if (code == QLatin1String("DFMCAL")) {

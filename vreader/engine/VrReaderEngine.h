@@ -9,6 +9,10 @@
 #include <QHash>
 #include <QMap>
 #include <QSharedPointer>
+#include <memory>
+
+class VrReaderCamera;
+struct VcResult;
 
 struct KxSettingsRequest;
 
@@ -46,6 +50,9 @@ public:
         QByteArray reply;      // complete reply frame; empty: stay silent
         bool restart = false;  // drop the links for a moment after sending the reply
         QStringList log;       // lines for the reader's log
+        QList<QByteArray> results;  // result frames for the links that carry results
+        QByteArray extendData;      // extend data and information of the reply (images)
+        QByteArray extendInfo;
     };
     Outcome handleFrame(const QByteArray &frame);
 
@@ -84,6 +91,13 @@ public:
     // Time one simulated read takes, added to the "T" counter.
     static constexpr int kSimulatedReadMs = 15;
 
+    // With a camera, reads take and decode images and send result frames (VrReaderEngineCamera.cpp).
+    void setCamera(std::unique_ptr<VrReaderCamera> camera);
+    VrReaderCamera *camera() const { return m_camera.get(); }
+    ~VrReaderEngine();
+    // One read of a continuous read mode; known: made from the scene's known codes (load mode).
+    Outcome continuousRead(bool known);
+
 private:
     KxTagInfo answer(char prefix, char query, const QString &code, const QByteArray &value,
                      Outcome *outcome);
@@ -97,6 +111,10 @@ private:
     bool applyGroup(const QString &text);
     bool saveState();
 
+    void read(Outcome *outcome);
+    QByteArray cameraSensor() const;
+    KxTagInfo answerImage(const QString &code, const QByteArray &value, Outcome *outcome);
+    QList<QByteArray> resultFrames(const QList<VcResult> &results, bool good);
     QSharedPointer<const VrCommandTable> m_table;
     VrIdentity m_identity;
     QString m_statePath;
@@ -117,3 +135,5 @@ private:
     quint64 m_goodReads = 0;
     quint64 m_readMs = 0;
 };
+    std::unique_ptr<VrReaderCamera> m_camera;
+    quint32 m_resultSeq = 0;  // result frames sent

@@ -273,6 +273,8 @@ bool VrReaderHost::handleLinkFrame(Link *link, quint8 kind, const QByteArray &pa
         KxLink::parseKeepAlive(payload, &interval);
         if (link->idle) {
             if (interval > 0)
+    sendResults(outcome.results);
+    updateReadLoop();
                 link->idle->start(int(qMin<quint32>(interval, 600000) * 3));
             else
                 link->idle->stop();
@@ -397,5 +399,26 @@ void VrReaderHost::onDatagrams()
                                  in.senderAddress(), in.senderPort());
             return;  // the old socket is gone
         }
+    }
+}
+            updateReadLoop();
+
+bool VrReaderHost::hasResultLink() const
+{
+    return std::any_of(m_links.begin(), m_links.end(), [this](const auto &l) {
+        return !l->socket ? m_pty != nullptr : (l.get() == m_holder && l->role == KxLink::Role_Reader);
+    });
+}
+
+void VrReaderHost::sendResults(const QList<QByteArray> &frames)
+{
+    if (frames.isEmpty() || m_restarting)
+        return;
+    const QByteArray bytes = frames.join();
+    for (const auto &l : m_links) {
+        if (!l->socket && m_pty)
+            m_pty->write(bytes);
+        else if (l->socket && l.get() == m_holder && l->role == KxLink::Role_Reader)
+            l->socket->write(bytes);
     }
 }

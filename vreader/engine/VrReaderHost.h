@@ -33,6 +33,9 @@ public:
     QString ptyPath() const;
     VrReaderEngine &engine() { return *m_engine; }
     QStringList logLines() const { return m_log; }
+    // Load mode: a continuous read mode sends this many results per second, made from the
+    // scene's known codes (0: reads take and decode images).
+    void setLoadRate(int resultsPerSecond) { m_loadRate = qMax(0, resultsPerSecond); }
 
 signals:
     void logLine(const QString &line);
@@ -54,6 +57,12 @@ private:
     void updateHolder();
 
     std::unique_ptr<VrReaderEngine> m_engine;
+    // Result frames go to the full link holding the reader and to the serial link
+    // (VrReaderHostReads.cpp).
+    void sendResults(const QList<QByteArray> &frames);
+    bool hasResultLink() const;
+    void updateReadLoop();
+    void readTick();
     VrFaults m_faults;
     quint16 m_discoveryPort;
     QTcpServer *m_cmdServer = nullptr;
@@ -66,3 +75,7 @@ private:
     qint64 m_replies = 0;
     bool m_restarting = false;
 };
+    QTimer *m_readTimer = nullptr;  // continuous read modes
+    int m_loadRate = 0;
+    qint64 m_loadSent = 0;
+    qint64 m_loadStart = 0;

@@ -1,0 +1,71 @@
+// Continuous read modes: the reader reads on its own and sends what it finds.
+#include "VrReaderHost.h"
+
+#include <QDateTime>
+#include <QTimer>
+
+namespace {
+// Load mode: results are made in small batches on a short tick; a tick never makes more than
+// this many, so a stalled loop does not send a flood when it wakes.
+constexpr int kLoadTickMs = 2;
+constexpr qint64 kLoadMaxPerTick = 2000;
+}  // namespace
+
+void VrReaderHost::updateReadLoop()
+{
+    if (!m_engine->camera())
+        return;
+    const QByteArray mode = m_engine->runningValue(QStringLiteral("SCNMOD"));
+    const bool continuous = !mode.isEmpty() && mode != "0" && !m_restarting;
+    if (!continuous) {
+        if (m_readTimer)
+            m_readTimer->stop();
+        return;
+    }
+    if (!m_readTimer) {
+        m_readTimer = new QTimer(this);
+        m_readTimer->setSingleShot(true);
+        m_readTimer->setTimerType(Qt::PreciseTimer);
+        connect(m_readTimer, &QTimer::timeout, this, &VrReaderHost::readTick);
+    }
+    if (!m_readTimer->isActive()) {
+        m_loadSent = 0;
+        m_loadStart = QDateTime::currentMSecsSinceEpoch();
+        m_readTimer->start(0);
+    }
+}
+
+void VrReaderHost::readTick()
+{
+    if (m_restarting)
+        return;  // the restart starts the loop again
+    if (m_loadRate > 0) {
+        if (!hasResultLink()) {
+            // Nothing to deliver to: start counting again when a client is back.
+            m_loadSent = 0;
+            m_loadStart = QDateTime::currentMSecsSinceEpoch();
+            m_readTimer->start(50);
+            return;
+        }
+        const qint64 elapsed = QDateTime::currentMSecsSinceEpoch() - m_loadStart;
+        const qint64 due = qMin(elapsed * m_loadRate / 1000 - m_loadSent, kLoadMaxPerTick);
+        QList<QByteArray> frames;
+        for (qint64 i = 0; i < due; ++i)
+            frames << m_engine->continuousRead(true).results;
+        m_loadSent += qMax<qint64>(0, due);
+        sendResults(frames);
+        m_readTimer->start(kLoadTickMs);
+        return;
+    }
+    QDateTime started = QDateTime::currentDateTime();
+    const VrReaderEngine::Outcome out = m_engine->continuousRead(false);
+    for (const QString &line : out.log)
+        log(line);
+    sendResults(out.results);
+    // The next read follows after the read interval, and never sooner than the read took, so
+    // a slow machine is not swamped by its own reads.
+    const int took = int(started.msecsTo(QDateTime::currentDateTime()));
+    bool ok = false;
+    const int interval = m_engine->runningValue(QStringLiteral("SCNITV")).toInt(&ok);
+    m_readTimer->start(qMax(ok ? interval : 100, qMax(20, took)));
+}

@@ -96,23 +96,6 @@ bool KxDeviceConnector::connectWithAddress(const QString &address)
     return ok;
 }
 
-void KxDeviceConnector::startResultHandling()
-{
-    if (m_resultHandling)
-        return;
-    m_resultHandling = true;
-    m_rfid = m_info.value(QStringLiteral("rfid")) == QLatin1String("1");
-    if (m_command)
-        m_command->setRfid(m_rfid);
-}
-
-void KxDeviceConnector::stopResultHandling()
-{
-    m_resultHandling = false;
-    if (m_command)
-        m_command->stopWorker();
-}
-
 void KxDeviceConnector::setState(int state)
 {
     m_state = state;
@@ -254,14 +237,4 @@ void KxDeviceConnector::OnMessageReceived(const QString &device_id, const QByteA
 {
     if (device_id == m_deviceId)
         emit messageReceived(data);
-}
-
-void KxDeviceConnector::OnBarcodeReceived(const QString &device_id, const QByteArray &data)
-{
-    if (device_id != m_deviceId || !m_resultHandling)
-        return;
-    // Parsing needs the result consumer, which is not part of this build: the bytes are passed
-    // on unparsed and counted, never shown as decoded results.
-    m_unparsedBytes += data.size();
-    emit resultBytesReceived(data);
 }

@@ -3,12 +3,14 @@
 // object. Lives on the main thread; owned by the registry of connected readers.
 #include "KxDeviceTypes.h"
 #include "KxKitTypes.h"
+#include "KxResultTypes.h"
 
 #include <QObject>
 #include <QPointer>
 
 #include <functional>
 
+class KxBarcodeConsumerThread;
 class KxDeviceCommand;
 class KxDataStreamParser;
 
@@ -54,13 +56,14 @@ public:
     bool logout();
     void disconnectDevice(bool stopResults = true);
 
-    // Result handling: readers whose results need the consumer thread get their bytes counted
-    // but not parsed until that thread exists.
+    // Result handling (KxDeviceConnectorResults.cpp): raw streams, RFID readers and a non-zero
+    // result mode go through the consumer thread; finished messages are parsed at once.
     void startResultHandling();
     void stopResultHandling();
     bool isResultHandling() const { return m_resultHandling; }
-    void setResultMode(int mode) { m_resultMode = mode; }
-    qint64 unparsedResultBytes() const { return m_unparsedBytes; }
+    void setResultMode(int mode);
+    int resultMode() const { return m_resultMode; }
+    KxBarcodeConsumerThread *consumerThread() const { return m_consumer; }
 
     bool sendMessage(const QByteArray &frame, QByteArray &reply, int *error = nullptr,
                      int timeoutMs = kTimeoutMs);
@@ -80,7 +83,9 @@ signals:
     void deviceConnectChanged(bool connected);
     void deviceStateChanged(int state);
     void messageReceived(const QByteArray &data);
-    void resultBytesReceived(const QByteArray &data);
+    void tagsReceived(QList<STRUCT_TAG_INFO> lstTagsInfo);
+    void batBarcodeReceived(QList<STRUCT_BARCODE_INFO> lstBarcodesInfo, bool bHasBQ);
+    void batTestResultReceived(QList<STRU_TEST_RESULT_INFO> lstTestResults);
 
 private slots:
     void OnDeviceConnectChanged(const QString &device_id, bool connected);
@@ -91,6 +96,8 @@ private:
     bool heldByOtherTool() const;
     void setState(int state);
     QByteArray frameFor(int protocol, const QString &code, const QByteArray &extra) const;
+    QList<QByteArray> currentNoReadMessages() const;
+    void refreshNoReadMessages();
 
     QString m_deviceId;
     KxDeviceInfoMap m_info;
@@ -102,5 +109,6 @@ private:
     bool m_resultHandling = false;
     int m_resultMode = 0;
     bool m_rfid = false;
-    qint64 m_unparsedBytes = 0;
+    KxBarcodeConsumerThread *m_consumer = nullptr;
+    QList<QByteArray> m_noReads; // for finished messages parsed on this thread
 };

@@ -1,0 +1,159 @@
+#include "ResultOutputTableWidget.h"
+
+#include "KxI18nUtil.h"
+#include "KxSettings.h"
+#include "KxXls.h"
+#include "ResultOutputTableViewDelegate.h"
+#include "ResultOutputTableViewModel.h"
+#include "SetResultOutputFieldDlg.h"
+
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QTableView>
+#include <QToolButton>
+
+namespace {
+const QString kGroup = QStringLiteral("output");
+}
+
+ResultOutputTableWidget::ResultOutputTableWidget(const QStringList &columns, const QString &headKey,
+                                                 QWidget *parent)
+    : ResultOutputBaseWidget(parent), m_headKey(headKey), m_ids(columns)
+{
+    m_model = new ResultOutputTableViewModel(columns, this);
+    m_view = new QTableView(this);
+    m_view->setObjectName(QStringLiteral("ResultOutputTable"));
+    m_view->setModel(m_model);
+    m_view->setItemDelegate(new ResultOutputTableViewDelegate(m_view));
+    m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_view->setWordWrap(false);
+    m_view->setAlternatingRowColors(true);
+    // Fixed row heights and interactive column widths: adding rows never measures contents.
+    m_view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_view->verticalHeader()->setDefaultSectionSize(24);
+    m_view->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    m_view->horizontalHeader()->setDefaultSectionSize(96);
+    m_view->horizontalHeader()->setStretchLastSection(true);
+    m_view->setStyleSheet(QStringLiteral(
+        "QTableView{border:1px solid #dbdbdb; gridline-color:#ececec; background:#ffffff;"
+        " alternate-background-color:#f7f8fb; selection-background-color:#dce4f4;"
+        " selection-color:#0c3484;}"
+        "QHeaderView::section{background:#f9f9f9; border:0; border-right:1px solid #dbdbdb;"
+        " border-bottom:1px solid #dbdbdb; padding:2px 6px;}"));
+    const int data = m_ids.indexOf(QStringLiteral("#IDS_Data"));
+    if (data >= 0)
+        m_view->setColumnWidth(data, 200);
+    setContent(m_view);
+
+    connect(addToolButton(QStringLiteral("#IDS_ClearImageAndData"), QStringLiteral("clear")),
+            &QToolButton::clicked, this, [this] {
+                clear();
+                emit btnClearCliked();
+            });
+    connect(addToolButton(QStringLiteral("#ID_TEXT_COPY"), QStringLiteral("copy")),
+            &QToolButton::clicked, this, &ResultOutputBaseWidget::copyToClipboard);
+    connect(addToolButton(QStringLiteral("#IDS_GenerateReport"), QStringLiteral("export")),
+            &QToolButton::clicked, this, &ResultOutputBaseWidget::exportReport);
+    connect(addToolButton(QStringLiteral("#IDS_Custom"), QStringLiteral("custom")),
+            &QToolButton::clicked, this, &ResultOutputTableWidget::openFieldDialog);
+    loadColumns();
+}
+
+void ResultOutputTableWidget::loadColumns()
+{
+    const QStringList hidden = KxSettings::instance()->value(kGroup, m_headKey).toStringList();
+    QList<bool> visible;
+    for (const QString &id : m_ids)
+        visible.append(!hidden.contains(id));
+    if (!visible.contains(true))
+        visible = QList<bool>::fromVector(QVector<bool>(m_ids.size(), true));
+    for (int c = 0; c < m_ids.size(); ++c)
+        m_view->setColumnHidden(c, !visible[c]);
+}
+
+void ResultOutputTableWidget::setColumnsVisible(const QList<bool> &visible)
+{
+    if (visible.size() != m_ids.size() || !visible.contains(true))
+        return;
+    QStringList hidden;
+    for (int c = 0; c < m_ids.size(); ++c) {
+        m_view->setColumnHidden(c, !visible[c]);
+        if (!visible[c])
+            hidden.append(m_ids[c]);
+    }
+    KxSettings::instance()->setValue(kGroup, m_headKey, hidden);
+}
+
+QList<int> ResultOutputTableWidget::visibleColumns() const
+{
+    QList<int> out;
+    for (int c = 0; c < m_ids.size(); ++c)
+        if (!m_view->isColumnHidden(c))
+            out.append(c);
+    return out;
+}
+
+SetResultOutputFieldDlg *ResultOutputTableWidget::openFieldDialog()
+{
+    if (m_dialog) {
+        m_dialog->raise();
+        return m_dialog;
+    }
+    m_dialog = new SetResultOutputFieldDlg(this);
+    m_dialog->setAttribute(Qt::WA_DeleteOnClose);
+    const QStringList keys = m_model->columnKeys();
+    for (int c = 0; c < keys.size(); ++c)
+        m_dialog->addItem(keys[c], !m_view->isColumnHidden(c));
+    SetResultOutputFieldDlg *dlg = m_dialog;
+    connect(dlg, &QDialog::accepted, this, [this, dlg] { setColumnsVisible(dlg->checkedItems()); });
+    dlg->open();
+    return dlg;
+}
+
+void ResultOutputTableWidget::appendRows(const QVector<QStringList> &rows)
+{
+    QScrollBar *bar = m_view->verticalScrollBar();
+    const bool atEnd = bar->value() == bar->maximum();
+    m_model->appendRows(rows);
+    if (atEnd)
+        m_view->scrollToBottom();
+}
+
+void ResultOutputTableWidget::clear()
+{
+    m_model->clearRows();
+}
+
+int ResultOutputTableWidget::rowCount() const
+{
+    return m_model->rowCount();
+}
+
+QStringList ResultOutputTableWidget::exportHead() const
+{
+    QStringList head;
+    const QStringList keys = m_model->columnKeys();
+    for (int c : visibleColumns())
+        head.append(kxTr(keys[c]));
+    return head;
+}
+
+QList<QStringList> ResultOutputTableWidget::exportRows() const
+{
+    const QList<int> columns = visibleColumns();
+    QList<QStringList> out;
+    out.reserve(m_model->rows().size());
+    for (const QStringList &row : m_model->rows()) {
+        QStringList cells;
+        for (int c : columns)
+            cells.append(row.value(c));
+        out.append(cells);
+    }
+    return out;
+}
+
+QString ResultOutputTableWidget::copyText() const
+{
+    return KxXls::tableText(exportRows());
+}

@@ -21,7 +21,7 @@ QString aiText(int ai)
 
 QString configSet(const QString &id)
 {
-    return id.isEmpty() || id == QLatin1String("-1") ? kxTr(QStringLiteral("#IDS_CurrentConfigLib"))
+    return id.isEmpty() || id == QLatin1String("-1") || id == QLatin1String("0") ? kxTr(QStringLiteral("#IDS_CurrentConfigLib"))
                                                      : id;
 }
 }  // namespace
@@ -46,6 +46,7 @@ QStringList ResultOutputNetWidget::columnKeys()
 void ResultOutputNetWidget::setEngravingQuality(bool engraving)
 {
     model()->setColumnKey(columnOf(kQuality), engraving ? kEngraving : kQuality);
+    fitColumns();
 }
 
 QString ResultOutputNetWidget::exportFilter() const
@@ -122,6 +123,7 @@ QStringList ResultOutputTestExWidget::columnKeys()
 void ResultOutputTestExWidget::setEngravingQuality(bool engraving)
 {
     model()->setColumnKey(columnOf(kQuality), engraving ? kEngraving : kQuality);
+    fitColumns();
 }
 
 QStringList ResultOutputTestExWidget::rowFor(const STRU_TEST_RESULT_INFO &info)

@@ -7,6 +7,8 @@
 #include "ResultOutputTableViewModel.h"
 #include "SetResultOutputFieldDlg.h"
 
+#include <QEvent>
+#include <QHash>
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QTableView>
@@ -41,10 +43,8 @@ ResultOutputTableWidget::ResultOutputTableWidget(const QStringList &columns, con
         " selection-color:#0c3484;}"
         "QHeaderView::section{background:#f9f9f9; border:0; border-right:1px solid #dbdbdb;"
         " border-bottom:1px solid #dbdbdb; padding:2px 6px;}"));
-    const int data = m_ids.indexOf(QStringLiteral("#IDS_Data"));
-    if (data >= 0)
-        m_view->setColumnWidth(data, 200);
     setContent(m_view);
+    fitColumns();
 
     connect(addToolButton(QStringLiteral("#IDS_ClearImageAndData"), QStringLiteral("clear")),
             &QToolButton::clicked, this, [this] {
@@ -58,6 +58,30 @@ ResultOutputTableWidget::ResultOutputTableWidget(const QStringList &columns, con
     connect(addToolButton(QStringLiteral("#IDS_Custom"), QStringLiteral("custom")),
             &QToolButton::clicked, this, &ResultOutputTableWidget::openFieldDialog);
     loadColumns();
+}
+
+void ResultOutputTableWidget::fitColumns()
+{
+    // Wide enough for the title and for the usual content of the column; never measured from
+    // the rows, so a stream of results does not re-layout the table.
+    static const QHash<QString, int> content = {
+        {QStringLiteral("#IDS_Data"), 220},         {QStringLiteral("#IDS_BarCode_Content"), 220},
+        {QStringLiteral("MAC"), 130},               {QStringLiteral("IP"), 100},
+        {QStringLiteral("#IDS_SerialNumber"), 120}, {QStringLiteral("#IDS_CodeSystem"), 110},
+        {QStringLiteral("#IDS_Type"), 110}};
+    const QFontMetrics fm(m_view->horizontalHeader()->font());
+    const QStringList keys = m_model->columnKeys();
+    for (int c = 0; c < keys.size(); ++c) {
+        const int title = fm.horizontalAdvance(kxTr(keys[c])) + 28;
+        m_view->setColumnWidth(c, qMax(qMax(title, 64), content.value(m_ids[c], 0)));
+    }
+}
+
+bool ResultOutputTableWidget::event(QEvent *e)
+{
+    if (e->type() == QEvent::LanguageChange)
+        fitColumns();
+    return ResultOutputBaseWidget::event(e);
 }
 
 void ResultOutputTableWidget::loadColumns()

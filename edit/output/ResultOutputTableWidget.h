@@ -34,6 +34,8 @@ protected:
     ResultOutputTableWidget(const QStringList &columns, const QString &headKey, QWidget *parent);
     void appendRows(const QVector<QStringList> &rows);
     int columnOf(const QString &key) const { return m_ids.indexOf(key); }
+    void fitColumns();
+    bool event(QEvent *e) override;
 
 private:
     void loadColumns();

@@ -24,7 +24,7 @@ bool VcImageRequest::parse(const QByteArray &value, VcImageRequest *r, QString *
         case 'R': out.ratio = n; ok = n <= 2; break;
         case 'F': out.format = n; ok = n <= 3; break;
         case 'Q': out.quality = n; ok = n >= 1 && n <= 100; break;
-        case 'I': out.prepro = n; ok = n <= 1; break;
+        case 'I': out.prepro = n; ok = n <= 2; break;
         default: ok = false;
         }
         if (!ok) {
@@ -43,48 +43,64 @@ QString formatName(int format)
 {
     switch (format) {
     case 0: return QStringLiteral("bmp");
-    case 1: return QStringLiteral("png");
+    case 1: return QStringLiteral("raw");
     case 2: return QStringLiteral("jpeg");
-    default: return QStringLiteral("raw");
+    default: return QStringLiteral("png");
     }
+}
+
+QImage preprocessed(const QImage &gray, int prepro)
+{
+    if (prepro == 0)
+        return gray;
+    QImage out(gray.size(), QImage::Format_Grayscale8);
+    if (prepro == 2) {
+        // Binarised at the mean brightness.
+        quint64 sum = 0;
+        for (int y = 0; y < gray.height(); ++y) {
+            const uchar *row = gray.constScanLine(y);
+            for (int x = 0; x < gray.width(); ++x)
+                sum += row[x];
+        }
+        const int mean = int(sum / quint64(qMax(1, gray.width() * gray.height())));
+        for (int y = 0; y < gray.height(); ++y) {
+            const uchar *row = gray.constScanLine(y);
+            uchar *dst = out.scanLine(y);
+            for (int x = 0; x < gray.width(); ++x)
+                dst[x] = row[x] > mean ? 255 : 0;
+        }
+        return out;
+    }
+    // Sharpened: the pixel against its four neighbours.
+    for (int y = 0; y < gray.height(); ++y) {
+        const uchar *up = gray.constScanLine(qMax(0, y - 1));
+        const uchar *row = gray.constScanLine(y);
+        const uchar *down = gray.constScanLine(qMin(gray.height() - 1, y + 1));
+        uchar *dst = out.scanLine(y);
+        for (int x = 0; x < gray.width(); ++x) {
+            const int l = row[qMax(0, x - 1)], r = row[qMin(gray.width() - 1, x + 1)];
+            dst[x] = uchar(qBound(0, 5 * row[x] - l - r - up[x] - down[x], 255));
+        }
+    }
+    return out;
 }
 
 QByteArray encode(const QImage &image, const VcImageRequest &request)
 {
-    const QImage gray = image.convertToFormat(QImage::Format_Grayscale8);
-    if (request.format == 3) {
-        int lo = 0, hi = 255;
-        if (request.prepro == 1) {
-            lo = 255;
-            hi = 0;
-            for (int y = 0; y < gray.height(); ++y) {
-                const uchar *row = gray.constScanLine(y);
-                for (int x = 0; x < gray.width(); ++x) {
-                    lo = qMin(lo, int(row[x]));
-                    hi = qMax(hi, int(row[x]));
-                }
-            }
-        }
-        const double k = hi > lo ? 255.0 / (hi - lo) : 1.0;
+    const QImage gray = preprocessed(image.convertToFormat(QImage::Format_Grayscale8), request.prepro);
+    if (request.format == 1) {
         QByteArray raw;
         raw.reserve(gray.width() * gray.height());
-        for (int y = 0; y < gray.height(); ++y) {
-            const uchar *row = gray.constScanLine(y);
-            if (request.prepro == 1) {
-                for (int x = 0; x < gray.width(); ++x)
-                    raw += char(qBound(0, int((row[x] - lo) * k + 0.5), 255));
-            } else {
-                raw.append(reinterpret_cast<const char *>(row), gray.width());
-            }
-        }
+        for (int y = 0; y < gray.height(); ++y)
+            raw.append(reinterpret_cast<const char *>(gray.constScanLine(y)), gray.width());
         return raw;
     }
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    const char *fmt = request.format == 0 ? "BMP" : request.format == 1 ? "PNG" : "JPEG";
+    const char *fmt = request.format == 0 ? "BMP" : request.format == 2 ? "JPEG" : "PNG";
     // PNG at light compression: it is made on every request of a live view.
-    if (!gray.save(&buffer, fmt, request.format == 2 ? request.quality : request.format == 1 ? 80 : -1))
+    if (!gray.save(&buffer, fmt, request.format == 2 ? request.quality : request.format == 3 ? 80 : -1))
         return QByteArray();
     return bytes;
 }

@@ -261,17 +261,20 @@ VrReaderCamera::Image VrReaderCamera::image(const QString &code, const QByteArra
     timer.start();
     Image out;
     VcImageRequest request;
-    QByteArray v = value;
-    if (code == QLatin1String("IMGBGT"))
-        v = "1T" + value;  // only a format: the image of the last read
-    if (!VcImageRequest::parse(v, &request, &out.error))
+    if (!VcImageRequest::parse(value, &request, &out.error))
         return out;
+    const bool background = code == QLatin1String("IMGBGT");
     if (code == QLatin1String("IMGTGT"))
         request.type = 1;
     QImage image;
     QByteArray decoded;
     int codes = 0;
-    if (request.type == 1 && !m_lastImage.isNull()) {
+    if (background) {
+        // What the reader sees without the codes: the scene's background and pictures.
+        VcImagingSettings s = imaging(values);
+        s.frame = ++m_frames;
+        image = VcImaging::render(m_scene ? m_scene->scene() : VcScene(), {}, s).image;
+    } else if (request.type == 1 && !m_lastImage.isNull()) {
         image = m_lastImage;
         decoded = m_lastText;
         codes = m_lastBoxes.size();
@@ -309,7 +312,7 @@ VrReaderCamera::Image VrReaderCamera::image(const QString &code, const QByteArra
     info.insert("decoded", QString::fromUtf8(decoded));
     info.insert("codes", codes);
     info.insert("ratio", request.ratio);
-    info.insert("type", request.type);
+    info.insert("type", background ? 255 : request.type);
     info.insert("makeMs", qRound(makeMs * 100) / 100.0);
     info.insert("encodeMs", qRound((timer.nsecsElapsed() / 1e6 - makeMs) * 100) / 100.0);
     out.info = QJsonDocument(info).toJson(QJsonDocument::Compact);

@@ -1,0 +1,389 @@
+// The camera's parts without the program: scene files, the conveyor, image formation against
+// decoding, grades against blur and contrast, result frame bytes and image requests.
+#include "CameraTestUtil.h"
+#include "VcDecoder.h"
+#include "VcGrading.h"
+#include "VcImageCodec.h"
+#include "VcImaging.h"
+#include "VcResultFrames.h"
+#include "VcScene.h"
+
+#include <QtTest>
+
+namespace {
+
+VcSceneCode code(const QString &symbology, const QString &text, QPointF at, double module,
+                 double rotation = 0)
+{
+    VcSceneCode c;
+    c.symbology = VcSymbologies::byName(symbology);
+    c.text = text;
+    c.centre = at;
+    c.module = module;
+    c.rotation = rotation;
+    return c;
+}
+
+VcImagingSettings small()
+{
+    VcImagingSettings s;
+    s.sensor = QSize(480, 360);
+    return s;
+}
+
+VcDecodeOptions everything(int maxCodes = 4)
+{
+    VcDecodeOptions o;
+    for (const VcSymbology &s : VcSymbologies::all())
+        o.enabled << &s;
+    o.maxCodes = maxCodes;
+    return o;
+}
+
+QSet<QPair<QByteArray, QString>> decoded(const QList<VcDecoded> &found)
+{
+    QSet<QPair<QByteArray, QString>> out;
+    for (const VcDecoded &d : found)
+        out.insert({d.data, d.symbology->name});
+    return out;
+}
+
+}  // namespace
+
+class TstVReaderCameraParts : public QObject
+{
+    Q_OBJECT
+private slots:
+    void sceneFileProblemsAreCollected_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QStringList>("problems");
+        QTest::newRow("not JSON") << QByteArray("[1,2") << QStringList{"not a JSON object"};
+        QTest::newRow("unknown symbology and no text")
+            << QByteArray(R"({"codes":[{"symbology":"Code 99","x":1,"y":2}]})")
+            << QStringList{"codes[0]: unknown symbology \"Code 99\"", "codes[0]: \"text\" is missing"};
+        QTest::newRow("position not numbers")
+            << QByteArray(R"({"codes":[{"symbology":"QR","text":"a","x":"left","y":2}]})")
+            << QStringList{"codes[0]: \"x\" and \"y\" must be numbers"};
+        QTest::newRow("sensor and reflectance")
+            << QByteArray(R"({"sensor":[10,20],"background":2})")
+            << QStringList{"\"sensor\" must be [width, height], 64 to 8192 pixels",
+                           "\"background\" is a reflectance from 0 to 1"};
+        QTest::newRow("conveyor without label")
+            << QByteArray(R"({"conveyor":{"rate":5,"unreadable":1.5}})")
+            << QStringList{"conveyor: \"unreadable\" is a share from 0 to 1", "conveyor: \"label\" holds no code"};
+        QTest::newRow("missing image")
+            << QByteArray(R"({"images":[{"file":"nowhere.png"}]})")
+            << QStringList{"images[0]: cannot read image"};
+    }
+    void sceneFileProblemsAreCollected()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(QStringList, problems);
+        VcScene scene;
+        scene.background = 0.123;
+        QStringList errors;
+        QVERIFY(!VcScenes::parse(json, QDir::tempPath(), &scene, &errors));
+        QCOMPARE(errors.size(), problems.size());
+        for (int i = 0; i < problems.size(); ++i)
+            QVERIFY2(errors[i].startsWith(problems[i]), qPrintable(errors[i]));
+        QCOMPARE(scene.background, 0.123);  // a failed parse leaves the scene alone
+    }
+
+    void sceneFileIsRead()
+    {
+        VcScene scene;
+        QStringList errors;
+        QVERIFY(VcScenes::parse(R"({"sensor":[320,240],"focus":420,"codes":[
+            {"symbology":"data-matrix","text":"X1","x":100,"y":80,"module":5,"rotation":30,"ink":0.2}]})",
+                                {}, &scene, &errors));
+        QVERIFY(errors.isEmpty());
+        QCOMPARE(scene.sensor, QSize(320, 240));
+        QCOMPARE(scene.focus, 420.0);
+        QCOMPARE(scene.codes.size(), 1);
+        QCOMPARE(scene.codes[0].symbology->codeId, QString("033"));
+        QCOMPARE(scene.codes[0].rotation, 30.0);
+        QCOMPARE(scene.codes[0].ink, 0.2);
+    }
+
+    void conveyorBringsNumberedLabels()
+    {
+        VcScene scene;
+        scene.conveyor.rate = 10;
+        scene.conveyor.label << code("Code 128", "BOX-{n}", {100, 100}, 2);
+        qint64 label = 0;
+        bool unreadable = true;
+        QCOMPARE(scene.codesAt(0.05, &label, &unreadable).value(0).text, QString("BOX-1"));
+        QCOMPARE(label, qint64(1));
+        QVERIFY(!unreadable);
+        QCOMPARE(scene.codesAt(0.35, &label).value(0).text, QString("BOX-4"));
+        // The unreadable share holds over many labels and is the same in every run.
+        scene.conveyor.unreadable = 0.3;
+        int bad = 0;
+        QList<bool> first;
+        for (int i = 0; i < 2000; ++i) {
+            const QList<VcSceneCode> codes = scene.codesAt(i / 10.0 + 0.01, &label, &unreadable);
+            bad += unreadable;
+            first << unreadable;
+            if (unreadable)
+                QVERIFY(codes.first().paper - codes.first().ink < 0.05);
+        }
+        QVERIFY2(bad > 500 && bad < 700, qPrintable(QString::number(bad)));
+        for (int i = 0; i < 50; ++i) {
+            scene.codesAt(i / 10.0 + 0.01, &label, &unreadable);
+            QCOMPARE(unreadable, first[i]);
+        }
+    }
+
+    void renderedCodesDecode_data()
+    {
+        QTest::addColumn<QString>("symbology");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("module");
+        QTest::addColumn<double>("rotation");
+        QTest::newRow("Code 128") << "Code 128" << "ABC-123" << 2.0 << 0.0;
+        QTest::newRow("Code 128 turned") << "Code 128" << "ABC-123" << 3.0 << 90.0;
+        QTest::newRow("QR slanted") << "QR Code" << "hello camera" << 4.0 << 25.0;
+        QTest::newRow("Data Matrix") << "Data Matrix" << "DM-42" << 4.0 << 0.0;
+        QTest::newRow("EAN-13") << "EAN-13" << "4006381333931" << 2.0 << 0.0;
+        QTest::newRow("PDF417") << "PDF417" << "pdf text" << 2.0 << 0.0;
+        QTest::newRow("Aztec") << "Aztec" << "aztec 1" << 3.0 << 0.0;
+        QTest::newRow("Code 39") << "Code 39" << "CODE39" << 2.0 << 0.0;
+    }
+    void renderedCodesDecode()
+    {
+        QFETCH(QString, symbology);
+        QFETCH(QString, text);
+        QFETCH(double, module);
+        QFETCH(double, rotation);
+        VcScene scene;
+        const VcSceneCode c = code(symbology, text, {240, 180}, module, rotation);
+        const VcFrame frame = VcImaging::render(scene, {c}, small());
+        QVERIFY(frame.errors.isEmpty());
+        QCOMPARE(frame.image.format(), QImage::Format_Grayscale8);
+        QCOMPARE(frame.image.size(), QSize(480, 360));
+        QCOMPARE(decoded(VcDecoder::decode(frame.image, everything())),
+                 (QSet<QPair<QByteArray, QString>>{{text.toUtf8(), c.symbology->name}}));
+        // The box drawn is where the symbol is: outside it the image is background.
+        const QRect box = frame.codes.value(0).box.boundingRect().toAlignedRect();
+        QVERIFY(box.contains(QPoint(240, 180)));
+    }
+
+    void decodeOptionsLimitTheRead()
+    {
+        VcScene scene;
+        const QList<VcSceneCode> codes = {code("QR Code", "left", {110, 180}, 4),
+                                          code("Data Matrix", "right", {370, 180}, 4)};
+        const VcFrame frame = VcImaging::render(scene, codes, small());
+        VcDecodeOptions o = everything();
+        for (const VcPlacedCode &p : frame.codes)
+            o.candidates << p.box.boundingRect().toAlignedRect();
+        QCOMPARE(VcDecoder::decode(frame.image, o).size(), 2);
+        // Only the left half.
+        o.area = QRect(0, 0, 240, 360);
+        QCOMPARE(decoded(VcDecoder::decode(frame.image, o)),
+                 (QSet<QPair<QByteArray, QString>>{{"left", "QR Code"}}));
+        // QR Code switched off: nothing in the left half.
+        o.enabled.removeOne(VcSymbologies::byName("QR Code"));
+        QVERIFY(VcDecoder::decode(frame.image, o).isEmpty());
+        // One code per read.
+        o = everything(1);
+        QCOMPARE(VcDecoder::decode(frame.image, o).size(), 1);
+        // Nothing enabled reads nothing.
+        o.enabled.clear();
+        QVERIFY(VcDecoder::decode(frame.image, o).isEmpty());
+    }
+
+    void imagingSettingsDecideReadability_data()
+    {
+        QTest::addColumn<bool>("autoExposure");
+        QTest::addColumn<double>("exposure");
+        QTest::addColumn<double>("gain");
+        QTest::addColumn<int>("illumination");
+        QTest::addColumn<double>("focus");
+        QTest::addColumn<bool>("readable");
+        QTest::newRow("auto") << true << 0.0 << 0.0 << 2 << 500.0 << true;
+        QTest::newRow("fixed, sensible") << false << 800.0 << 6.0 << 2 << 500.0 << true;
+        QTest::newRow("fixed, saturated") << false << 20000.0 << 12.0 << 2 << 500.0 << false;
+        QTest::newRow("fixed, dark") << false << 10.0 << 0.0 << 0 << 500.0 << false;
+        QTest::newRow("slightly off focus") << true << 0.0 << 0.0 << 2 << 540.0 << true;
+        QTest::newRow("far off focus") << true << 0.0 << 0.0 << 2 << 900.0 << false;
+    }
+    void imagingSettingsDecideReadability()
+    {
+        QFETCH(bool, autoExposure);
+        QFETCH(double, exposure);
+        QFETCH(double, gain);
+        QFETCH(int, illumination);
+        QFETCH(double, focus);
+        QFETCH(bool, readable);
+        VcImagingSettings s = small();
+        s.autoExposure = autoExposure;
+        s.exposureUs = exposure;
+        s.gainDb = gain;
+        s.illumination = illumination;
+        s.focus = focus;
+        const VcFrame frame = VcImaging::render(VcScene(), {code("Data Matrix", "EXPO", {240, 180}, 4)}, s);
+        QCOMPARE(!VcDecoder::decode(frame.image, everything()).isEmpty(), readable);
+    }
+
+    void sameFrameSameNoise()
+    {
+        const VcSceneCode c = code("QR Code", "noise", {240, 180}, 3);
+        VcImagingSettings s = small();
+        s.frame = 7;
+        const QImage a = VcImaging::render(VcScene(), {c}, s).image;
+        QCOMPARE(VcImaging::render(VcScene(), {c}, s).image, a);
+        s.frame = 8;
+        QVERIFY(VcImaging::render(VcScene(), {c}, s).image != a);
+    }
+
+    void gradesFallWithBlurAndContrast()
+    {
+        VcSceneCode c = code("Data Matrix", "GRADE-ME", {240, 180}, 5);
+        VcImagingSettings s = small();
+        QList<VcGrades> byFocus;
+        for (double offset : {0.0, 40.0, 80.0, 160.0}) {
+            s.focus = 500 + offset;
+            const VcFrame f = VcImaging::render(VcScene(), {c}, s);
+            byFocus << VcGrading::grade(f.image, f.codes.value(0).box, true, 1);
+        }
+        QCOMPARE(byFocus.first().overall, 4);
+        QCOMPARE(byFocus.first().standard, QString("ISO15415"));
+        for (int i = 1; i < byFocus.size(); ++i) {
+            QVERIFY(byFocus[i].transition > byFocus[i - 1].transition);
+            QVERIFY(byFocus[i].overall <= byFocus[i - 1].overall);
+        }
+        QVERIFY(byFocus.last().overall < byFocus.first().overall);
+        QVERIFY(byFocus.last().quality < byFocus.first().quality);
+        // Faint ink lowers the contrast grade.
+        s.focus = 500;
+        c.ink = 0.6;
+        const VcFrame faint = VcImaging::render(VcScene(), {c}, s);
+        const VcGrades g = VcGrading::grade(faint.image, faint.codes.value(0).box, true, 2);
+        QCOMPARE(g.standard, QString("ISO29158"));
+        QVERIFY(g.parameters.value("cCC") < 4);
+        QVERIFY(g.contrast < byFocus.first().contrast);
+        QCOMPARE(g.parameters.value("cALL"), g.overall);
+    }
+
+    void textMessageLayout()
+    {
+        VcResult a;
+        a.data = "AB;C";
+        a.codeId = "002";
+        a.decodeMs = 3.456;
+        a.ppm = 2.5;
+        a.score = 88.1;
+        a.quality = 77;
+        a.standard = "ISO15416";
+        VcResult b = a;
+        b.data = "second";
+        b.codeId = "033";
+        b.standard.clear();
+        const QByteArray frame = VcResultFrames::text({a, b}, 9, 4);
+        QVERIFY(frame.startsWith("KESTOR\x10\x21"));
+        QCOMPARE(qFromBigEndian<quint32>(frame.constData() + 8), quint32(frame.size() - 12));
+        ResultStream stream;
+        stream.append(frame);
+        QCOMPARE(stream.unparsed(), 0);
+        const QList<CameraResult> r = stream.results();
+        QCOMPARE(r.size(), 2);
+        QCOMPARE(r[0].data, QByteArray("AB;C"));
+        QCOMPARE(r[0].items.value("Barcode Time"), QByteArray("3.46"));
+        QCOMPARE(r[0].items.value("Barcode PPM"), QByteArray("2.50"));
+        QCOMPARE(r[0].items.value("Barcode Quality"), QByteArray("B"));
+        QCOMPARE(r[0].items.value("Read Seq"), QByteArray("9"));
+        QCOMPARE(r[0].items.value("Read Id"), QByteArray("4"));
+        QCOMPARE(r[1].items.value("Barcode Quality"), QByteArray());  // grading off
+        QCOMPARE(r[1].codeId, QString("033"));
+        // Record numbers count from 1.
+        const int records = frame.indexOf("Total Barcode Data=") + 19;
+        QCOMPARE(int(frame[records + 2]), 1);
+    }
+
+    void jsonMessageLayout()
+    {
+        VcResult a;
+        a.data = "J1";
+        a.codeId = "032";
+        a.ppm = 5.19;
+        a.decodeMs = 1.005;
+        a.quality = 92;
+        a.standard = "ISO15415";
+        a.grades = {{"cALL", 3}, {"cSC", 3}};
+        const VcSender sender{"127.0.0.9", "02:4B:00:00:00:01", "SN-1"};
+        const QByteArray frame = VcResultFrames::json(a, sender, 5, 2, false);
+        quint16 type = 0;
+        QByteArray payload;
+        QVERIFY(KxKestor::parse(frame, &type, &payload));
+        QCOMPARE(type, quint16(65281));
+        const QJsonObject o = QJsonDocument::fromJson(payload).object();
+        QCOMPARE(o.value("endFlag").toInt(), 0);
+        QCOMPARE(o.value("result").toInt(), 1);
+        QCOMPARE(o.value("ip").toString(), QString("127.0.0.9"));
+        const QJsonObject c = o.value("list").toArray().at(0).toObject();
+        QCOMPARE(c.value("ppm").toInt(), 83);  // sixteenths of a pixel
+        QCOMPARE(c.value("len").toInt(), 2);
+        QCOMPARE(o.value("CodeQualitySt").toObject().value("ISO15415").toObject().value("cALL").toInt(), 3);
+        a.standard.clear();
+        const QByteArray plain = VcResultFrames::json(a, sender, 6, 2, true);
+        KxKestor::parse(plain, &type, &payload);
+        QVERIFY(QJsonDocument::fromJson(payload).object().value("CodeQualitySt").toObject().isEmpty());
+        QCOMPARE(VcResultFrames::single("xyz"), QByteArray("KESTOR\x10\x20\0\0\0\x03xyz", 15));
+    }
+
+    void imageRequestsParse_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QList<int>>("fields");  // type, ratio, format, quality, prepro
+        QTest::newRow("plain") << QByteArray("0T1R2F") << true << QList<int>{0, 1, 2, 90, 0};
+        QTest::newRow("quality") << QByteArray("1T0R2F30Q") << true << QList<int>{1, 0, 2, 30, 0};
+        QTest::newRow("any order") << QByteArray("3F2I2R") << true << QList<int>{0, 2, 3, 90, 2};
+        QTest::newRow("empty") << QByteArray("") << true << QList<int>{0, 0, 0, 90, 0};
+        QTest::newRow("ratio too big") << QByteArray("0T3R0F") << false << QList<int>{};
+        QTest::newRow("quality zero") << QByteArray("2F0Q") << false << QList<int>{};
+        QTest::newRow("unknown letter") << QByteArray("0T0Z") << false << QList<int>{};
+        QTest::newRow("garbage") << QByteArray("T0") << false << QList<int>{};
+    }
+    void imageRequestsParse()
+    {
+        QFETCH(QByteArray, value);
+        QFETCH(bool, ok);
+        QFETCH(QList<int>, fields);
+        VcImageRequest r;
+        QString error;
+        QCOMPARE(VcImageRequest::parse(value, &r, &error), ok);
+        QCOMPARE(error.isEmpty(), ok);
+        if (ok)
+            QCOMPARE((QList<int>{r.type, r.ratio, r.format, r.quality, r.prepro}), fields);
+    }
+
+    void imagesEncodeAsAsked()
+    {
+        QImage gray(64, 32, QImage::Format_Grayscale8);
+        for (int y = 0; y < 32; ++y)
+            memset(gray.scanLine(y), y * 8, 64);
+        VcImageRequest r;
+        r.format = 1;
+        const QByteArray raw = VcImageCodec::encode(gray, r);
+        QCOMPARE(raw.size(), 64 * 32);
+        QCOMPARE(quint8(raw[64 * 3]), quint8(24));
+        r.prepro = 2;  // binarised
+        const QByteArray bin = VcImageCodec::encode(gray, r);
+        QCOMPARE(quint8(bin[0]), quint8(0));
+        QCOMPARE(quint8(bin[64 * 31]), quint8(255));
+        for (int format : {0, 2, 3}) {
+            r.format = format;
+            r.prepro = 0;
+            QImage back;
+            QVERIFY(back.loadFromData(VcImageCodec::encode(gray, r)));
+            QCOMPARE(back.size(), gray.size());
+        }
+        QCOMPARE(VcImaging::scaled(gray, 2).size(), QSize(16, 8));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstVReaderCameraParts)
+#include "tst_vreader_camera_parts.moc"

@@ -1,8 +1,7 @@
 #include "KxDataStreamMaker.h"
 
 #include "KxBinaryFrame.h"
-
-#include <QtEndian>
+#include "KxDataStreamParser.h"
 
 namespace {
 
@@ -23,20 +22,6 @@ bool isFrameSafe(const QByteArray &text)
 bool isValueSafe(const QByteArray &value)
 {
     return isFrameSafe(value) && !value.contains(';') && !value.contains(',');
-}
-
-void appendU16(QByteArray &out, quint16 v)
-{
-    uchar b[2];
-    qToBigEndian(v, b);
-    out.append(reinterpret_cast<const char *>(b), 2);
-}
-
-void appendU32(QByteArray &out, quint32 v)
-{
-    uchar b[4];
-    qToBigEndian(v, b);
-    out.append(reinterpret_cast<const char *>(b), 4);
 }
 
 }  // namespace
@@ -70,20 +55,30 @@ QByteArray KxMakeDataStreamCmd(const QByteArray &payload, EDataProtocol protocol
     const QByteArray code = text.mid(1, 6);
     if (!KxProtocol::isValidCode(code))
         return QByteArray();
-    QByteArray body;
-    body.append(text[0]);
-    appendU16(body, 1);
-    body.append(code);
-    body.append(char(0));  // status: request
-    appendU16(body, 1);
-    body.append(char(0));  // main value
-    body.append(char(0));
-    const QByteArray value = text.mid(7);
-    appendU32(body, quint32(value.size()));
-    body.append(value);
-    appendU32(body, 0);
-    appendU32(body, 0);
-    return KxFrame::encode(KxFrame::BinaryRequest, body);
+    return KxMakeBinarySettingsRequest({{QString::fromLatin1(code), text.mid(7)}}, text[0] == '@');
+}
+
+QByteArray KxMakeBinarySettingsRequest(const QList<QPair<QString, QByteArray>> &items,
+                                       bool permanent)
+{
+    if (items.isEmpty() || items.size() > KxProtocol::MaxItems)
+        return QByteArray();
+    KxSettingsReply request;
+    request.prefix = permanent ? '@' : '#';
+    qint64 size = 0;
+    for (const auto &item : items) {
+        if (!KxProtocol::isValidCode(item.first))
+            return QByteArray();
+        size += 16 + item.second.size();
+        if (size > qint64(KxProtocol::MaxPayload) - 16)
+            return QByteArray();
+        KxTagInfo t;
+        t.code = item.first;
+        t.result = 0;  // a request carries no status
+        t.subTags.append({QString(), 0, item.second});
+        request.tags.append(t);
+    }
+    return KxFrame::encode(KxFrame::BinaryRequest, KxEncodeSettingsReply(request));
 }
 
 KxDataStreamMaker::KxDataStreamMaker(EDataProtocol protocol) : m_protocol(protocol) {}

@@ -3,6 +3,7 @@
 #include "KxDataStreamTypes.h"
 
 #include <QByteArrayList>
+#include <QPair>
 #include <QStringList>
 
 // Wraps one command text into a request frame.
@@ -14,6 +15,13 @@
 // Empty result when the payload cannot be framed (no code, bad code, too long).
 QByteArray KxMakeDataStreamCmd(const QByteArray &payload, EDataProtocol protocol,
                                bool appendTail = true);
+
+// A binary settings request (kind 02) holding the items in order. Every value travels byte for
+// byte with its own length, so values a text request cannot carry (",", ";", control bytes) are
+// fine, and an empty value sets the empty text where a text item would only query. "*", "^"
+// and "&" still query. Empty for no items, a bad code or a request beyond the frame limit.
+QByteArray KxMakeBinarySettingsRequest(const QList<QPair<QString, QByteArray>> &items,
+                                       bool permanent);
 
 // Builds a batch of settings items ("," continuation for items sharing their first three
 // characters) or one vision call.

@@ -66,8 +66,8 @@ KxFrameAssembler::Match KxFrameAssembler::tryAt(int at, Frame *frame, int *size)
         if (at + 1 >= m_buffer.size())
             return Match::Wait;
         if (text && m_side == Side::Reader) {
-            m = tryText(at, size);
             frame->type = FrameType::TextRequest;
+            m = tryText(at, frame, size);
         } else if (!text) {
             m = tryBinary(at, size);
             frame->type = FrameType::Binary;
@@ -87,31 +87,49 @@ KxFrameAssembler::Match KxFrameAssembler::tryAt(int at, Frame *frame, int *size)
     return m;
 }
 
-KxFrameAssembler::Match KxFrameAssembler::tryText(int at, int *size) const
+KxFrameAssembler::Match KxFrameAssembler::tryText(int at, Frame *frame, int *size) const
 {
-    static const char head[] = "\x7E\x01" "0000";
-    const int have = m_buffer.size() - at;
-    const int headLen = qMin(have, 6);
-    if (std::memcmp(m_buffer.constData() + at, head, size_t(headLen)) != 0)
-        return Match::Skip;
-    if (have < 7)
+    const auto *p = reinterpret_cast<const uchar *>(m_buffer.constData());
+    const int have = m_buffer.size();
+    // Ends a broken request at end (exclusive); the search resumes there.
+    auto broken = [&](int end, const char *why) {
+        frame->type = FrameType::Malformed;
+        frame->error = why;
+        *size = end - at;
+        return Match::Frame;
+    };
+    for (int i = at + 2; i < at + 6; ++i) {
+        if (i >= have)
+            return Match::Wait;
+        if (p[i] == 0x7E)
+            return broken(i, "request cut short by a new frame");
+        if (p[i] != '0')
+            return broken(i + 1, "fixed field of a text request is not 0000");
+    }
+    if (at + 6 >= have)
         return Match::Wait;
-    const char prefix = m_buffer[at + 6];
-    if (prefix != '@' && prefix != '#')
-        return Match::Skip;
-    const int end = qMin(m_buffer.size(), at + KxProtocol::MaxTextRequest);
+    if (p[at + 6] == 0x7E)
+        return broken(at + 6, "request cut short by a new frame");
+    if (p[at + 6] != '@' && p[at + 6] != '#')
+        return broken(at + 7, "request prefix must be @ or #");
+    const int end = qMin(have, at + KxProtocol::MaxTextRequest);
     for (int i = at + 7; i < end; ++i) {
-        const auto u = uchar(m_buffer[i]);
-        if (u == ';' && i + 1 < m_buffer.size() && m_buffer[i + 1] == KxFrame::Tail) {
-            *size = i + 2 - at;
+        const uchar u = p[i];
+        if (u >= 0x20 && u != 0x7E && u != 0x7F)
+            continue;
+        if (u == uchar(KxFrame::Tail)) {
+            if (p[i - 1] != ';')
+                return broken(i + 1, "request must end with ; before 03");
+            *size = i + 1 - at;
             return Match::Frame;
         }
-        if (u == ';' && i + 1 == m_buffer.size())
-            return Match::Wait;
-        if (u < 0x20 || u == 0x7E || u == 0x7F)
-            return Match::Skip;
+        if (u == 0x7E)
+            return broken(i, "request cut short by a new frame");
+        return broken(i + 1, "control byte in request");
     }
-    return end - at >= KxProtocol::MaxTextRequest ? Match::Skip : Match::Wait;
+    if (end - at >= KxProtocol::MaxTextRequest)
+        return broken(end, "request longer than 1048576 bytes");
+    return Match::Wait;
 }
 
 KxFrameAssembler::Match KxFrameAssembler::tryBinary(int at, int *size) const

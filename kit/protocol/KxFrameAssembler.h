@@ -2,6 +2,9 @@
 // Cuts a byte stream into frames. Bytes that belong to no frame are dropped and counted, so
 // garbage never stops the frames behind it. A frame whose header promises more bytes than have
 // arrived is waited for: callers bound that wait with their time-outs and clear() after one.
+// On the reader side a text request that starts well (7E 01) but breaks a rule comes out as a
+// Malformed frame with the reason, so the reader can reject it; the search goes on right after
+// the fault (or at the 7E that cut the request short), since a text request never holds a 7E.
 #include <QByteArray>
 
 class KxFrameAssembler
@@ -11,11 +14,12 @@ public:
         Reader,  // accepts text requests and binary frames
         Client,  // accepts binary frames and result frames ("KESTOR", AA 55 BB CC, 02 02)
     };
-    enum class FrameType { TextRequest, Binary, Kestor, TagFrame, TestFrame };
+    enum class FrameType { TextRequest, Binary, Kestor, TagFrame, TestFrame, Malformed };
     struct Frame
     {
         FrameType type = FrameType::Binary;
         QByteArray bytes;
+        const char *error = nullptr;  // Malformed: why (static text)
     };
 
     explicit KxFrameAssembler(Side side);
@@ -31,7 +35,7 @@ public:
 private:
     enum class Match { Frame, Wait, Skip };
     Match tryAt(int at, Frame *frame, int *size) const;
-    Match tryText(int at, int *size) const;
+    Match tryText(int at, Frame *frame, int *size) const;
     Match tryBinary(int at, int *size) const;
     Match tryKestor(int at, int *size) const;
     Match tryTag(int at, int *size) const;

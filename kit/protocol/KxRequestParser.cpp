@@ -61,6 +61,7 @@ bool KxParseSettingsRequest(const QByteArray &frame, KxSettingsRequest *request,
             r.query = queryOf(r.value);
             if (r.query)
                 r.value.clear();
+            r.hasValue = !r.query && !r.value.isEmpty();
             out.items.append(r);
             if (out.items.size() > KxProtocol::MaxItems)
                 return fail(error, "too many items");
@@ -88,6 +89,8 @@ bool KxParseBinarySettingsRequest(const QByteArray &payload, KxSettingsRequest *
         r.query = queryOf(r.value);
         if (r.query)
             r.value.clear();
+        // An item without a main value asks, as an empty text item does.
+        r.hasValue = !r.query && t.subTag(QString()) != nullptr;
         out.items.append(r);
     }
     *request = out;

@@ -7,6 +7,9 @@ struct KxRequestItem
     QString code;
     char query = 0;  // 0 set or action, '*' current value, '^' range, '&' default
     QByteArray value;
+    // A value was given. Text items give none when empty (a query of a setting); binary items
+    // carry an explicit length, so one of length 0 sets the empty text.
+    bool hasValue = false;
 };
 
 struct KxSettingsRequest

@@ -38,6 +38,9 @@ private slots:
     void singleCommandFrames_data();
     void singleCommandFrames();
     void binaryValueTravelsInBinaryRequest();
+    void binaryRequestItems_data();
+    void binaryRequestItems();
+    void binaryRequestRefuses();
     void replyRoundTripIsBinarySafe();
     void replyLookups();
     void checkAllCmdAckListsFailures();
@@ -106,6 +109,9 @@ void TestProtocolFrames::batchRoundTripThroughRequestParser()
     QVERIFY(req.items[2].value.isEmpty());
     QCOMPARE(req.items[3].code, QStringLiteral("INTXYZ"));  // continuation of INTERF
     QCOMPARE(req.items[3].query, char(0));
+    QVERIFY(!req.items[3].hasValue);  // empty in a text request: no value given
+    QVERIFY(req.items[1].hasValue);
+    QVERIFY(!req.items[2].hasValue);
     QCOMPARE(req.items[4].value, QByteArray("4E6F01"));
 }
 
@@ -189,6 +195,78 @@ void TestProtocolFrames::binaryValueTravelsInBinaryRequest()
     QCOMPARE(req.items[0].code, QStringLiteral("LUAADD"));
     QCOMPARE(req.items[0].value, value);
     QVERIFY(KxMakeDataStreamCmd("@BAD\x01", DataProtocol_Settings).isEmpty());
+}
+
+// Every item of a binary request keeps its value byte for byte; a value of length 0 is a value
+// (it sets the empty text), only "*", "^" and "&" ask.
+void TestProtocolFrames::binaryRequestItems_data()
+{
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<char>("query");
+    QTest::addColumn<bool>("hasValue");
+    QTest::newRow("empty sets") << QByteArray() << char(0) << true;
+    QTest::newRow("text") << QByteArray("abc") << char(0) << true;
+    QTest::newRow("separators") << QByteArray("1,2;3") << char(0) << true;
+    QTest::newRow("control bytes") << QByteArray("\x00\x03\x7E", 3) << char(0) << true;
+    QTest::newRow("current") << QByteArray("*") << '*' << false;
+    QTest::newRow("range") << QByteArray("^") << '^' << false;
+    QTest::newRow("default") << QByteArray("&") << '&' << false;
+    QTest::newRow("star is data when longer") << QByteArray("**") << char(0) << true;
+}
+
+void TestProtocolFrames::binaryRequestItems()
+{
+    QFETCH(QByteArray, value);
+    QFETCH(char, query);
+    QFETCH(bool, hasValue);
+    // The item under test between two others, so the order and the neighbours are checked too.
+    const QByteArray frame = KxMakeBinarySettingsRequest(
+        {{"C28ENA", "0"}, {"DEVNAM", value}, {"NGRSET", ""}}, false);
+    quint8 kind = 0;
+    QByteArray payload;
+    QVERIFY(KxFrame::decode(frame, &kind, &payload));
+    QCOMPARE(kind, quint8(KxFrame::BinaryRequest));
+    KxSettingsRequest req;
+    QString error;
+    QVERIFY2(KxParseBinarySettingsRequest(payload, &req, &error), qPrintable(error));
+    QCOMPARE(req.prefix, '#');
+    QCOMPARE(req.items.size(), 3);
+    QCOMPARE(req.items[0].code, QStringLiteral("C28ENA"));
+    QCOMPARE(req.items[0].value, QByteArray("0"));
+    QCOMPARE(req.items[1].code, QStringLiteral("DEVNAM"));
+    QCOMPARE(req.items[1].query, query);
+    QCOMPARE(req.items[1].hasValue, hasValue);
+    QCOMPARE(req.items[1].value, query ? QByteArray() : value);
+    QCOMPARE(req.items[2].code, QStringLiteral("NGRSET"));
+    QVERIFY(req.items[2].hasValue);
+    QVERIFY(req.items[2].value.isEmpty());
+    // The same frame through the single-command path of values a text frame cannot carry.
+    if (!query && value.contains('\x03')) {
+        const QByteArray one = KxMakeDataStreamCmd("@DEVNAM" + value, DataProtocol_Settings);
+        QVERIFY(KxFrame::decode(one, &kind, &payload));
+        QVERIFY(KxParseBinarySettingsRequest(payload, &req));
+        QCOMPARE(req.prefix, '@');
+        QCOMPARE(req.items.size(), 1);
+        QCOMPARE(req.items[0].value, value);
+    }
+}
+
+void TestProtocolFrames::binaryRequestRefuses()
+{
+    QVERIFY(KxMakeBinarySettingsRequest({}, true).isEmpty());
+    QVERIFY(KxMakeBinarySettingsRequest({{"C28ENA", "1"}, {"c28ena", "1"}}, true).isEmpty());
+    QVERIFY(KxMakeBinarySettingsRequest({{"C28EN", "1"}}, true).isEmpty());
+    QVERIFY(!KxMakeBinarySettingsRequest({{"C28ENA", QByteArray(1000, 'x')}}, true).isEmpty());
+    // An item without any main value asks, as an empty text item does.
+    KxSettingsReply bare;
+    KxTagInfo t;
+    t.code = "DEVNAM";
+    t.result = 0;
+    bare.tags << t;
+    KxSettingsRequest req;
+    QVERIFY(KxParseBinarySettingsRequest(KxEncodeSettingsReply(bare), &req));
+    QCOMPARE(req.items.size(), 1);
+    QVERIFY(!req.items[0].hasValue);
 }
 
 void TestProtocolFrames::replyRoundTripIsBinarySafe()

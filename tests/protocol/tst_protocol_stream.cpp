@@ -43,6 +43,9 @@ private slots:
     void clientStreamInPieces_data();
     void clientStreamInPieces();
     void readerStreamSkipsGarbage();
+    void readerReportsBrokenTextRequests_data();
+    void readerReportsBrokenTextRequests();
+    void readerReportsOverlongTextRequest();
     void incompleteFrameWaitsWithoutConsuming();
     void oversizedLengthIsSkipped();
     void corruptedFrameDoesNotHideTheNext();
@@ -90,9 +93,9 @@ void TestProtocolStream::readerStreamSkipsGarbage()
     QVERIFY(m.addCmd("INTERF", "*"));
     const QByteArray req = m.toByteArray(true);
     const QByteArray vision = KxMakeDataStreamCmd("SOLLST{}", DataProtocol_Vision);
-    // A broken text request (a control byte inside) and a stray head before good frames.
-    const QByteArray stream = QByteArray("\x7E\x01" "0000@INT\x05RF;\x03", 16) + "\x7E" + req
-        + QByteArray(3, '\0') + vision + req;
+    // A stray head, zeros and a binary head of no known kind before good frames.
+    const QByteArray stream = "\x7E" + req + QByteArray(3, '\0') + QByteArray("\x7E\x55\0\0", 4)
+        + vision + req;
     Assembler a(Assembler::Side::Reader);
     const QList<Assembler::Frame> frames = feed(a, stream, 5);
     QCOMPARE(frames.size(), 3);
@@ -101,9 +104,72 @@ void TestProtocolStream::readerStreamSkipsGarbage()
     QCOMPARE(int(frames[1].type), int(Assembler::FrameType::Binary));
     QCOMPARE(frames[1].bytes, vision);
     QCOMPARE(frames[2].bytes, req);
+    QCOMPARE(a.discardedBytes(), qint64(8));
     // Result frames are not requests: the reader side drops them.
     Assembler b(Assembler::Side::Reader);
     QVERIFY(feed(b, KxKestor::make(4128, "x"), 4).isEmpty());
+}
+
+// A text request that starts with 7E 01 but breaks a rule comes out as one Malformed frame with
+// its reason, and the good request behind it is found whole, however the bytes arrive.
+void TestProtocolStream::readerReportsBrokenTextRequests_data()
+{
+    QTest::addColumn<QByteArray>("broken");
+    QTest::addColumn<QByteArray>("reported");  // the bytes the malformed frame holds
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("fixed field") << QByteArray("\x7E\x01" "0010@C28ENA*;\x03")
+                                 << QByteArray("\x7E\x01" "001") << "fixed field";
+    QTest::newRow("prefix") << QByteArray("\x7E\x01" "0000!C28ENA*;\x03")
+                            << QByteArray("\x7E\x01" "0000!") << "prefix";
+    QTest::newRow("control byte") << QByteArray("\x7E\x01" "0000@INT\x05RF*;\x03")
+                                  << QByteArray("\x7E\x01" "0000@INT\x05") << "control byte";
+    QTest::newRow("no ; before 03") << QByteArray("\x7E\x01" "0000@C28ENA*\x03")
+                                    << QByteArray("\x7E\x01" "0000@C28ENA*\x03") << "; before 03";
+    QTest::newRow("bare 03") << QByteArray("\x7E\x01" "0000@\x03")
+                             << QByteArray("\x7E\x01" "0000@\x03") << "; before 03";
+    QTest::newRow("cut short in the body") << QByteArray("\x7E\x01" "0000@C28E")
+                                           << QByteArray("\x7E\x01" "0000@C28E") << "cut short";
+    QTest::newRow("cut short in the head") << QByteArray("\x7E\x01" "00")
+                                           << QByteArray("\x7E\x01" "00") << "cut short";
+}
+
+void TestProtocolStream::readerReportsBrokenTextRequests()
+{
+    QFETCH(QByteArray, broken);
+    QFETCH(QByteArray, reported);
+    QFETCH(QString, reason);
+    const QByteArray good = QByteArray("\x7E\x01" "0000#C39ENA*;\x03");
+    for (int piece : {1, 4, 1000}) {
+        Assembler a(Assembler::Side::Reader);
+        const QList<Assembler::Frame> frames = feed(a, "xx" + broken + good, piece);
+        QCOMPARE(frames.size(), 2);
+        QCOMPARE(int(frames[0].type), int(Assembler::FrameType::Malformed));
+        QCOMPARE(frames[0].bytes, reported);
+        QVERIFY2(frames[0].error && QString::fromLatin1(frames[0].error).contains(reason),
+                 frames[0].error);
+        QCOMPARE(int(frames[1].type), int(Assembler::FrameType::TextRequest));
+        QCOMPARE(frames[1].bytes, good);
+        QCOMPARE(a.buffered(), 0);
+    }
+    // A client never sees requests, broken or not.
+    Assembler client(Assembler::Side::Client);
+    QVERIFY(feed(client, broken, 1000).isEmpty());
+}
+
+void TestProtocolStream::readerReportsOverlongTextRequest()
+{
+    QByteArray huge("\x7E\x01" "0000@DEVNAM");
+    huge.append(QByteArray(KxProtocol::MaxTextRequest, 'a'));
+    huge.append(";\x03");
+    const QByteArray good = QByteArray("\x7E\x01" "0000#C39ENA*;\x03");
+    Assembler a(Assembler::Side::Reader);
+    const QList<Assembler::Frame> frames = feed(a, huge + good, 65536);
+    QCOMPARE(frames.size(), 2);
+    QCOMPARE(int(frames[0].type), int(Assembler::FrameType::Malformed));
+    QCOMPARE(frames[0].bytes.size(), KxProtocol::MaxTextRequest);
+    QCOMPARE(frames[1].bytes, good);
+    // The rest of the long request is dropped as noise.
+    QCOMPARE(a.discardedBytes(), qint64(huge.size() - KxProtocol::MaxTextRequest));
 }
 
 void TestProtocolStream::incompleteFrameWaitsWithoutConsuming()

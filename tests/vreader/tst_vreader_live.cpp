@@ -1,5 +1,6 @@
 // The reader's live commands: counters that move with reads and clear, the buffer size in both
-// lists, clearing the data formats, and an empty answer to "@*" on request.
+// lists, clearing the data formats, an empty answer to "@*" on request, empty values set through
+// binary requests, the list of unsaved differences and where actions are listed.
 #include "KxDataStreamMaker.h"
 #include "KxDataStreamParser.h"
 #include "KxDataStreamValue.h"
@@ -129,21 +130,155 @@ private slots:
                  QByteArray("7N5M") + QByteArray::number(7 * VrReaderEngine::kSimulatedReadMs) + 'T');
     }
 
-    void allQueriesStillListPageButtons()
+    // Page buttons are listed everywhere with their page values; the reader's own actions hold
+    // no value and appear only among the capabilities, as "action".
+    void allQueriesListActionsAmongCapabilitiesOnly()
     {
         auto e = engine();
+        QStringList ownActions;
+        for (const QString &code : m_table->codes()) {
+            const VrCommand *c = m_table->find(code);
+            if (c->kind == VrCommand::Action && !c->fromPages)
+                ownActions << code;
+        }
+        for (const char *code : {"FACDEF", "CUSSAV", "CUSDEF", "INCFMC", "REBOOT"})
+            QVERIFY2(ownActions.contains(code), code);
         for (const char *all : {"@*", "@^", "@&"}) {
             const KxDataStreamParser p(e->handleFrame(req(all)).reply);
             QVERIFY(p.isValid());
-            QStringList codes;
-            for (const KxTagInfo &t : p.tags())
-                codes << t.code;
-            for (const char *code : {"DBGCNT", "DBGCNC", "SCNITG", "BUFQRY"})
-                QVERIFY2(codes.contains(code), qPrintable(QString("%1 %2").arg(all, code)));
-            QVERIFY2(!codes.contains("FACDEF"), all);  // actions of the reader's own are not
+            QList<QString> failed;
+            QVERIFY2(p.checkAllCmdAck(failed), all);
+            const QMap<QString, QByteArray> map = p.getTagMap();
+            for (const char *code : {"DBGCNT", "DBGCNC", "SCNITG", "BUFQRY", "DIFQRY"})
+                QVERIFY2(map.contains(code), qPrintable(QString("%1 %2").arg(all, code)));
+            const bool capabilities = QByteArray(all) == "@^";
+            for (const QString &code : ownActions) {
+                QCOMPARE(map.contains(code), capabilities);
+                if (capabilities)
+                    QCOMPARE(map.value(code), QByteArray("action"));
+            }
+            QCOMPARE(map.size(), capabilities ? m_table->size() : m_table->size() - ownActions.size());
         }
         // Listing never runs an action.
         QCOMPARE(value(*e, "@DBGCNT", "DBGCNT"), QByteArray("0N0M0T"));
+    }
+
+    // An action is acknowledged with the value it was sent, so a client comparing the echo with
+    // what it sent accepts it.
+    void actionsEchoTheirValue()
+    {
+        auto e = engine();
+        int result = 0;
+        QCOMPARE(value(*e, "#SCNITG1", "SCNITG", &result), QByteArray("1"));
+        QCOMPARE(result, int(DataResult_Ack));
+        QCOMPARE(value(*e, "#CUSSAV", "CUSSAV", &result), QByteArray());
+        QCOMPARE(result, int(DataResult_Ack));
+        QCOMPARE(value(*e, "@DBGCNT", "DBGCNT"),
+                 QByteArray("1N1M") + QByteArray::number(VrReaderEngine::kSimulatedReadMs) + 'T');
+    }
+
+    // In a text request an empty value asks; in a binary request it sets the empty text.
+    void emptyValueSetsOnlyInBinaryRequests_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<bool>("permanent");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QByteArray>("running");
+        QTest::addColumn<QByteArray>("stored");
+        QTest::newRow("text, running only") << "DEVNAM" << false << 6 << QByteArray()
+                                            << QByteArray("KXS-FM800");
+        QTest::newRow("text, stored") << "DEVNAM" << true << 6 << QByteArray() << QByteArray();
+        QTest::newRow("number refuses it") << "C28ENA" << true << 21 << QByteArray("1")
+                                           << QByteArray("1");
+    }
+    void emptyValueSetsOnlyInBinaryRequests()
+    {
+        QFETCH(QString, code);
+        QFETCH(bool, permanent);
+        QFETCH(int, result);
+        QFETCH(QByteArray, running);
+        QFETCH(QByteArray, stored);
+        const QString state = m_dir.filePath(QStringLiteral("empty-%1.json").arg(QTest::currentDataTag()));
+        auto e = engine(state);
+        const QByteArray before = e->runningValue(code);
+        QVERIFY(!before.isEmpty());
+        // The text form keeps its meaning: a query that changes nothing.
+        const QByteArray text = (permanent ? "@" : "#") + code.toLatin1();
+        int r = 0;
+        QCOMPARE(value(*e, text.constData(), code, &r), before);
+        QCOMPARE(r, int(DataResult_Ack));
+        QCOMPARE(e->runningValue(code), before);
+
+        const QByteArray reply =
+            e->handleFrame(KxMakeBinarySettingsRequest({{code, QByteArray()}}, permanent)).reply;
+        const KxDataStreamParser parser(reply);
+        QCOMPARE(parser.tags().size(), 1);
+        QCOMPARE(parser.tags()[0].result, result);
+        // The value in force: "" when set, the old one when refused.
+        QCOMPARE(parser.tags()[0].value(), running);
+        QCOMPARE(e->runningValue(code), running);
+        QCOMPARE(e->storedValue(code), stored);
+        // Stored values come back after a restart and from the state file.
+        e->restart();
+        QCOMPARE(e->runningValue(code), stored);
+        auto again = engine(state);
+        QCOMPARE(again->runningValue(code), stored);
+    }
+
+    void differencesListUnsavedSettings()
+    {
+        auto e = engine();
+        auto differences = [&e](const char *request) {
+            const KxDataStreamParser p(e->handleFrame(req(request)).reply);
+            QByteArray main;
+            const int r = p.getSubTagData("DIFQRY", QString(), main);
+            QStringList parts{QString::number(r), QString::fromLatin1(main)};
+            for (const KxSubTag &s : p.getSubTagDatas("DIFQRY"))
+                parts << QStringLiteral("%1=%2(%3)").arg(s.tag, QString::fromUtf8(s.value)).arg(s.result);
+            return parts.join(' ');
+        };
+        QCOMPARE(differences("@DIFQRY*"), QStringLiteral("6 "));
+        // Running changes differ; a stored one does not; a running value equal to the stored
+        // one does not either.
+        e->handleFrame(req("#C28ENA0;BEPENA0"));
+        e->handleFrame(req("@C39ENA0"));
+        e->handleFrame(req("#BEPENA1"));
+        e->handleFrame(KxMakeBinarySettingsRequest({{"DEVNAM", ""}}, false));
+        // In the reader's table order, whatever the order of the changes.
+        const QStringList order = m_table->codes();
+        QVERIFY(order.indexOf("C28ENA") >= 0 && order.indexOf("DEVNAM") >= 0);
+        QStringList expected{"C28ENA=1(6)", "DEVNAM=KXS-FM800(6)"};
+        std::sort(expected.begin(), expected.end(), [&order](const QString &a, const QString &b) {
+            return order.indexOf(a.left(6)) < order.indexOf(b.left(6));
+        });
+        QStringList codes;
+        for (const QString &x : expected)
+            codes << x.left(6);
+        const QString want = "6 " + codes.join(',') + ' ' + expected.join(' ');
+        QCOMPARE(differences("@DIFQRY*"), want);
+        QCOMPARE(differences("#DIFQRY"), want);
+        // Read only: a value is refused and changes nothing.
+        int result = 0;
+        value(*e, "@DIFQRYC28ENA", "DIFQRY", &result);
+        QCOMPARE(result, int(DataResult_Refused));
+        QCOMPARE(differences("@DIFQRY*"), want);
+        // Listed among the values and the capabilities.
+        QByteArray listed;
+        QCOMPARE(KxGetDataStreamResult(e->handleFrame(req("@*")).reply, "DIFQRY", listed), 6);
+        QCOMPARE(QString::fromLatin1(listed), codes.join(','));
+        QCOMPARE(KxGetDataStreamResult(e->handleFrame(req("@^")).reply, "DIFQRY", listed), 6);
+        QCOMPARE(listed, QByteArray("codes"));
+        QCOMPARE(value(*e, "@DIFQRY&", "DIFQRY"), QByteArray());
+        // Storing or undoing a change takes it off the list; a restart clears it.
+        e->handleFrame(req("@C28ENA0"));
+        QCOMPARE(differences("@DIFQRY*"), QStringLiteral("6 DEVNAM DEVNAM=KXS-FM800(6)"));
+        e->handleFrame(req("#C28ENA1"));
+        e->handleFrame(req("#DEVNAMKXS-FM800"));
+        QCOMPARE(differences("@DIFQRY*"), QStringLiteral("6 C28ENA C28ENA=0(6)"));
+        e->handleFrame(req("#DEVNAMx"));
+        e->restart();
+        QCOMPARE(differences("@DIFQRY*"), QStringLiteral("6 "));
+        QCOMPARE(e->runningValue("C28ENA"), QByteArray("0"));
     }
 
     void bufferSizeInBothLists_data()

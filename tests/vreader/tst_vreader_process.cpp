@@ -78,20 +78,22 @@ void TestVReaderProcess::allQueriesReturnModelCommands()
     QVERIFY(p.start({"--model", "KXS-FM800"}));
     RawReaderClient c;
     QVERIFY(connectFirst(c, p));
-    QStringList expected;
-    // Every page item (buttons included) and the reader's own commands except its actions.
+    QStringList withValue;
+    // Values: every page item (buttons included) and the reader's own commands except its
+    // actions; capabilities: every command.
     for (const QString &code : m_table->codes()) {
         const VrCommand *c = m_table->find(code);
         if (c->kind != VrCommand::Action || c->fromPages)
-            expected << code;
+            withValue << code;
     }
+    QVERIFY(withValue.size() < m_table->size());
     for (const char *q : {"@^", "@&", "@*"}) {
         const KxDataStreamParser parser(c.request(req(q)));
         QVERIFY2(parser.isValid(), q);
         QStringList codes;
         for (const KxTagInfo &t : parser.tags())
             codes << t.code;
-        QCOMPARE(codes, expected);
+        QCOMPARE(codes, QByteArray(q) == "@^" ? m_table->codes() : withValue);
         QList<QString> failed;
         QVERIFY(parser.checkAllCmdAck(failed));
         if (QByteArray(q) == "@&")

@@ -74,6 +74,7 @@ void VrCommandTable::addSpecialCommands()
     special("SCNTRG", VrCommand::Setting, "0", KxValueRule::Integer, 0, 1);  // 1 triggers a read
     special("LOGLVL", VrCommand::Setting, "2", KxValueRule::Integer, 0, 5);
     special("LOGACT", VrCommand::Setting, "0", KxValueRule::Integer, 0, 1);
+    special("DIFQRY", VrCommand::ReadOnly, QByteArray());  // settings not yet stored
     special("FRMTMO", VrCommand::Setting, "60000", KxValueRule::Integer, 10000, 180000);
     for (const char *code : {"FACDEF", "CUSSAV", "CUSDEF", "INCFMC", "INCFCM", "INCFOT", "REBOOT"})
         special(code, VrCommand::Action, QByteArray());
@@ -106,6 +107,10 @@ bool VrCommandTable::isCommunicationCode(const QString &code)
 
 QByteArray VrCommandTable::capability(const VrCommand &command)
 {
+    if (!hasValue(command))
+        return "action";
+    if (command.code == QLatin1String("DIFQRY"))
+        return "codes";
     const KxValueRule &r = command.rule;
     switch (r.kind) {
     case KxValueRule::Option: {

@@ -40,7 +40,14 @@ public:
 
     // Capability text of the "^" query: "0-3,5" for numbers and options, "T0-64" for text,
     // "H0-128" for hex text, else the rule's readable form.
+    // "action" for the reader's own actions, "codes" for the list of unsaved differences.
     static QByteArray capability(const VrCommand &command);
+    // False for the reader's own actions: they do something and hold no value, so "@*" and
+    // "@&" leave them out. Page buttons have their page values.
+    static bool hasValue(const VrCommand &command)
+    {
+        return command.kind != VrCommand::Action || command.fromPages;
+    }
     static bool isCommunicationCode(const QString &code);
 
 private:

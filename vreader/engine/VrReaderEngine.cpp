@@ -146,6 +146,8 @@ QByteArray VrReaderEngine::readOnlyValue(const QString &code) const
         return counters();
     if (code == QLatin1String("BUFQRY"))
         return QByteArray::number(m_bufferSize);
+    if (code == QLatin1String("DIFQRY"))
+        return differences().value();
     const VrCommand *c = m_table->find(code);
     return c ? c->defaultValue : QByteArray();
 }
@@ -159,12 +161,35 @@ KxTagInfo VrReaderEngine::tag(const QString &code, int result, const QByteArray 
     const VrCommand *c = m_table->find(code);
     const bool tagged = c && (c->kind == VrCommand::ReadOnly || code == QLatin1String("IMGGWH"));
     if (result == DataResult_Ack && tagged && code != QLatin1String("PRNQRY")
-        && code != QLatin1String("IDNQRY")) {
+        && code != QLatin1String("IDNQRY") && code != QLatin1String("DIFQRY")) {
         for (const auto &p : KxSplitLetterTags(value)) {
             if (!p.first.isEmpty() && p.first.size() <= KxProtocol::MaxSubTagName)
                 t.subTags.append({p.first, DataResult_Ack, p.second});
         }
     }
+    return t;
+}
+
+// The settings whose running value is not the stored one, in table order: the main value names
+// them, one sub-tag per code holds its stored value.
+KxTagInfo VrReaderEngine::differences() const
+{
+    KxTagInfo t;
+    t.code = QStringLiteral("DIFQRY");
+    QByteArrayList codes;
+    QList<KxSubTag> stored;
+    for (const QString &code : m_table->codes()) {
+        const VrCommand *c = m_table->find(code);
+        if (c->kind != VrCommand::Setting)
+            continue;
+        const QByteArray kept = storedValue(code);
+        if (runningValue(code) == kept)
+            continue;
+        codes << code.toLatin1();
+        stored.append({code, DataResult_Ack, kept});
+    }
+    t.subTags.append({QString(), DataResult_Ack, codes.join(',')});
+    t.subTags.append(stored);
     return t;
 }
 
@@ -232,23 +257,28 @@ VrReaderEngine::Outcome VrReaderEngine::handleSettings(const KxSettingsRequest &
         out.log << QStringLiteral("fault: empty answer to %1*").arg(QLatin1Char(request.prefix));
     } else if (request.allQuery) {
         for (const QString &code : m_table->codes()) {
-            const VrCommand *c = m_table->find(code);
-            // Actions of the pages (buttons) are listed with their page values.
-            if (c->kind != VrCommand::Action || c->fromPages)
-                reply.tags.append(answer(request.prefix, request.allQuery, code, {}, &out));
+            // Values are listed for every command that has one; the reader's own actions have
+            // none and show only among the capabilities. Page buttons keep their page values.
+            if (request.allQuery == '^' || VrCommandTable::hasValue(*m_table->find(code)))
+                reply.tags.append(answer(request.prefix, request.allQuery, code, {}, false, &out));
         }
     } else {
         for (const KxRequestItem &item : request.items)
-            reply.tags.append(answer(request.prefix, item.query, item.code, item.value, &out));
+            reply.tags.append(answer(request.prefix, item.query, item.code, item.value,
+                                     item.hasValue, &out));
     }
+    reply.extendData = out.extendData;
+    reply.extendInfo = out.extendInfo;
     out.reply = KxMakeSettingsReply(reply);
     return out;
 }
 
 KxTagInfo VrReaderEngine::answer(char prefix, char query, const QString &code,
-                                 const QByteArray &value, Outcome *outcome)
+                                 const QByteArray &value, bool hasValue, Outcome *outcome)
 {
     const VrCommand *c = m_table->find(code);
+    if (m_camera && !query && VrReaderCamera::isImageCode(code))
+        return answerImage(code, value, outcome);
     if (!c)
         return tag(code, DataResult_Unknown, QByteArray());
     if (code == m_refused)
@@ -260,25 +290,26 @@ KxTagInfo VrReaderEngine::answer(char prefix, char query, const QString &code,
                                              : VrCommandTable::capability(*c));
     }
     if (query == '&') {
-        // A live value described by the pages has the page's default (the counters' zero).
-        const bool live = c->kind == VrCommand::ReadOnly && !c->fromPages;
+        // A live value described by the pages has the page's default (the counters' zero);
+        // a fresh reader has no unsaved differences.
+        const bool live = c->kind == VrCommand::ReadOnly && !c->fromPages
+            && code != QLatin1String("DIFQRY");
         return tag(code, DataResult_Ack, live ? readOnlyValue(code) : defaultOf(*c));
     }
-    const bool isQuery = query == '*' || (value.isEmpty() && c->kind != VrCommand::Action);
+    const bool isQuery = query == '*' || (!hasValue && c->kind != VrCommand::Action);
+    if (isQuery && code == QLatin1String("DIFQRY"))
+        return differences();
     if (isQuery)
         return tag(code, DataResult_Ack, runningValue(code));
-    reply.extendData = out.extendData;
-    reply.extendInfo = out.extendInfo;
     if (c->kind == VrCommand::Action) {
+        // Acknowledged with what was sent, so a client's check of the echo holds for actions.
         const bool ok = runAction(prefix, code, outcome);
-        return tag(code, ok ? DataResult_Ack : DataResult_Refused, QByteArray());
+        return tag(code, ok ? DataResult_Ack : DataResult_Refused, value);
     }
     if (c->kind == VrCommand::ReadOnly || !c->rule.accepts(QString::fromUtf8(value))) {
         outcome->log << QStringLiteral("refused %1%2").arg(code, QString::fromUtf8(value));
         return tag(code, DataResult_Refused, runningValue(code));
     }
-    if (m_camera && !query && VrReaderCamera::isImageCode(code))
-        return answerImage(code, value, outcome);
     m_running.insert(code, value);
     if (prefix == '@') {
         m_stored.insert(code, value);

@@ -100,7 +100,8 @@ public:
 
 private:
     KxTagInfo answer(char prefix, char query, const QString &code, const QByteArray &value,
-                     Outcome *outcome);
+                     bool hasValue, Outcome *outcome);
+    KxTagInfo differences() const;
     KxTagInfo tag(const QString &code, int result, const QByteArray &value) const;
     QByteArray readOnlyValue(const QString &code) const;
     QByteArray defaultOf(const VrCommand &c) const;
@@ -110,11 +111,11 @@ private:
     Outcome handleVision(const QString &code, const QByteArray &json);
     bool applyGroup(const QString &text);
     bool saveState();
-
     void read(Outcome *outcome);
     QByteArray cameraSensor() const;
     KxTagInfo answerImage(const QString &code, const QByteArray &value, Outcome *outcome);
     QList<QByteArray> resultFrames(const QList<VcResult> &results, bool good);
+
     QSharedPointer<const VrCommandTable> m_table;
     VrIdentity m_identity;
     QString m_statePath;
@@ -134,6 +135,6 @@ private:
     quint64 m_reads = 0;
     quint64 m_goodReads = 0;
     quint64 m_readMs = 0;
-};
     std::unique_ptr<VrReaderCamera> m_camera;
     quint32 m_resultSeq = 0;  // result frames sent
+};

@@ -159,6 +159,10 @@ void VrReaderHost::dropLink(Link *link)
             continue;
         if (m_holder == link)
             m_holder = nullptr;
+        if (link->partial)
+            link->partial->stop();
+        if (link->idle)
+            link->idle->stop();
         if (link->socket) {
             QTcpSocket *s = link->socket;
             link->socket = nullptr;
@@ -170,6 +174,29 @@ void VrReaderHost::dropLink(Link *link)
         updateHolder();
         return;
     }
+}
+
+void VrReaderHost::refuseAndClose(Link *link)
+{
+    QTcpSocket *s = link->socket;
+    if (!s) {
+        send(link, KxLink::makeRoleReply(DataResult_Refused, m_engine->infoJson()));
+        return;  // a serial link is never refused
+    }
+    // The refusal must reach the client: written now, not after a simulated delay, and the
+    // socket closed gracefully, so what is queued leaves before the FIN.
+    s->write(KxLink::makeRoleReply(DataResult_Refused, m_engine->infoJson()));
+    // The link's timers live on the socket but point at the link, which goes now.
+    delete link->partial;
+    delete link->idle;
+    link->partial = link->idle = nullptr;
+    link->socket = nullptr;
+    s->disconnect(this);
+    connect(s, &QTcpSocket::readyRead, s, [s] { s->readAll(); });  // unread input would reset
+    connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+    QTimer::singleShot(5000, s, [s] { s->abort(); });  // a peer that never lets go
+    s->disconnectFromHost();
+    dropLink(link);
 }
 
 void VrReaderHost::updateHolder()
@@ -214,6 +241,12 @@ void VrReaderHost::handleFrame(Link *link, const KxFrameAssembler::Frame &frame)
         dropLink(link);
         return;
     }
+    if (frame.type == KxFrameAssembler::FrameType::Malformed) {
+        // Answered on any link, role or not; nothing else changes.
+        log(QStringLiteral("malformed request rejected: %1").arg(QLatin1String(frame.error)));
+        send(link, KxMakeRejectedReply(QLatin1String(frame.error)));
+        return;
+    }
     quint8 kind = KxFrame::TextRequest;
     QByteArray payload;
     if (frame.type == KxFrameAssembler::FrameType::Binary) {
@@ -225,10 +258,11 @@ void VrReaderHost::handleFrame(Link *link, const KxFrameAssembler::Frame &frame)
         if (handleLogRequest(link, frame.bytes))
             return;
     } else if (link->role < 0 && link->socket) {
-        // A client that skips the role frame takes the full role implicitly.
+        // A client that skips the role frame takes the full role implicitly, and is refused
+        // as a role request would be.
         if (m_holder && m_holder != link) {
-            send(link, KxMakeRejectedReply(QStringLiteral("reader held by another client")));
-            dropLink(link);
+            log(QStringLiteral("second client refused: reader is held"));
+            refuseAndClose(link);
             return;
         }
         link->role = KxLink::Role_Reader;
@@ -239,6 +273,8 @@ void VrReaderHost::handleFrame(Link *link, const KxFrameAssembler::Frame &frame)
     for (const QString &line : outcome.log)
         log(line);
     send(link, outcome.reply);
+    sendResults(outcome.results);
+    updateReadLoop();
     if (outcome.restart)
         restart();
 }
@@ -252,12 +288,22 @@ bool VrReaderHost::handleLinkFrame(Link *link, quint8 kind, const QByteArray &pa
             return true;
         }
         const bool exclusive = role != KxLink::Role_Log;
+        if (link->role >= 0) {
+            // The role is fixed by the first role frame (or request); asking it again changes
+            // nothing, asking another is refused and the link goes on as it was.
+            const bool same = link->role == role;
+            send(link, KxLink::makeRoleReply(same ? DataResult_Ack : DataResult_Refused,
+                                             m_engine->infoJson()));
+            return true;
+        }
+        if (exclusive == link->logLink) {
+            log(QStringLiteral("role %1 refused on the %2 port").arg(role).arg(link->logLink ? "log" : "command"));
+            refuseAndClose(link);
+            return true;
+        }
         if (exclusive && m_holder && m_holder != link) {
-            send(link, KxLink::makeRoleReply(DataResult_Refused, m_engine->infoJson()));
             log(QStringLiteral("second client refused: reader is held"));
-            if (link->socket)
-                link->socket->flush();
-            dropLink(link);
+            refuseAndClose(link);
             return true;
         }
         link->role = role;
@@ -273,8 +319,6 @@ bool VrReaderHost::handleLinkFrame(Link *link, quint8 kind, const QByteArray &pa
         KxLink::parseKeepAlive(payload, &interval);
         if (link->idle) {
             if (interval > 0)
-    sendResults(outcome.results);
-    updateReadLoop();
                 link->idle->start(int(qMin<quint32>(interval, 600000) * 3));
             else
                 link->idle->stop();
@@ -359,6 +403,7 @@ void VrReaderHost::restart()
         QTimer::singleShot(1000, this, [this, network_] {
             m_engine->restart();
             m_restarting = false;
+            updateReadLoop();
             if (m_pty)
                 m_pty->setPaused(false);
             QString error;
@@ -401,7 +446,6 @@ void VrReaderHost::onDatagrams()
         }
     }
 }
-            updateReadLoop();
 
 bool VrReaderHost::hasResultLink() const
 {

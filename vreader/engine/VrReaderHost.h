@@ -51,18 +51,20 @@ private:
     bool handleLogRequest(Link *link, const QByteArray &frame);
     void send(Link *link, const QByteArray &reply);
     void dropLink(Link *link);
+    // Refuses a link its role (8A, status 21, the information map) and closes it.
+    void refuseAndClose(Link *link);
     void onDatagrams();
     void restart();
     void log(const QString &line);
     void updateHolder();
-
-    std::unique_ptr<VrReaderEngine> m_engine;
     // Result frames go to the full link holding the reader and to the serial link
     // (VrReaderHostReads.cpp).
     void sendResults(const QList<QByteArray> &frames);
     bool hasResultLink() const;
     void updateReadLoop();
     void readTick();
+
+    std::unique_ptr<VrReaderEngine> m_engine;
     VrFaults m_faults;
     quint16 m_discoveryPort;
     QTcpServer *m_cmdServer = nullptr;
@@ -74,8 +76,8 @@ private:
     QStringList m_log;
     qint64 m_replies = 0;
     bool m_restarting = false;
-};
     QTimer *m_readTimer = nullptr;  // continuous read modes
     int m_loadRate = 0;
     qint64 m_loadSent = 0;
     qint64 m_loadStart = 0;
+};

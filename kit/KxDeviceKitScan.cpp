@@ -136,7 +136,7 @@ int KxDeviceKit::addDevice(const QString &ip, int port)
             wait->set(id.isEmpty() ? 1 : 0, QByteArray());
         });
     });
-    if (!wait->wait(QDeadlineTimer(3000)) || wait->code != 0) {
+    if (!wait->wait(QDeadlineTimer(3000)) || wait->result(nullptr) != 0) {
         qWarning().noquote() << "KxDeviceKit::addDevice()... no reader answers at" << ipText;
         return KxAddResult::Unreachable;
     }

@@ -41,10 +41,11 @@ int KxDeviceKit::sendSync(const std::shared_ptr<KxDeviceLink> &l, const QByteArr
     l->submit(req);
     if (!wait->wait(QDeadlineTimer(timeoutMs + kWaitGraceMs)))
         req->finish(KxSendError::Timeout);  // the link is stuck; we stop waiting regardless
-    QMutexLocker lock(&wait->mutex);
-    if (wait->code == KxSendError::Ok || wait->code == KxSendError::Rejected)
-        reply = wait->reply;
-    return wait->code;
+    QByteArray r;
+    const int code = wait->result(&r);
+    if (code == KxSendError::Ok || code == KxSendError::Rejected)
+        reply = std::move(r);
+    return code;
 }
 
 int KxDeviceKit::sendBinaryMessage(const QString &id, const QByteArray &frame, QByteArray &reply,

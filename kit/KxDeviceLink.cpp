@@ -281,9 +281,9 @@ void KxDeviceLink::onFrame(const KxFrameAssembler::Frame &frame)
 {
     using Type = KxFrameAssembler::FrameType;
     if (frame.type == Type::Binary) {
-        quint8 kind = 0;
-        QByteArray payload;
-        if (KxFrame::decode(frame.bytes, &kind, &payload) && isReplyKind(kind))
+        // The assembler has checked head, kind, length, sum and tail already.
+        const quint8 kind = quint8(frame.bytes.at(1));
+        if (isReplyKind(kind))
             onReply(kind, frame.bytes);
         return;
     }

@@ -3,6 +3,7 @@
 // thread of its own; its public methods may be called from any thread and hand their work to
 // that thread. One request is on the wire at a time; the others wait in order.
 #include <QHostAddress>
+#include <QMutex>
 #include <QObject>
 #include <QThread>
 

@@ -1,6 +1,7 @@
 // Kit costs against plain loopback baselines measured in the same run:
 //  - a full sync ("@^", "@&", "@*") of the largest model against a bare TCP echo of the same
 //    request and reply bytes;
+//  - the kit alone: the same replies from a bare peer, through the kit and through a plain socket;
 //  - discovery of 50 readers in one scan against a bare datagram search of the same addresses.
 #include <QCoreApplication>
 #include <QNetworkDatagram>
@@ -9,6 +10,9 @@
 #include <QTcpSocket>
 #include <QThread>
 #include <QUdpSocket>
+
+#include <memory>
+#include <numeric>
 
 #include "KxBinaryFrame.h"
 #include "KxDataStreamMaker.h"
@@ -62,86 +66,198 @@ private:
     QTcpServer *m_server;
 };
 
-void benchKitOverhead(const QList<QByteArray> &requests, const QList<QByteArray> &replies);
+// One "round" runs the three requests kRoundsPerSample times; kit and baseline samples alternate
+// so that load from elsewhere on the machine hits both alike. Results are per round.
+constexpr int kRoundsPerSample = 20;
+constexpr int kSamples = 15;
+
+// A plain blocking socket on the calling thread: write, read until the whole reply is in.
+class PlainClient
+{
+public:
+    explicit PlainClient(quint16 port)
+    {
+        m_socket.connectToHost(QHostAddress(QHostAddress::LocalHost), port);
+        m_socket.waitForConnected(3000);
+        m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    }
+    bool isConnected() const { return m_socket.state() == QAbstractSocket::ConnectedState; }
+    bool round(const QList<QByteArray> &requests, const QList<qint64> &replySizes)
+    {
+        for (int i = 0; i < requests.size(); ++i) {
+            m_socket.write(requests[i]);
+            qint64 got = 0;
+            while (got < replySizes[i]) {
+                if (!m_socket.bytesAvailable() && !m_socket.waitForReadyRead(5000))
+                    return false;
+                got += m_socket.readAll().size();
+            }
+        }
+        return true;
+    }
+
+private:
+    QTcpSocket m_socket;
+};
+
+bool kitRound(const QString &id, const QList<QByteArray> &requests)
+{
+    for (const QByteArray &q : requests) {
+        QByteArray reply;
+        if (KxDeviceKit::Instance()->sendBinaryMessage(id, q, reply, 60000) != 0 || reply.isEmpty())
+            return false;
+    }
+    return true;
+}
+
+struct Pair
+{
+    double subjectMs = 0, baselineMs = 0;
+    double subjectMin = 0, subjectMax = 0;
+    bool ok = true;
+};
+
+// Alternates samples of subject and baseline; returns the medians per round.
+Pair alternate(const std::function<bool()> &subject, const std::function<bool()> &baseline)
+{
+    std::vector<double> a, b;
+    Pair p;
+    auto sample = [&p](const std::function<bool()> &fn) {
+        QElapsedTimer t;
+        t.start();
+        for (int r = 0; r < kRoundsPerSample; ++r)
+            p.ok = fn() && p.ok;
+        return t.nsecsElapsed() / 1e6 / kRoundsPerSample;
+    };
+    sample(subject);  // warm-up
+    sample(baseline);
+    for (int i = 0; i < kSamples; ++i) {
+        a.push_back(sample(subject));
+        b.push_back(sample(baseline));
+    }
+    std::sort(a.begin(), a.end());
+    std::sort(b.begin(), b.end());
+    p.subjectMs = a[a.size() / 2];
+    p.baselineMs = b[b.size() / 2];
+    p.subjectMin = a.front();
+    p.subjectMax = a.back();
+    return p;
+}
+
+QString spread(const Pair &p)
+{
+    return QStringLiteral("per round of 3 requests, subject from %1 to %2 ms")
+        .arg(p.subjectMin, 0, 'f', 3)
+        .arg(p.subjectMax, 0, 'f', 3);
+}
+
+const QList<QByteArray> &syncRequests()
+{
+    static const QList<QByteArray> requests{KxMakeDataStreamCmd("@^", DataProtocol_Settings, true),
+                                            KxMakeDataStreamCmd("@&", DataProtocol_Settings, true),
+                                            KxMakeDataStreamCmd("@*", DataProtocol_Settings, true)};
+    return requests;
+}
+
+QByteArray roleAnswer()
+{
+    return KxFrame::encode(KxFrame::RoleReply, QByteArray(1, char(6)) + "{}");
+}
+
+// Records the sync replies of the largest model from the virtual reader.
+bool recordReplies(VReaderProcess &vr, QList<QByteArray> *replies)
+{
+    if (!vr.start({"--model", "KXS-FM800", "--count", "1"})) {
+        qWarning("bench_kit: virtual reader did not start");
+        return false;
+    }
+    const VReaderProcess::Reader r = vr.readers().value(0);
+    KxDeviceKit *kit = KxDeviceKit::Instance();
+    if (!kit->connectToDevice_Cmd("sync", QStringLiteral("%1:%2").arg(r.address).arg(r.port))) {
+        qWarning("bench_kit: no link to the virtual reader");
+        return false;
+    }
+    for (const QByteArray &q : syncRequests()) {
+        QByteArray reply;
+        if (kit->sendBinaryMessage("sync", q, reply, 60000) != 0) {
+            qWarning("bench_kit: the virtual reader did not answer");
+            return false;
+        }
+        *replies << reply;
+    }
+    return true;
+}
+
+QList<qint64> sizesOf(const QList<QByteArray> &replies)
+{
+    QList<qint64> sizes;
+    for (const QByteArray &r : replies)
+        sizes << r.size();
+    return sizes;
+}
 
 void benchSync()
 {
     VReaderProcess vr;
-    if (!vr.start({"--model", "KXS-FM800", "--count", "1"})) {
-        qWarning("bench_kit: virtual reader did not start");
-        return;
-    }
-    KxDeviceKit *kit = KxDeviceKit::Instance();
-    const VReaderProcess::Reader r = vr.readers().value(0);
-    if (!kit->connectToDevice_Cmd("sync", QStringLiteral("%1:%2").arg(r.address).arg(r.port)))
-        return;
-    const QList<QByteArray> requests{KxMakeDataStreamCmd("@^", DataProtocol_Settings, true),
-                                     KxMakeDataStreamCmd("@&", DataProtocol_Settings, true),
-                                     KxMakeDataStreamCmd("@*", DataProtocol_Settings, true)};
     QList<QByteArray> replies;
-    qint64 bytes = 0;
-    for (const QByteArray &q : requests) {
-        QByteArray reply;
-        kit->sendBinaryMessage("sync", q, reply, 60000);
-        replies << reply;
-        bytes += reply.size();
-    }
-    const double kitMs = bench::medianMs([&] {
-        for (const QByteArray &q : requests) {
-            QByteArray reply;
-            kit->sendBinaryMessage("sync", q, reply, 60000);
-        }
-    }, 9);
-    kit->disconnectFromDeviceEx("sync", DevicePort_Main);
-
+    if (!recordReplies(vr, &replies))
+        return;
+    const qint64 bytes = std::accumulate(replies.begin(), replies.end(), qint64(0),
+                                         [](qint64 n, const QByteArray &r) { return n + r.size(); });
     EchoPeer peer(replies);
-    QTcpSocket s;
-    s.connectToHost(QHostAddress(QHostAddress::LocalHost), peer.port());
-    s.waitForConnected(3000);
-    const double echoMs = bench::medianMs([&] {
-        for (int i = 0; i < requests.size(); ++i) {
-            s.write(requests[i]);
-            qint64 got = 0;
-            while (got < replies[i].size() && s.waitForReadyRead(5000))
-                got += s.readAll().size();
-        }
-    }, 9);
-    s.disconnectFromHost();
-    benchKitOverhead(requests, replies);
-    bench::report("full sync @^ @& @* KXS-FM800 (" + QString::number(bytes) + " reply bytes)", kitMs,
-                  echoMs, "virtual reader through the kit; target within 2x of a plain loopback echo");
+    PlainClient plain(peer.port());
+    const Pair p = alternate([] { return kitRound("sync", syncRequests()); },
+                             [&] { return plain.round(syncRequests(), sizesOf(replies)); });
+    KxDeviceKit::Instance()->disconnectFromDeviceEx("sync", DevicePort_Main);
+    if (!p.ok)
+        qWarning("bench_kit: a request of the full sync failed");
+    bench::report("full sync @^ @& @* KXS-FM800 (" + QString::number(bytes) + " reply bytes)",
+                  p.subjectMs, p.baselineMs,
+                  "virtual reader through the kit against a plain loopback echo; target 10 or less, "
+                      + spread(p));
+
+    // The kit's own share: the same recorded replies served by the bare echo peer, once through
+    // the kit and once through a plain socket. A role answer precedes the replies for the kit.
+    EchoPeer kitPeer(replies, roleAnswer());
+    if (!KxDeviceKit::Instance()->connectToDevice_Cmd(
+            "echo", QStringLiteral("127.0.0.1:%1").arg(kitPeer.port()))) {
+        qWarning("bench_kit: no link to the bare peer");
+        return;
+    }
+    const Pair o = alternate([] { return kitRound("echo", syncRequests()); },
+                             [&] { return plain.round(syncRequests(), sizesOf(replies)); });
+    KxDeviceKit::Instance()->disconnectFromDeviceEx("echo", DevicePort_Main);
+    if (!o.ok)
+        qWarning("bench_kit: a request to the bare peer failed");
+    bench::report("same replies from a bare peer, kit vs plain socket", o.subjectMs, o.baselineMs,
+                  "the kit's own cost without the reader's work; target 3 or less, " + spread(o));
 }
 
-// The kit's own share: the same recorded replies served by the bare echo peer, once through
-// the kit and once through a plain socket. A role answer precedes the replies for the kit.
-void benchKitOverhead(const QList<QByteArray> &requests, const QList<QByteArray> &replies)
+// "--profile echo|sync [rounds]": only the kit side of one case, for running under a profiler.
+int profile(const QString &what, int rounds)
 {
-    EchoPeer kitPeer(replies, KxFrame::encode(KxFrame::RoleReply, QByteArray(1, char(6)) + "{}"));
-    KxDeviceKit *kit = KxDeviceKit::Instance();
-    if (!kit->connectToDevice_Cmd("echo", QStringLiteral("127.0.0.1:%1").arg(kitPeer.port())))
-        return;
-    // The peer hands out the role answer first; the replies follow in request order.
-    const double kitMs = bench::medianMs([&] {
-        for (const QByteArray &q : requests) {
-            QByteArray reply;
-            kit->sendBinaryMessage("echo", q, reply, 60000);
-        }
-    }, 9);
-    kit->disconnectFromDeviceEx("echo", DevicePort_Main);
-    EchoPeer peer(replies);
-    QTcpSocket s;
-    s.connectToHost(QHostAddress(QHostAddress::LocalHost), peer.port());
-    s.waitForConnected(3000);
-    const double echoMs = bench::medianMs([&] {
-        for (int i = 0; i < requests.size(); ++i) {
-            s.write(requests[i]);
-            qint64 got = 0;
-            while (got < replies[i].size() && s.waitForReadyRead(5000))
-                got += s.readAll().size();
-        }
-    }, 9);
-    bench::report("same replies from a bare peer, kit vs plain socket", kitMs, echoMs,
-                  "the kit's own cost without the reader's work");
+    VReaderProcess vr;
+    QList<QByteArray> replies;
+    if (!recordReplies(vr, &replies))
+        return 1;
+    std::unique_ptr<EchoPeer> peer;
+    QString id = QStringLiteral("sync");
+    if (what == QLatin1String("echo")) {
+        peer = std::make_unique<EchoPeer>(replies, roleAnswer());
+        id = QStringLiteral("echo");
+        if (!KxDeviceKit::Instance()->connectToDevice_Cmd(
+                id, QStringLiteral("127.0.0.1:%1").arg(peer->port())))
+            return 1;
+    }
+    QElapsedTimer t;
+    t.start();
+    int failed = 0;
+    for (int i = 0; i < rounds; ++i)
+        failed += kitRound(id, syncRequests()) ? 0 : 1;
+    bench::value(QStringLiteral("%1: %2 rounds, per round").arg(what).arg(rounds),
+                 t.nsecsElapsed() / 1e6 / rounds, QStringLiteral("ms"));
+    KxDeviceKit::Instance()->disconnectFromDeviceEx(id, DevicePort_Main);
+    return failed ? 1 : 0;
 }
 
 void benchDiscovery()
@@ -196,6 +312,11 @@ void benchDiscovery()
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const int profileAt = args.indexOf(QStringLiteral("--profile"));
+    if (profileAt > 0)
+        return profile(args.value(profileAt + 1, QStringLiteral("echo")),
+                       qMax(1, args.value(profileAt + 2, QStringLiteral("2000")).toInt()));
     benchSync();
     benchDiscovery();
     return 0;

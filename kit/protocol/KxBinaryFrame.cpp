@@ -18,9 +18,44 @@ bool isKnownBinaryKind(quint8 kind)
     }
 }
 
+namespace {
+// CRC-16/X.25 (reflected 0x8408, init and final xor 0xFFFF), eight bytes per step: every reply
+// is summed at least once on each side, and a bit- or nibble-wise loop was most of a sync's cost.
+struct CrcTables
+{
+    quint16 t[8][256];
+    CrcTables()
+    {
+        for (int b = 0; b < 256; ++b) {
+            quint16 c = quint16(b);
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? quint16((c >> 1) ^ 0x8408) : quint16(c >> 1);
+            t[0][b] = c;
+        }
+        for (int k = 1; k < 8; ++k)
+            for (int b = 0; b < 256; ++b)
+                t[k][b] = quint16((t[k - 1][b] >> 8) ^ t[0][t[k - 1][b] & 0xFF]);
+    }
+};
+const CrcTables &crcTables()
+{
+    static const CrcTables tables;
+    return tables;
+}
+}  // namespace
+
 quint16 crc(const char *data, int size)
 {
-    return qChecksum(data, uint(size));  // CRC-16/X.25
+    const auto &t = crcTables().t;
+    const auto *p = reinterpret_cast<const uchar *>(data);
+    quint16 c = 0xFFFF;
+    for (; size >= 8; size -= 8, p += 8) {
+        c = quint16(t[7][(p[0] ^ c) & 0xFF] ^ t[6][p[1] ^ (c >> 8)] ^ t[5][p[2]] ^ t[4][p[3]]
+                    ^ t[3][p[4]] ^ t[2][p[5]] ^ t[1][p[6]] ^ t[0][p[7]]);
+    }
+    for (; size > 0; --size, ++p)
+        c = quint16((c >> 8) ^ t[0][(c ^ *p) & 0xFF]);
+    return quint16(~c);
 }
 
 QByteArray encode(quint8 kind, const QByteArray &payload)

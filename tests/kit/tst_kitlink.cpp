@@ -9,6 +9,7 @@
 #include "KxDataStreamMaker.h"
 #include "KxDataStreamParser.h"
 #include "KxDeviceKit.h"
+#include "KxTransport.h"
 
 namespace {
 
@@ -121,6 +122,64 @@ private slots:
         QCOMPARE(mismatches.load(), 0);
         QCOMPARE(peer.requests.load(), kThreads * kEach);
         kit->disconnectFromDeviceEx("mt", DevicePort_Main);
+    }
+
+    void largeRequestsArriveWholeAndInOrder()
+    {
+        // Requests larger than the socket takes at once: the part the kernel leaves must follow
+        // the part it took, before the next request of any sender.
+        KitTestPeer peer;
+        QVERIFY(!connectPeer(peer, "big").isEmpty());
+        constexpr int kThreads = 3, kEach = 3;
+        std::atomic<int> failures{0}, mismatches{0};
+        std::vector<std::thread> threads;
+        for (int t = 0; t < kThreads; ++t) {
+            threads.emplace_back([t, &failures, &mismatches] {
+                for (int i = 0; i < kEach; ++i) {
+                    const QByteArray value(900 * 1024 + t * 1000 + i, char('A' + t * kEach + i));
+                    QByteArray reply;
+                    if (KxDeviceKit::Instance()->sendBinaryMessage("big", query("#BIGVAL" + value),
+                                                                   reply, 30000) != 0)
+                        ++failures;
+                    else if (valueOf(reply, "BIGVAL") != "v:" + value)
+                        ++mismatches;
+                }
+            });
+        }
+        for (auto &th : threads)
+            th.join();
+        QCOMPARE(failures.load(), 0);
+        QCOMPARE(mismatches.load(), 0);
+        QCOMPARE(peer.requests.load(), kThreads * kEach);
+        kit->disconnectFromDeviceEx("big", DevicePort_Main);
+    }
+
+    void transportKeepsOrderWhenTheKernelIsFull()
+    {
+        // A peer that reads nothing at first: the kernel soon takes only part of a write, and
+        // the rest (and every later write) must queue behind it, not overtake it.
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress(QHostAddress::LocalHost), 0));
+        KxTcpTransport transport(QHostAddress(QHostAddress::LocalHost), server.serverPort());
+        QString error;
+        QVERIFY2(transport.open(5000, &error), qPrintable(error));
+        QTRY_VERIFY(server.hasPendingConnections());
+        QTcpSocket *peer = server.nextPendingConnection();
+        QByteArray sent;
+        for (int i = 0; i < 24; ++i) {
+            QByteArray chunk(1 << 20, Qt::Uninitialized);
+            for (int j = 0; j < chunk.size(); ++j)
+                chunk[j] = char((i * 7 + j / 4093) & 0xFF);
+            QVERIFY(transport.write(chunk));
+            sent += chunk;
+        }
+        QByteArray got;
+        connect(peer, &QTcpSocket::readyRead, peer, [&] { got += peer->readAll(); });
+        got += peer->readAll();
+        QTRY_VERIFY_WITH_TIMEOUT(got.size() >= sent.size(), 30000);
+        QCOMPARE(got.size(), sent.size());
+        QVERIFY(got == sent);
+        transport.close();
     }
 
     void droppedLinkFailsPendingSendAndReconnects()

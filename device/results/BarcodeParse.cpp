@@ -4,6 +4,8 @@
 
 #include <cjson/cJSON.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 
 constexpr char BarcodeParse::kRecordMarker[2];
@@ -102,6 +104,44 @@ BarcodeParse::BarcodeParse(QObject *parent) : QObject(parent)
     kxRegisterResultTypes();
 }
 
+void BarcodeParse::setSymbologyNames(const QHash<QString, QString> &names)
+{
+    m_symbologies = names;
+    m_symbologyById.clear();
+}
+
+QString BarcodeParse::twoDecimalsCached(double v)
+{
+    const qint64 key = qRound64(v * 100.0);
+    auto it = m_decimalTexts.constFind(key);
+    if (it != m_decimalTexts.constEnd())
+        return it.value();
+    if (m_decimalTexts.size() > 4096)
+        m_decimalTexts.clear();
+    return m_decimalTexts.insert(key, twoDecimals(v)).value();
+}
+
+QString BarcodeParse::symbologyOf(int codeId)
+{
+    auto it = m_symbologyById.constFind(codeId);
+    if (it != m_symbologyById.constEnd())
+        return it.value();
+    if (m_symbologyById.size() > 4096)
+        m_symbologyById.clear();
+    const QString name = symbologyName(QStringLiteral("%1").arg(codeId, 3, 10, QLatin1Char('0')));
+    return m_symbologyById.insert(codeId, name).value();
+}
+
+QString BarcodeParse::intText(int v)
+{
+    auto it = m_intTexts.constFind(v);
+    if (it != m_intTexts.constEnd())
+        return it.value();
+    if (m_intTexts.size() > 4096)
+        m_intTexts.clear();
+    return m_intTexts.insert(v, QString::number(v)).value();
+}
+
 QString BarcodeParse::symbologyName(const QString &codeId) const
 {
     const auto it = m_symbologies.constFind(codeId);
@@ -150,12 +190,13 @@ bool BarcodeParse::parseFrame(const QByteArray &frame)
     if (frame.size() < 8)
         return false;
     const quint16 type = qFromBigEndian<quint16>(frame.constData() + 6);
+    // A view of the frame: what is kept is copied out of it.
     const QByteArray payload = frame.size() > kKestorHeader
-        ? QByteArray(frame.constData() + kKestorHeader, frame.size() - kKestorHeader)
+        ? QByteArray::fromRawData(frame.constData() + kKestorHeader, frame.size() - kKestorHeader)
         : QByteArray();
     switch (type) {
     case kSingle:
-        m_barcodes.append(plainBarcode(payload));
+        m_barcodes.append(plainBarcode(QByteArray(payload.constData(), payload.size())));
         return true;
     case kText:
     case kTextOld: {
@@ -344,18 +385,27 @@ bool BarcodeParse::parseJson(const QByteArray &json)
         info.length = int(len);
         const double ppm = number(entry, "ppm");
         if (ppm > 0)
-            info.ppm = twoDecimals(ppm * 0.0625);
+            info.ppm = twoDecimalsCached(ppm * 0.0625);
         const double dt = number(entry, "d_t");
         if (dt > 0) {
             info.decodeTime = dt;
-            info.decodeTimeText = twoDecimals(dt);
+            info.decodeTimeText = twoDecimalsCached(dt);
         }
-        info.cfgLibId = text(entry, "l_id");
+        const cJSON *lid = cJSON_GetObjectItemCaseSensitive(entry, "l_id");
+        if (cJSON_IsNumber(lid))
+            info.cfgLibId = intText(lid->valueint);
+        else if (cJSON_IsString(lid) && lid->valuestring)
+            info.cfgLibId = QString::fromUtf8(lid->valuestring);
         const cJSON *cid = cJSON_GetObjectItemCaseSensitive(entry, "c_id");
-        if (cJSON_IsNumber(cid))
-            info.symbology = symbologyName(QStringLiteral("%1").arg(cid->valueint, 3, 10, QLatin1Char('0')));
-        else if (cJSON_IsString(cid))
-            info.symbology = symbologyName(QString::fromUtf8(cid->valuestring));
+        if (cJSON_IsNumber(cid)) {
+            info.symbology = symbologyOf(cid->valueint);
+        } else if (cJSON_IsString(cid) && cid->valuestring) {
+            // Three digits as the symbology table writes them share the numeric cache.
+            const char *s = cid->valuestring;
+            const bool digits3 = std::strlen(s) == 3 && s[0] >= '0' && s[0] <= '9'
+                && s[1] >= '0' && s[1] <= '9' && s[2] >= '0' && s[2] <= '9';
+            info.symbology = digits3 ? symbologyOf(std::atoi(s)) : symbologyName(QString::fromUtf8(s));
+        }
         bool hasAi = false;
         const double ai = number(entry, "ai", &hasAi);
         info.ai = hasAi ? int(ai) : -1;
@@ -364,7 +414,7 @@ bool BarcodeParse::parseJson(const QByteArray &json)
             info.data = QByteArray(code->valuestring);
         const double is = number(entry, "i_s");
         if (is > 0)
-            info.score = twoDecimals(is);
+            info.score = twoDecimalsCached(is);
         info.quality = m_gradingDisplay ? gradeText : scoreLetter(int(cq));
         info.goodRead = !isNoRead(info.data);
         info.valid = true;

@@ -20,7 +20,7 @@ public:
     void setGradingDisplay(bool on) { m_gradingDisplay = on; }
     void setModelKind(int kind) { m_modelKind = kind; }
     // Code id (such as "032") -> symbology name.
-    void setSymbologyNames(const QHash<QString, QString> &names) { m_symbologies = names; }
+    void setSymbologyNames(const QHash<QString, QString> &names);
     QString symbologyName(const QString &codeId) const;
     // The reader's no-read messages: a barcode equal to one of them is not a good read.
     void setNoReadMessages(const QList<QByteArray> &messages) { m_noReads = messages; }
@@ -54,6 +54,8 @@ public:
     int pendingTags() const { return m_tags.size(); }
 
     static QString twoDecimals(double v) { return QString::number(v, 'f', 2); }
+    // The same text, kept for the values a stream repeats (decode times, scores, ppm).
+    QString twoDecimalsCached(double v);
     static QString scoreLetter(int score);
 
     static constexpr char kRecordMarker[2] = {0x10, 0x21};
@@ -63,6 +65,8 @@ private:
     bool parseTestMessage(const QByteArray &frame);
     bool testRecord(const QByteArray &record, STRU_TEST_RESULT_INFO &out) const;
     QString gradeLetterFrom(const STRUCT_BARCODE_INFO &info) const;
+    QString symbologyOf(int codeId);
+    QString intText(int v);
 
     bool m_gradingDisplay = false;
     int m_modelKind = Kind_ISO15416;
@@ -71,5 +75,9 @@ private:
     QList<STRUCT_BARCODE_INFO> m_barcodes;
     bool m_hasGrading = false;
     QList<STRU_TEST_RESULT_INFO> m_tests;
+    // Texts made once per distinct value: a JSON stream repeats few of them.
+    QHash<qint64, QString> m_decimalTexts;
+    QHash<int, QString> m_symbologyById;
+    QHash<int, QString> m_intTexts;
     QList<STRUCT_TAG_INFO> m_tags;
 };

@@ -96,6 +96,7 @@ public:
     QString stateDir() const { return m_state.path(); }
     quint16 port() const { return m_port; }
     quint16 discoveryPort() const { return m_discoveryPort; }
+    quint16 logPort() const { return m_logPort; }
     QString firstAddress() const { return m_firstAddress; }
     // What the reader logged since the last call.
     QByteArray errorOutput()

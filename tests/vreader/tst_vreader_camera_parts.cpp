@@ -194,6 +194,22 @@ private slots:
         QVERIFY(VcDecoder::decode(frame.image, o).isEmpty());
     }
 
+    void largeImageWithLinearAndMatrixCodes()
+    {
+        // Large enough for ZXing to try downscaled copies, which made it abort on a linear code
+        // found twice.
+        VcImagingSettings s;
+        s.sensor = QSize(1280, 960);
+        const QList<VcSceneCode> codes = {code("Code 128", "BIG-128", {400, 300}, 3),
+                                          code("Data Matrix", "BIG-DM", {900, 600}, 5)};
+        const VcFrame frame = VcImaging::render(VcScene(), codes, s);
+        VcDecodeOptions o = everything();
+        for (const VcPlacedCode &p : frame.codes)
+            o.candidates << p.box.boundingRect().toAlignedRect();
+        QCOMPARE(decoded(VcDecoder::decode(frame.image, o)),
+                 (QSet<QPair<QByteArray, QString>>{{"BIG-128", "Code 128"}, {"BIG-DM", "Data Matrix"}}));
+    }
+
     void imagingSettingsDecideReadability_data()
     {
         QTest::addColumn<bool>("autoExposure");

@@ -13,6 +13,9 @@ void readArea(const QImage &gray, const QRect &area, int formats, int maxCodes,
     hints.setFormats(ZXing::BarcodeFormats(static_cast<ZXing::BarcodeFormat>(formats)));
     hints.setTryHarder(true);
     hints.setTryRotate(true);
+    // ZXing 1.4 asserts when it merges a linear code found again in a downscaled copy of a
+    // large image; the reader's modules are small enough to be found at full size.
+    hints.setTryDownscale(false);
     hints.setMaxNumberOfSymbols(quint8(qBound(1, maxCodes, 255)));
     const uchar *origin = gray.constBits() + size_t(area.top()) * size_t(gray.bytesPerLine()) + area.left();
     const ZXing::ImageView view(origin, area.width(), area.height(), ZXing::ImageFormat::Lum,

@@ -3,12 +3,15 @@
 // for the pages, framing, sending and checking changed settings, and the changed-command list.
 // Slow work runs on its worker thread; results come back through queued signals.
 #include "KxCmdFraming.h"
+#include "KxDeviceImageRequest.h"
 #include "KxDeviceTypes.h"
 
 #include <QMutex>
 #include <QObject>
 #include <QPointer>
 #include <QVector>
+
+#include <atomic>
 
 class KxDeviceConnector;
 class KxDeviceCommandThread;
@@ -109,6 +112,11 @@ public:
     // editing); empty when none is kept.
     QByteArray savedAutoSleep() const;
 
+    // One image from the reader, synchronously (call it from a job's work function): refused
+    // while an earlier request of this reader is still outstanding (KxDeviceCommandImage.cpp).
+    KxImageReply getImage(const KxImageRequest &request);
+    bool isImageBusy() const;
+
     void setStatisticsPolling(bool on);
     void stopWorker();
     KxDeviceCommandThread *worker() const { return m_thread; }
@@ -172,6 +180,7 @@ private:
     int m_changeCounter = 0;
     quint64 m_nextTicket = 1;
     QMap<quint64, Pending> m_pending;
+    std::atomic<bool> m_imageBusy{false};
     mutable QMutex m_dataMutex;  // the lists above: the worker updates, the pages read
 };
 

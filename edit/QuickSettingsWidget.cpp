@@ -1,5 +1,7 @@
 #include "QuickSettingsWidget.h"
 
+#include "BCodeImageView.h"
+#include "BCodeImageViewPrivate.h"
 #include "BCodePropertyWidget.h"
 #include "DeviceCardWidget.h"
 #include "EditDeviceContext.h"
@@ -9,6 +11,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QSplitter>
 #include <QTabWidget>
 
 namespace {
@@ -51,12 +54,22 @@ QuickSettingsWidget::QuickSettingsWidget(QWidget *parent) : IPluginWidget(parent
     auto *rightLayout = new QHBoxLayout(right);
     rightLayout->setContentsMargins(0, 0, 0, 0);
     rightLayout->setSpacing(12);
-    auto *image = new QWidget(right);
-    image->setObjectName(QStringLiteral("widgetImageView"));
-    image->setStyleSheet(panel);
-    auto *imageLayout = new QVBoxLayout(image);
-    imageLayout->addWidget(notYet(QStringLiteral("#IDS_ImageViewAndTools"), image));
-    rightLayout->addWidget(image, 3);
+    // The centre: the live image above the output panel.
+    m_splitter = new QSplitter(Qt::Vertical, right);
+    m_splitter->setObjectName(QStringLiteral("splitter"));
+    m_splitter->setChildrenCollapsible(false);
+    m_imageView = new BCodeImageView(m_splitter);
+    m_imageView->setObjectName(QStringLiteral("widgetImageView"));
+    m_imageView->setMinimumHeight(240);
+    m_output = new QWidget(m_splitter);
+    m_output->setObjectName(QStringLiteral("widgetOutput"));
+    m_output->setStyleSheet(panel);
+    m_output->setMinimumHeight(80);
+    m_output->setLayout(new QVBoxLayout);
+    m_output->layout()->setContentsMargins(0, 0, 0, 0);
+    m_splitter->setStretchFactor(0, 3);
+    m_splitter->setStretchFactor(1, 1);
+    rightLayout->addWidget(m_splitter, 3);
 
     m_tabs = new QTabWidget(right);
     m_tabs->setObjectName(QStringLiteral("widgetDocked"));
@@ -84,6 +97,9 @@ bool QuickSettingsWidget::openDevice(QPointer<KxDeviceConnector> connector, cons
     m_connector = connector;
     m_card->setDevice(connector->deviceId(), connector->deviceInfo());
     m_settings->setDevice(connector);
+    m_imageView->setDevice(connector);
+    // Readers that cannot send images show no image view.
+    m_imageView->setVisible(m_imageView->hasImageSupport());
     const QString dir = EditDeviceContext::modelDir(connector);
     m_settings->setPages(EditDeviceContext::loadPage(dir, QStringLiteral("QuickSettings.xml")));
     return true;
@@ -95,8 +111,20 @@ bool QuickSettingsWidget::activate(const QVariant &)
     return true;
 }
 
+bool QuickSettingsWidget::isBusy()
+{
+    return m_imageView->d()->isPlaying();
+}
+
+bool QuickSettingsWidget::stopBusy()
+{
+    m_imageView->onPlayToggled(false);
+    return true;
+}
+
 bool QuickSettingsWidget::closing(const QVariant &)
 {
+    m_imageView->onPlayToggled(false);
     return true;
 }
 

@@ -1,13 +1,15 @@
 #pragma once
 // The quick settings page: the device card and the settings tabs of the model's quick pages.
-// The live image, the reader tools, the configuration-set box and the output panels are not
-// here yet; their places say so.
+// The centre holds the live image above the place of the output panel. The reader tools and the
+// configuration-set box are not here yet; their places say so.
 #include "IPluginWidget.h"
 
 #include <QPointer>
 
+class BCodeImageView;
 class BCodePropertyWidget;
 class DeviceCardWidget;
+class QSplitter;
 class QTabWidget;
 
 class QuickSettingsWidget : public IPluginWidget
@@ -19,14 +21,18 @@ public:
     DeviceCardWidget *deviceCard() const { return m_card; }
     QTabWidget *settingsTabs() const { return m_tabs; }
     BCodePropertyWidget *settings() const { return m_settings; }
+    BCodeImageView *imageView() const { return m_imageView; }
+    // The place of the output panel, under the image.
+    QWidget *outputArea() const { return m_output; }
 
     bool openDevice(QPointer<KxDeviceConnector> connector, const QVariant &param) override;
 
 public slots:
     bool openDeviceById(const QString &deviceId, const QVariant &param) override;
     bool checkLeave() override { return true; }
-    bool isBusy() override { return false; }
-    bool stopBusy() override { return true; }
+    // Playing images keeps the page busy.
+    bool isBusy() override;
+    bool stopBusy() override;
     bool activate(const QVariant &param) override;
     bool closing(const QVariant &param) override;
     // Shows the tab of the item ("Page Global Settings", "Page Exposure Settings", ...).
@@ -43,4 +49,7 @@ private:
     DeviceCardWidget *m_card;
     QTabWidget *m_tabs;
     BCodePropertyWidget *m_settings;
+    QSplitter *m_splitter;
+    BCodeImageView *m_imageView;
+    QWidget *m_output;
 };

@@ -379,6 +379,38 @@ private slots:
         disconnect(c);
     }
 
+    void serialReaderSendsTheBareData()
+    {
+        QTemporaryDir dir;
+        const QString scene = dir.filePath("scene.json");
+        QVERIFY(writeFile(scene, sceneJson()));
+        VReaderProcess vr;
+        QVERIFY(vr.start({"--model", "KXS-HS120", "--count", "0", "--pty", "--scene", scene}));
+        QCOMPARE(vr.ptys().size(), 1);
+        KxDeviceKit *kit = KxDeviceKit::Instance();
+        QList<QByteArray> messages;
+        const QString id = "camera-serial";
+        auto c = connect(kit, &KxDeviceKit::barcodeReceived, this, [&](const QString &from, const QByteArray &d) {
+            if (from == id)
+                messages << d;
+        });
+        QVERIFY(kit->connectToDevice_Cmd(id, vr.ptys().first()));
+        QByteArray reply;
+        // The serial link delivers each message's data alone: one code (the hand-held reads
+        // one per trigger), then the no-read message once nothing it may read is in view.
+        QCOMPARE(kit->sendBinaryMessage(id, frame("#NGRENA1;SCNITG"), reply, 30000), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(messages.size(), 1, 30000);
+        QSet<QByteArray> texts;
+        for (const auto &code : kSceneCodes)
+            texts.insert(code.first);
+        QVERIFY2(texts.contains(messages.first()), messages.first().constData());
+        QCOMPARE(kit->sendBinaryMessage(id, frame("#C28ENA0;QRCENA0;DMXENA0;E13ENA0;SCNITG"), reply, 30000), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(messages.size(), 2, 30000);
+        QCOMPARE(messages.last(), QByteArray("NoRead"));
+        kit->disconnectFromDeviceEx(id);
+        disconnect(c);
+    }
+
     void startsFromAConfigurationFile()
     {
         QTemporaryDir dir;

@@ -1,11 +1,14 @@
 #include "MainFrameTitle.h"
 
 #include "AboutDlg.h"
+#include "CheckUpdateDlg.h"
 #include "KxConfig.h"
+#include "KxDialogRunner.h"
 #include "KxI18nUtil.h"
 #include "KxIconHelper.h"
 #include "KxSettings.h"
 #include "KxUiService.h"
+#include "KxUpdater.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -18,6 +21,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProcess>
+#include <QTimer>
 #include <QToolButton>
 #include <QUrl>
 
@@ -98,6 +102,10 @@ MainFrameTitle::MainFrameTitle(QWidget *parent) : QWidget(parent)
     m_btnUpdate->setVisible(false);
     connect(m_btnUpdate, &QToolButton::clicked, this, &MainFrameTitle::showCheckUpdateDlg);
     menuLayout->addWidget(m_btnUpdate);
+    m_updateTimer = new QTimer(this);
+    m_updateTimer->setInterval(60000);
+    connect(m_updateTimer, &QTimer::timeout, this, &MainFrameTitle::runUpdateCheck);
+    m_updateTimer->start();
 
     m_btnMore = titleButton(QStringLiteral("btnMenu_More"), QChar(0xf0c9), menuBox);
     m_btnMore->setPopupMode(QToolButton::InstantPopup);
@@ -198,8 +206,10 @@ void MainFrameTitle::OnMenuActionTriggered()
     qDebug() << "MainFrameTitle::OnMenuActionTriggered()..." << name;
     if (a->property("Langs").toInt() == 1)
         changeLanguage(a);
-    else if (name == QLatin1String("Updater"))
+    else if (name == QLatin1String("Updater")) {
+        m_updateTimer->stop();
         showCheckUpdateDlg();
+    }
     else if (name == QLatin1String("Download"))
         openUrl(QUrl(kxTr(QStringLiteral("#IDS_DownloadCenter_URL"))));
     else if (name == QLatin1String("OpenLogDir"))
@@ -212,11 +222,30 @@ void MainFrameTitle::OnMenuActionTriggered()
     }
 }
 
+void MainFrameTitle::runUpdateCheck()
+{
+    // A fresh updater per tick; it goes away when it has answered.
+    auto *updater = new KxUpdater(this);
+    connect(updater, &KxUpdater::checkForUpdateResult, this, [this, updater](int result) {
+        if (result == KxUpdater::Success) {
+            m_btnUpdate->setProperty("enable", true);
+            m_btnUpdate->setVisible(true);
+        }
+        updater->deleteLater();
+    });
+    updater->checkForUpdate();
+}
+
 void MainFrameTitle::showCheckUpdateDlg()
 {
+    if (m_busyProbe && m_busyProbe()) {
+        KxUi()->toast(QStringLiteral("#IDS_RUNNING_Tips"), 3000, window());
+        return;
+    }
     m_btnUpdate->setVisible(false); // the reminder has been seen
-    KxUi()->information(QStringLiteral("#IDS_CheckUpgrade_Unavailable"),
-                        QStringLiteral("#IDS_CheckUpgrade"), window());
+    CheckUpdateDlg dlg(window());
+    dlg.start();
+    KxDialogRunner::run(&dlg);
 }
 
 void MainFrameTitle::restoreLanguageChecks()

@@ -10,6 +10,7 @@
 class QAction;
 class QLabel;
 class QMenu;
+class QTimer;
 class QToolButton;
 class QUrl;
 
@@ -39,6 +40,11 @@ public:
     // The user manual, agreement and privacy files: "<resources>/doc/<translated file key>".
     static QString docFile(const QString &fileKey);
 
+    // The update reminder: a check every 60 s until the user opens the check from the menu.
+    QTimer *updateTimer() const { return m_updateTimer; }
+    QToolButton *updateButton() const { return m_btnUpdate; }
+    void runUpdateCheck();
+
 public slots:
     void OnMenuActionTriggered();
     void showCheckUpdateDlg();
@@ -63,4 +69,5 @@ private:
     QMenu *m_languageMenu = nullptr;
     BusyProbe m_busyProbe;
     Restarter m_restarter;
+    QTimer *m_updateTimer = nullptr;
 };

@@ -1,6 +1,7 @@
 // The main window: size on a small screen, panel switching, device-change notifications, close
 // rules, the language menu, the title menu entries and the waiting dialog while minimised.
 #include "BrevanResources.h"
+#include "DialogTestUtil.h"
 #include "DeviceListWidget.h"
 #include "KxSettings.h"
 #include "KxWaitingDlg.h"
@@ -338,8 +339,18 @@ private slots:
             QVERIFY(!title.action("OpenLogDir"));
             for (const char *name : {"Updater", "Download", "Manual", "About"})
                 QVERIFY2(title.action(name), name);
-            title.action("Updater")->trigger();
-            QCOMPARE(env->ui.messageTexts(), QStringList({"#IDS_CheckUpgrade_Unavailable"}));
+            QStringList dialogs;
+            {
+                RunnerScope runner([&](QDialog *d) {
+                    dialogs << d->objectName();
+                    return int(QDialog::Rejected);
+                });
+                QVERIFY(title.updateTimer()->isActive());
+                title.action("Updater")->trigger();
+            }
+            // The menu opens the check dialog and ends the 60 s reminder.
+            QCOMPARE(dialogs, QStringList({"CheckUpdateDlg"}));
+            QVERIFY(!title.updateTimer()->isActive());
             title.action("Download")->trigger();
             QCOMPARE(opened.value(0), QUrl("https://brevan.example/download"));
             // No manual installed here: said so, nothing opened.

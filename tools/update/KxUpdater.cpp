@@ -123,7 +123,11 @@ void KxUpdater::downloadInstaller()
 {
     m_cancelled = false;
     m_file.clear();
-    const QString name = QStringLiteral("%1_V%2.zip").arg(m_info.appName, m_info.version);
+    // Versions arrive as "V2.03.007.1": the name gets one "V", not two.
+    QString version = m_info.version;
+    if (version.startsWith(QLatin1Char('V'), Qt::CaseInsensitive))
+        version.remove(0, 1);
+    const QString name = QStringLiteral("%1_V%2.zip").arg(m_info.appName, version);
     const QString dir = downloadDir();
     emit downloadStarted();
     m_request->downloadFile(

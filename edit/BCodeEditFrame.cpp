@@ -15,6 +15,7 @@
 #include "QuickSettingsWidget.h"
 
 #include <QButtonGroup>
+#include <QCoreApplication>
 #include <QDebug>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -161,6 +162,11 @@ void BCodeEditFrame::buildToolbar()
     if (cmd->hasCmd(QStringLiteral("WLSBAT"))) {
         tools.append({QStringLiteral("menu_sync"), QStringLiteral("#ID_SYNC1")});
         toolSlots.append(&BCodeEditFrame::OnMenuActionTriggered_Sync);
+    }
+    // Text-reading model training, for the reader models listed for it.
+    if (QCoreApplication::instance()->property("Training_DevPNameList").toStringList().contains(m_connector->productName())) {
+        tools.append({QStringLiteral("menu_training"), QStringLiteral("#IDS_Training")});
+        toolSlots.append(&BCodeEditFrame::OnMenuActionTriggered_Training);
     }
     addMenu(addToolButton(QStringLiteral("Id_Btn_Tools"), QStringLiteral("#IDS_Tools"), QStringLiteral("tools")),
             tools, toolSlots);

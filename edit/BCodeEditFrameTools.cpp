@@ -7,6 +7,7 @@
 #include "KxDeviceCommand.h"
 #include "KxDeviceConnector.h"
 #include "KxDialogRunner.h"
+#include "KxTrainingMainDlg.h"
 
 #include <QDebug>
 
@@ -55,9 +56,19 @@ void BCodeEditFrame::OnMenuActionTriggered_Compare()
 
 void BCodeEditFrame::OnMenuActionTriggered_Training()
 {
-    if (!m_connector || m_training)
+    if (!m_connector)
         return;
-    runPlaceholderTool(QStringLiteral("#IDS_Training"), {m_connector->productName()});
+    if (m_training) {
+        m_training->raise();
+        m_training->activateWindow();
+        return;
+    }
+    // A window of its own, without a parent: training goes on while the user edits the reader.
+    auto *dlg = new KxTrainingMainDlg(m_connector->productName());
+    dlg->setAttribute(Qt::WA_DeleteOnClose);
+    dlg->setModal(false);
+    m_training = dlg;
+    dlg->show();
 }
 
 void BCodeEditFrame::OnMenuActionTriggered_Sync()

@@ -11,11 +11,12 @@ BIN="$PWD/${BUILD_DIR:-build}/bin"
 DATA=${KX_DATA_PATH:-$HOME/.local/share/Brevan-demo}
 mkdir -p "$DATA"
 vreader_pid=""
+vservice_pid=""
 cleanup() {
-    if [ -n "$vreader_pid" ]; then
-        kill "$vreader_pid" 2>/dev/null || true
-        wait "$vreader_pid" 2>/dev/null || true
-    fi
+    for pid in $vreader_pid $vservice_pid; do
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
 }
 trap cleanup EXIT INT TERM
 if [ -x "$BIN/brevan-vreader" ]; then
@@ -30,10 +31,36 @@ if [ -x "$BIN/brevan-vreader" ]; then
     export BREVAN_SCAN_ADDRESSES=${BREVAN_SCAN_ADDRESSES:-127.0.0.1-127.0.0.16}
     export BREVAN_SERIAL_PORTS_FILE="$DATA/vreaders/ptys.txt"
 fi
+# Brevan runs from a temporary installation, so the update offered by the stand-in service
+# (the same installation with a newer VERSION file) can be installed without touching the build.
+INSTALL="$DATA/installation"
+APP="$BIN/brevan"
+if [ -x "$BIN/brevan-vservice" ] && [ -x "$BIN/update/brevan-update" ]; then
+    rm -rf "$INSTALL" "$INSTALL.previous" "$DATA/offer"
+    mkdir -p "$INSTALL" "$DATA/offer"
+    cp -r "$BIN/brevan" "$BIN/models" "$BIN/update" "$INSTALL/"
+    cp -r "$INSTALL/." "$DATA/offer/"
+    echo "V2.03.007.1" > "$DATA/offer/VERSION"
+    "$BIN/brevan-vservice" --state "$DATA/vservice" --installer "$DATA/offer" > "$DATA/vservice.log" 2>&1 &
+    vservice_pid=$!
+    for _ in $(seq 1 100); do
+        grep -qx ready "$DATA/vservice.log" 2>/dev/null && break
+        kill -0 "$vservice_pid" 2>/dev/null || { echo "Update and training stand-in did not start:"; cat "$DATA/vservice.log"; vservice_pid=""; break; }
+        sleep 0.1
+    done
+    APP="$INSTALL/brevan"
+fi
 export KX_DATA_PATH="$DATA"
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "No display: starting under xvfb-run (nothing will be visible)."
-    xvfb-run -a -s "-screen 0 ${BREVAN_SCREEN:-1400x900}x24" "$BIN/brevan" "$@"
+    xvfb-run -a -s "-screen 0 ${BREVAN_SCREEN:-1400x900}x24" "$APP" "$@"
 else
-    "$BIN/brevan" "$@"
+    "$APP" "$@"
+fi
+# After "Restart and update" the updater starts the new Brevan: keep the readers and services
+# running as long as it does.
+if [ -d "$INSTALL.previous" ]; then
+    echo "Updated to $(cat "$INSTALL/VERSION" 2>/dev/null) in $INSTALL"
+    sleep 2
+    while pgrep -f "^$INSTALL/brevan" > /dev/null; do sleep 1; done
 fi

@@ -29,6 +29,9 @@ QList<KxFoundCode> KxDecodeCodes(const QImage &image)
     hints.setFormats(ZXing::BarcodeFormat::Any);
     hints.setTryHarder(true);
     hints.setTryRotate(true);
+    // ZXing 1.4 asserts when it merges a linear code found again in a downscaled copy of a
+    // large image; reader images are decoded at full size only.
+    hints.setTryDownscale(false);
     const ZXing::Results results = ZXing::ReadBarcodes(view, hints);
     for (const ZXing::Result &r : results) {
         if (!r.isValid())

@@ -306,6 +306,9 @@ private slots:
                                << QList<CodeImages::Placed>{{"HELLO-QR", BARCODE_QRCODE, QPoint(40, 40)},
                                                             {"CODE128-42", BARCODE_CODE128, QPoint(300, 60)},
                                                             {"4006381333931", BARCODE_EANX, QPoint(60, 320)}};
+        // A linear code in a full-size sensor image once aborted the whole program inside ZXing.
+        QTest::newRow("linear code on a 1920x1200 sensor")
+            << QSize(1920, 1200) << QList<CodeImages::Placed>{{"ONE-128", BARCODE_CODE128, QPoint(100, 100)}};
         // ZXing 1.4 finds small Data Matrix symbols only in small images.
         QTest::newRow("data matrix") << QSize(400, 300)
                                      << QList<CodeImages::Placed>{{"DM-PART-7", BARCODE_DATAMATRIX, QPoint(120, 80), 4}};

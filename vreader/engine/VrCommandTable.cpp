@@ -78,6 +78,9 @@ void VrCommandTable::addSpecialCommands()
     special("FRMTMO", VrCommand::Setting, "60000", KxValueRule::Integer, 10000, 180000);
     for (const char *code : {"FACDEF", "CUSSAV", "CUSDEF", "INCFMC", "INCFCM", "INCFOT", "REBOOT"})
         special(code, VrCommand::Action, QByteArray());
+    // The table is complete: every "@^" would otherwise work the same texts out again.
+    for (auto it = m_commands.begin(); it != m_commands.end(); ++it)
+        it->capabilityText = capability(*it);
 }
 
 void VrCommandTable::add(const VrCommand &command)

@@ -21,6 +21,7 @@ struct VrCommand
     QByteArray defaultValue;
     bool communication = false;  // belongs to the link settings (interface, serial, network)
     bool fromPages = false;      // described by the model's pages: listed by "@*", "@^", "@&"
+    QByteArray capabilityText;   // the "^" answer, worked out once the table is complete
 };
 
 class VrCommandTable

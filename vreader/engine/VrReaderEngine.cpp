@@ -285,9 +285,11 @@ KxTagInfo VrReaderEngine::answer(char prefix, char query, const QString &code,
         return tag(code, DataResult_Refused, QByteArray());
     if (query == '^') {
         // The buffer size is its own capability: clients read the number from either list.
-        return tag(code, DataResult_Ack, code == QLatin1String("BUFQRY")
-                                             ? readOnlyValue(code)
-                                             : VrCommandTable::capability(*c));
+        if (code == QLatin1String("BUFQRY"))
+            return tag(code, DataResult_Ack, readOnlyValue(code));
+        return tag(code, DataResult_Ack, c->capabilityText.isEmpty()
+                                             ? VrCommandTable::capability(*c)
+                                             : c->capabilityText);
     }
     if (query == '&') {
         // A live value described by the pages has the page's default (the counters' zero);

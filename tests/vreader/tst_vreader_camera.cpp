@@ -147,7 +147,7 @@ private slots:
     {
         // Every read says what it found, a no-read included, and may report all four codes.
         QVERIFY(set("NGRENA1;NGRSET4E4F2D434F4445;MLTCNT4;OUTMSG0;CADENA0;EXPMOD0;FOCPOS500;"
-                    "ILLMOD2;C28ENA1;QRCENA1;DMXENA1;E13ENA1;INCCQP0;SCNMOD0"));
+                    "ILLMOD2;C28ENA1;QRCENA1;DMXENA1;E13ENA1;INCCQP0;SCNMOD0;DECMSR1.5|20"));
     }
 
     void triggerReportsTheSceneCodes_data()
@@ -229,6 +229,26 @@ private slots:
         const QList<CameraResult> none = trigger();
         QCOMPARE(none.size(), 1);
         QVERIFY(none.first().noRead);
+    }
+
+    void moduleSizeRangeLimitsTheRead()
+    {
+        // The 1D codes have 2-pixel modules, the 2D ones 4.
+        QVERIFY(set("DECMSR3|20"));
+        QCOMPARE(ResultStream::codes(trigger()), (CodeSet{{"cam qr 1", "032"}, {"CAM-DM-7", "033"}}));
+        QVERIFY(set("DECMSR1.5|20"));
+        QCOMPARE(ResultStream::codes(trigger()), kSceneCodes);
+    }
+
+    void automaticFocusFindsTheSharpPosition()
+    {
+        QVERIFY(set("FOCPOS900"));
+        QVERIFY(trigger().value(0).noRead);
+        QVERIFY(set("FOCAUT1"));
+        QByteArray focus;
+        QCOMPARE(send("#FOCPOS", "FOCPOS", &focus), int(DataResult_Ack));
+        QCOMPARE(focus, QByteArray("500"));
+        QCOMPARE(ResultStream::codes(trigger()), kSceneCodes);
     }
 
     void wrongImagingGivesTheNoReadMessage_data()
@@ -407,6 +427,31 @@ private slots:
         QCOMPARE(kit->sendBinaryMessage(id, frame("#C28ENA0;QRCENA0;DMXENA0;E13ENA0;SCNITG"), reply, 30000), 0);
         QTRY_COMPARE_WITH_TIMEOUT(messages.size(), 2, 30000);
         QCOMPARE(messages.last(), QByteArray("NoRead"));
+        kit->disconnectFromDeviceEx(id);
+        disconnect(c);
+    }
+
+    void cameraReadsThePartOfItsOwnScene()
+    {
+        VReaderProcess vr;
+        QVERIFY(vr.start({"--model", "KXS-SC500", "--count", "1"}));
+        KxDeviceKit *kit = KxDeviceKit::Instance();
+        ResultStream stream;
+        const QString id = "camera-own-scene";
+        auto c = connect(kit, &KxDeviceKit::barcodeReceived, this, [&](const QString &from, const QByteArray &d) {
+            if (from == id)
+                stream.append(d);
+        });
+        const auto r = vr.readers().value(0);
+        QVERIFY(kit->connectToDevice_Cmd(id, QStringLiteral("%1:%2").arg(r.address).arg(r.port)));
+        QByteArray reply, value;
+        QCOMPARE(kit->sendBinaryMessage(id, frame("@IMGGWH"), reply, 30000), 0);
+        QCOMPARE(KxGetDataStreamResult(reply, "IMGGWH", value), int(DataResult_Ack));
+        QCOMPARE(value, QByteArray("1280W960H"));
+        QCOMPARE(kit->sendBinaryMessage(id, frame("#INCCQP2;SCNITG"), reply, 30000), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(stream.readDone(), 30000);
+        QCOMPARE(ResultStream::codes(stream.results()), (CodeSet{{"KX-PART-000142", "033"}}));
+        QVERIFY(stream.results().first().json.value("CodeQualitySt").toObject().contains("ISO29158"));
         kit->disconnectFromDeviceEx(id);
         disconnect(c);
     }

@@ -8,6 +8,8 @@
 #include <QJsonObject>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace {
 
 QList<double> numbers(const QByteArray &value)
@@ -67,6 +69,11 @@ QSize VrReaderCamera::sensor() const
     if (m_scene && m_scene->scene().sensor.isValid())
         return m_scene->scene().sensor;
     return m_sensor;
+}
+
+double VrReaderCamera::sceneFocus() const
+{
+    return m_scene ? m_scene->scene().focus : VcScene().focus;
 }
 
 QByteArray VrReaderCamera::sensorValue() const
@@ -171,6 +178,18 @@ VrReaderCamera::Read VrReaderCamera::read(const Values &values, bool forceNoRead
             const VcGrades g = VcGrading::grade(frame.image, p.box, s->twoD, 1);
             if (g.parameters.value("cSC") >= 1 && g.transition < 0.55)
                 found << VcDecoded{s, p.code.text.toUtf8(), p.box};
+        }
+    }
+    // Codes whose modules are outside the module size range ("DECMSR") are not looked for.
+    const QList<QByteArray> range = values(QStringLiteral("DECMSR")).split('|');
+    if (range.size() == 2) {
+        const double lo = number(range[0], 0), hi = number(range[1], 1e9);
+        for (auto it = found.begin(); it != found.end();) {
+            const auto placed = std::find_if(frame.codes.begin(), frame.codes.end(), [&it](const VcPlacedCode &p) {
+                return p.code.symbology == it->symbology && p.code.text.toUtf8() == it->data;
+            });
+            const bool outside = placed != frame.codes.end() && (placed->code.module < lo || placed->code.module > hi);
+            it = outside ? found.erase(it) : std::next(it);
         }
     }
     const double decodeMs = decodeTimer.nsecsElapsed() / 1e6;

@@ -23,6 +23,8 @@ public:
 
     static bool isImageCode(const QString &code);
     QSize sensor() const;
+    // The focus position at which the scene is sharp (what automatic focus finds).
+    double sceneFocus() const;
     // "IMGGWH" form: "1920W1200H".
     QByteArray sensorValue() const;
 

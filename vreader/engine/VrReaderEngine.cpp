@@ -319,6 +319,7 @@ KxTagInfo VrReaderEngine::answer(char prefix, char query, const QString &code,
     }
     if (code == QLatin1String("SCNTRG") && value == "1")
         read(outcome);
+    cameraSetting(prefix, code, value, outcome);
     outcome->log << QStringLiteral("%1%2%3").arg(QLatin1Char(prefix)).arg(code, QString::fromUtf8(value));
     return tag(code, DataResult_Ack, value);
 }

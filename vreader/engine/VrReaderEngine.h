@@ -113,6 +113,7 @@ private:
     bool saveState();
     void read(Outcome *outcome);
     QByteArray cameraSensor() const;
+    void cameraSetting(char prefix, const QString &code, const QByteArray &value, Outcome *outcome);
     KxTagInfo answerImage(const QString &code, const QByteArray &value, Outcome *outcome);
     QList<QByteArray> resultFrames(const QList<VcResult> &results, bool good);
 

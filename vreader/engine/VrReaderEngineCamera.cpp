@@ -83,6 +83,26 @@ QList<QByteArray> VrReaderEngine::resultFrames(const QList<VcResult> &found, boo
     return frames;
 }
 
+// Settings that make the camera do something: automatic focus moves the focus to where the
+// scene is sharp.
+void VrReaderEngine::cameraSetting(char prefix, const QString &code, const QByteArray &, Outcome *outcome)
+{
+    if (!m_camera || code != QLatin1String("FOCAUT"))
+        return;
+    const VrCommand *focus = m_table->find(QStringLiteral("FOCPOS"));
+    const QByteArray found = QByteArray::number(qRound(m_camera->sceneFocus()));
+    if (!focus || !focus->rule.accepts(QString::fromLatin1(found))) {
+        outcome->log << QStringLiteral("automatic focus found no sharp position");
+        return;
+    }
+    m_running.insert(focus->code, found);
+    if (prefix == '@') {
+        m_stored.insert(focus->code, found);
+        saveState();
+    }
+    outcome->log << QStringLiteral("automatic focus: FOCPOS%1").arg(QString::fromLatin1(found));
+}
+
 KxTagInfo VrReaderEngine::answerImage(const QString &code, const QByteArray &value, Outcome *outcome)
 {
     const VrReaderCamera::Image image = m_camera->image(

@@ -74,6 +74,7 @@ private slots:
     void rolesBelongToTheirPorts_data();
     void rolesBelongToTheirPorts();
     void repeatedRoleFrames();
+    void logLinkAcknowledgesWithItsValue();
     void emptyValueAndDifferencesOverTheWire();
     void oversizeDatagramIsIgnored();
     void frameTimeOutMeasuresSilence();
@@ -240,6 +241,53 @@ void TestVReaderWire::repeatedRoleFrames()
         }
     }
     QVERIFY(served);
+}
+
+// The log link's requests are acknowledged with the value in force like any other, and a query
+// of the live-log switch does not turn it off.
+void TestVReaderWire::logLinkAcknowledgesWithItsValue()
+{
+    VReaderProcess p;
+    QVERIFY(p.start({}));
+    RawReaderClient log;
+    QVERIFY(connectFirst(log, p, p.logPort()));
+    QVERIFY(claim(log, KxLink::Role_Log));
+    QCOMPARE(valueOf(log.request(req("@LOGRCV*")), "LOGRCV"), QByteArray("0"));
+    QCOMPARE(valueOf(log.request(req("@LOGRCV1")), "LOGRCV"), QByteArray("1"));
+    QCOMPARE(valueOf(log.request(req("@LOGRCV*")), "LOGRCV"), QByteArray("1"));
+    QByteArray v;
+    QCOMPARE(KxGetDataStreamResult(log.request(req("@LOGRCV7")), "LOGRCV", v),
+             int(DataResult_Refused));
+
+    RawReaderClient cmd;
+    QVERIFY(connectFirst(cmd, p));
+    QVERIFY(claim(cmd, KxLink::Role_Reader));
+    QVERIFY(KxCheckDataStreamCmd(cmd.request(req("#C28ENA0")), "C28ENA"));
+    // The change shows on the live log, still on after the query above. Log frames are not
+    // replies: the client keeps them aside.
+    auto logged = [&log](const QByteArray &text) {
+        for (const QByteArray &frame : log.takeResults()) {
+            quint16 type = 0;
+            QByteArray payload;
+            if (KxKestor::parse(frame, &type, &payload) && type == KxKestor::LogLine
+                && payload.contains(text))
+                return true;
+        }
+        return false;
+    };
+    bool live = false;
+    for (int i = 0; i < 50 && !live; ++i) {
+        log.nextFrame(200);
+        live = logged("#C28ENA0");
+    }
+    QVERIFY(live);
+
+    // The stored log comes first, then the acknowledgement with the value sent (none).
+    const QByteArray reply = log.request(req("@LOGQRY"));
+    QVERIFY(logged("#C28ENA0"));
+    QByteArray echoed("unset");
+    QCOMPARE(KxGetDataStreamResult(reply, "LOGQRY", echoed), int(DataResult_Ack));
+    QCOMPARE(echoed, QByteArray());
 }
 
 // A binary request with a value of length 0 sets the empty text; the unsaved differences show

@@ -337,17 +337,27 @@ bool VrReaderHost::handleLogRequest(Link *link, const QByteArray &frame)
     const KxRequestItem &item = request.items.first();
     if (item.code != QLatin1String("LOGQRY") && item.code != QLatin1String("LOGRCV"))
         return false;
+    // Acknowledged with the value in force, as every setting is: the value sent, or for a
+    // query of "LOGRCV" whether the live log is on.
+    int result = DataResult_Ack;
+    QByteArray value = item.value;
     if (item.code == QLatin1String("LOGQRY")) {
         for (const QString &line : m_log)
             link->socket->write(KxKestor::make(KxKestor::LogLine, KxKestor::makeLogLine(2, line)));
-    } else {
+    } else if (!item.hasValue) {
+        value = link->liveLog ? "1" : "0";
+    } else if (item.value == "0" || item.value == "1") {
         link->liveLog = item.value == "1";
+    } else {
+        result = DataResult_Refused;
+        value = link->liveLog ? "1" : "0";
     }
     KxSettingsReply reply;
     reply.prefix = request.prefix;
     KxTagInfo t;
     t.code = item.code;
-    t.subTags.append({QString(), DataResult_Ack, QByteArray::number(m_log.size())});
+    t.result = result;
+    t.subTags.append({QString(), result, value});
     reply.tags << t;
     send(link, KxMakeSettingsReply(reply));
     return true;

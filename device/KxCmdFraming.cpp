@@ -6,6 +6,8 @@
 #include "KxI18nUtil.h"
 #include "KxRequestParser.h"
 
+#include <QVector>
+
 namespace KxCmdFraming {
 
 bool buildFrames(const KxCmdItems &items, bool permanent, int bufferSize, QByteArrayList &frames,
@@ -25,7 +27,8 @@ bool buildFrames(const KxCmdItems &items, bool permanent, int bufferSize, QByteA
 }
 
 bool buildFramesBinarySafe(const KxCmdItems &items, bool permanent, int bufferSize,
-                           QByteArrayList &frames, QString *refusedCode)
+                           QByteArrayList &frames, QString *refusedCode,
+                           const QSet<QString> &actions)
 {
     frames.clear();
     const int maxBody = qMax(bufferSize, kMinBufferSize);
@@ -37,12 +40,13 @@ bool buildFramesBinarySafe(const KxCmdItems &items, bool permanent, int bufferSi
         maker.clear();
     };
     for (const auto &item : items) {
-        if (maker.addCmd(item.first, item.second))
+        const bool textOk = !item.second.isEmpty() || actions.contains(item.first);
+        if (textOk && maker.addCmd(item.first, item.second))
             continue;
         // Refused: a value only a binary request carries, or a batch at the text limit. Either
         // way the batch so far goes first, so the order of the items holds.
         flush();
-        if (maker.addCmd(item.first, item.second))
+        if (textOk && maker.addCmd(item.first, item.second))
             continue;
         const QByteArray frame = binaryFrame(item.first, item.second, permanent);
         if (frame.isEmpty()) {
@@ -110,6 +114,39 @@ QStringList frameCodes(const QByteArray &frame)
     for (const KxRequestItem &i : request.items)
         out << i.code;
     return out;
+}
+
+KxCmdItems frameItems(const QByteArray &frame)
+{
+    KxSettingsRequest request;
+    if (!binaryItems(frame, &request) && !KxParseSettingsRequest(frame, &request))
+        return {};
+    KxCmdItems out;
+    for (const KxRequestItem &i : request.items)
+        out.append({i.code, i.value});
+    return out;
+}
+
+QStringList unconfirmed(const KxCmdItems &sent, const KxTagList &answers)
+{
+    QStringList failed;
+    QVector<bool> used(answers.size(), false);
+    for (const auto &item : sent) {
+        int found = -1;
+        for (int i = 0; i < answers.size() && found < 0; ++i) {
+            if (!used[i] && answers[i].code == item.first)
+                found = i;
+        }
+        if (found < 0) {
+            failed << item.first;
+            continue;
+        }
+        used[found] = true;
+        const KxTagInfo &a = answers[found];
+        if (a.result != DataResult_Ack || a.value() != item.second)
+            failed << item.first;
+    }
+    return failed;
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <QByteArrayList>
 #include <QList>
 #include <QPair>
+#include <QSet>
 #include <QStringList>
 
 using KxCmdItems = QList<QPair<QString, QByteArray>>;  // code, value text
@@ -25,10 +26,12 @@ bool buildFrames(const KxCmdItems &items, bool permanent, int bufferSize, QByteA
 // Like buildFrames, but an item whose value cannot be part of a text frame (pairs "50,50",
 // lines "0,600|1919,600", ";", control bytes) goes alone into a binary request, in its place:
 // the text items before it close their frames and the ones after it start new ones, so the
-// reader applies the items in the order given. False, with nothing framed, only for a bad code
-// or an item too large for any frame.
+// reader applies the items in the order given. An empty value goes the same way, since in a
+// text item it would only ask for the value; codes in actions (run by an empty value) stay
+// text. False, with nothing framed, only for a bad code or an item too large for any frame.
 bool buildFramesBinarySafe(const KxCmdItems &items, bool permanent, int bufferSize,
-                           QByteArrayList &frames, QString *refusedCode = nullptr);
+                           QByteArrayList &frames, QString *refusedCode = nullptr,
+                           const QSet<QString> &actions = {});
 
 // True when the item can travel inside a text frame.
 bool travelsAsText(const QString &code, const QByteArray &value);
@@ -43,6 +46,13 @@ QString frameCode(const QByteArray &frame);
 
 // The codes of every item of a text or binary request, in order; empty for anything else.
 QStringList frameCodes(const QByteArray &frame);
+// The items (code and value) of a text or binary request, in order.
+KxCmdItems frameItems(const QByteArray &frame);
+
+// The codes of the sent items that the answers do not confirm: an item fails unless an answer
+// of its code (taken in order, each answer used once) has status 6 and holds the value sent as
+// its main value, which is the value now in force.
+QStringList unconfirmed(const KxCmdItems &sent, const KxTagList &answers);
 
 // The buffer size: "BUFQRY" of the capability list when it holds a number, else of the value
 // list; at least kMinBufferSize; kDefaultBufferSize when neither list gives one.

@@ -8,6 +8,7 @@
 #include "KxDeviceKit.h"
 
 #include <QDebug>
+#include <QThread>
 
 namespace {
 const KxTagInfo *findTag(const KxTagList &list, const QString &code)
@@ -31,11 +32,14 @@ KxDeviceCommand::KxDeviceCommand(KxDeviceConnector *connector, QObject *parent)
 
 KxDeviceCommand::~KxDeviceCommand()
 {
+    m_destroying = true;
     stopWorker();
 }
 
 void KxDeviceCommand::ensureWorker()
 {
+    if (m_destroying)
+        return;
     if (m_thread && !m_thread->isStopping()) {
         if (!m_thread->isRunning())
             m_thread->start(QThread::InheritPriority);
@@ -48,8 +52,15 @@ void KxDeviceCommand::ensureWorker()
             &KxDeviceCommand::slot_ResultProcessCallback, Qt::QueuedConnection);
     connect(m_thread, &KxDeviceCommandThread::signal_ResultGetStatistics, this,
             &KxDeviceCommand::signal_ResultGetStatistics, Qt::QueuedConnection);
-    connect(m_thread, &QThread::finished, m_thread, &QObject::deleteLater);
     m_thread->start(QThread::InheritPriority);
+}
+
+void KxDeviceCommand::notify(const std::function<void()> &emitter)
+{
+    if (QThread::currentThread() == thread())
+        emitter();
+    else
+        QMetaObject::invokeMethod(this, emitter, Qt::QueuedConnection);
 }
 
 void KxDeviceCommand::stopWorker()
@@ -60,13 +71,49 @@ void KxDeviceCommand::stopWorker()
     // may take up to its time-out.
     KxDeviceCommandThread *thread = m_thread;
     m_thread = nullptr;
-    disconnect(thread, nullptr, this, nullptr);
     thread->stop();
-    if (!thread->isRunning())
-        thread->deleteLater();
+    if (thread == QThread::currentThread()) {
+        // Asked by its own job: the loop ends after it; the thread goes when it has finished.
+        connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+        return;
+    }
+    // Jobs use this object until they end, so they must end before it goes. A send still on
+    // the wire is ended by closing the link (it then fails at once) rather than waited for.
+    if (!thread->wait(kStopGraceMs)) {
+        qWarning() << "KxDeviceCommand::stopWorker()...closing the link to end a send" << m_deviceId;
+        KxDeviceKit::Instance()->disconnectFromDeviceEx(m_deviceId, DevicePort_Main);
+        if (!thread->wait(kStopWaitMs)) {
+            qCritical() << "KxDeviceCommand::stopWorker()...worker did not stop" << m_deviceId;
+            connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+            return;
+        }
+    }
+    delete thread;
 }
 
 bool KxDeviceCommand::init(bool vision, bool skipSync)
+{
+    if (!resetForLogin(vision))
+        return false;
+    if (skipSync)
+        return true;
+    if (!readForLogin())
+        return false;
+    if (!rawValue(QStringLiteral("SOPQAO"), Capabilities).isEmpty()
+        && !rawValue(QStringLiteral("SOPQDB"), Capabilities).isEmpty())
+        m_connector->setDeviceTimeOut(10000);
+    return true;
+}
+
+bool KxDeviceCommand::readForLogin()
+{
+    if (!syncSettings(true))
+        return false;
+    readDifferences();
+    return true;
+}
+
+bool KxDeviceCommand::resetForLogin(bool vision)
 {
     if (!m_connector) {
         qWarning() << "KxDeviceCommand::init()...no connector";
@@ -84,14 +131,8 @@ bool KxDeviceCommand::init(bool vision, bool skipSync)
         m_changed.clear();
         m_bufferSize = -1;
     }
+    emit signal_ChangedCmdsHistoryChange(true);
     ensureWorker();
-    if (skipSync)
-        return true;
-    if (!syncSettings(true))
-        return false;
-    if (!rawValue(QStringLiteral("SOPQAO"), Capabilities).isEmpty()
-        && !rawValue(QStringLiteral("SOPQDB"), Capabilities).isEmpty())
-        m_connector->setDeviceTimeOut(10000);
     return true;
 }
 
@@ -221,13 +262,17 @@ int KxDeviceCommand::send(const QByteArray &frame, QByteArray &reply, int timeou
 void KxDeviceCommand::asyncProcess(const KxJobWork &work, const KxJobDone &done)
 {
     ensureWorker();
-    if (!m_thread) {
-        const auto result = work ? work(KxDeviceCommandPtr(this)) : QMap<QString, QByteArray>();
-        if (done)
-            done(KxDeviceCommandPtr(this), result);
+    if (m_thread && m_thread->addJob({work, done}))
         return;
-    }
-    m_thread->addJob({work, done});
+    // Never run here (this may be the main thread) and never leave a caller waiting.
+    qWarning() << "KxDeviceCommand::asyncProcess()...job refused" << m_deviceId;
+    if (!done)
+        return;
+    KxDeviceCommandPtr self(this);
+    QMetaObject::invokeMethod(this, [self, done] {
+        if (self)
+            done(self, {{QStringLiteral("error"), QByteArrayLiteral("refused")}});
+    }, Qt::QueuedConnection);
 }
 
 bool KxDeviceCommand::addTask(const KxCmdTask &task, bool unique)
@@ -272,5 +317,18 @@ void KxDeviceCommand::clearChangedCmds()
         m_changed.clear();
         m_applied.clear();
     }
-    emit signal_ChangedCmdsHistoryChange(true);
+    notify([this] { emit signal_ChangedCmdsHistoryChange(true); });
+}
+
+QSet<QString> KxDeviceCommand::actionCodes(const KxCmdItems &items) const
+{
+    // The data-format clear that precedes an add, and codes the reader does not list with a
+    // value, are run, not set, by an empty value; every other empty value clears a setting.
+    QSet<QString> out;
+    QMutexLocker lock(&m_dataMutex);
+    for (const auto &i : items) {
+        if (i.first == QLatin1String("DFMCAL") || !findTag(m_values, i.first))
+            out.insert(i.first);
+    }
+    return out;
 }

@@ -31,6 +31,10 @@ public:
 
     // Reads every setting of the reader (unless skipSync); needs a live connector.
     bool init(bool vision, bool skipSync = false);
+    // init in two halves, for a login whose reading runs on the worker: forget everything
+    // read before (main thread), then read (any thread but the main one's event loop).
+    bool resetForLogin(bool vision);
+    bool readForLogin();
     bool isVision() const { return m_vision; }
     QString deviceId() const { return m_deviceId; }
     void setRfid(bool rfid) { m_rfid = rfid; }
@@ -66,13 +70,18 @@ public:
     // ---- sending -----------------------------------------------------------------------------
     int query(int protocol, const QString &code, QByteArray &value, const QByteArray &extra = {},
               int *error = nullptr, int timeoutMs = kTimeoutMs);
-    // A job: work on the worker thread, done on the main thread (both at once without a worker).
+    // A job: work on the worker thread, done on the main thread. Jobs and queued changes run
+    // in the order they were asked for. done always runs while this object lives: with the
+    // result "error" set when the job threw, could not be queued or the worker stopped first.
     void asyncProcess(const KxJobWork &work, const KxJobDone &done);
     bool addTask(const KxCmdTask &task, bool unique = false);
     // One change sent as a running change; on success the reader's answer updates the values,
     // the change is recorded and done(ok, failed) runs while handler lives. flag: take the
     // reply into the values (refreshAll: read every value again instead). A value holding ","
-    // or ";" travels alone in a binary request; done runs once, after the change's last frame.
+    // or ";", or an empty one, travels alone in a binary request; done runs once, after the
+    // change's last frame. Every item must come back acknowledged with the value sent. After
+    // a failure the reader's value of the code is read again and shown, and kept as a change
+    // when it differs from the stored one (a clear that went through before a refused add).
     bool sendCmdAsync(const ChangedCmdInfo &cmd, QObject *handler, bool flag = true,
                       const Done &done = {}, bool refreshAll = false);
     // The items one change becomes: "DFMADD" clears first ("DFMCAL") and an empty one only
@@ -100,6 +109,9 @@ public:
     // context lives. False (done not called) when code has no changed-command entry.
     bool restoreChangedCmd(const QString &code, QObject *context = nullptr, const Done &done = {});
 
+    // Changes sent and not yet answered (main thread); pendingChangesFinished when none is left.
+    int pendingChanges() const { return m_pending.size(); }
+
     QVector<ChangedCmdInfo> changedCmds() const;
     QVector<ChangedCmdInfo> appliedChanges() const;
     void clearChangedCmds();
@@ -118,6 +130,8 @@ public:
     bool isImageBusy() const;
 
     void setStatisticsPolling(bool on);
+    // Stops the worker and waits for it; a send still on the wire after a short grace is ended
+    // by closing the link, so no job outlives this object. Queued work reports failure.
     void stopWorker();
     KxDeviceCommandThread *worker() const { return m_thread; }
 
@@ -128,6 +142,7 @@ signals:
     // every value again instead of the announced changes only.
     void cmdValueChanged_ImportReboot();
     void signal_ChangedCmdsHistoryChange(bool bEmpty);
+    void pendingChangesFinished();
     void signal_ResultGetStatistics(const QByteArray &byteResponse);
 
 public slots:
@@ -147,12 +162,25 @@ private:
         int framesLeft = 1;  // a change may need more than one frame (a binary-safe value)
     };
     void ensureWorker();
+    // Emits on this object's thread (signals raised by worker code reach the pages in order).
+    void notify(const std::function<void()> &emitter);
+    // Worker side of sendCmdAsync.
+    bool applyChange(const ChangedCmdInfo &cmd, const QByteArrayList &frames, bool merge,
+                     bool refreshAll, QStringList &failed);
+    // Takes value as what the reader runs for code; before is what it ran before the change.
+    void adoptReaderValue(const ChangedCmdInfo &cmd, const QByteArray &value,
+                          const QByteArray &before);
+    // The codes that run unsaved on the reader ("DIFQRY"), as changed commands.
+    void readDifferences();
+    QSet<QString> actionCodes(const KxCmdItems &items) const;
     int send(const QByteArray &frame, QByteArray &reply, int timeoutMs = kTimeoutMs);
     bool queryList(const QByteArray &request, KxTagList &out, QByteArray *reply);
     KxDeviceConfigs *configs() const;
     void refreshConfigurationSets();
     void mergeValues(const KxTagList &reply, QStringList *changed);
     void recordChange(const ChangedCmdInfo &cmd, const QByteArray &previous);
+    static constexpr int kStopGraceMs = 500;
+    static constexpr int kStopWaitMs = 15000;
     // sendChangedCmds, also handing back every item the reader answered.
     bool sendFrames(const QByteArrayList &frames, QList<QString> &failed, bool refresh,
                     bool resync, bool quiet, KxTagList *answers);
@@ -174,6 +202,7 @@ private:
     KxDeviceCommandThread *m_thread = nullptr;
     KxDeviceConfigs *m_configs = nullptr;
     bool m_vision = false;
+    bool m_destroying = false;
     bool m_rfid = false;
     bool m_sleepSaved = false;
     QByteArray m_savedSleep;

@@ -42,7 +42,7 @@ bool KxDeviceCommand::restoreCmds(const QStringList &codes, QStringList &failed)
     if (restore.isEmpty())
         return true;
     // "#": the reader runs with what it has stored and stores nothing new. The answer must
-    // hold the restored value: an empty one, for instance, would only have been a query.
+    // hold the restored value; an empty one travels as an explicit empty value.
     const bool ok = saveCmdsChecked(restore, false, failed, {}, true);
     QSet<QString> restored;
     for (const ChangedCmdInfo &c : qAsConst(restore)) {
@@ -63,7 +63,7 @@ bool KxDeviceCommand::restoreCmds(const QStringList &codes, QStringList &failed)
         empty = m_changed.isEmpty();
     }
     if (!restored.isEmpty())
-        emit signal_ChangedCmdsHistoryChange(empty);
+        notify([this, empty] { emit signal_ChangedCmdsHistoryChange(empty); });
     return ok;
 }
 

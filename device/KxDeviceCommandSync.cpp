@@ -64,6 +64,59 @@ bool KxDeviceCommand::syncSettings(bool full)
     return true;
 }
 
+void KxDeviceCommand::readDifferences()
+{
+    // A reader that runs values it has not stored (a save that failed before the last
+    // session ended) names them; they are unsaved changes from the start.
+    if (!hasCmd(QStringLiteral("DIFQRY")))
+        return;
+    QByteArray reply;
+    if (send(KxMakeDataStreamCmd("@DIFQRY*", DataProtocol_Settings, true), reply) != 0) {
+        qWarning() << "KxDeviceCommand::readDifferences()...no answer";
+        return;
+    }
+    KxDataStreamParser parser(reply, DataType_Frame);
+    const KxTagInfo *diff = nullptr;
+    for (const KxTagInfo &t : parser.tags()) {
+        if (t.code == QLatin1String("DIFQRY") && t.result == DataResult_Ack)
+            diff = &t;
+    }
+    if (!diff)
+        return;
+    bool any = false;
+    {
+        QMutexLocker lock(&m_dataMutex);
+        const QList<QByteArray> codes = diff->value().split(',');
+        for (const QByteArray &raw : codes) {
+            const QString code = QString::fromLatin1(raw.trimmed());
+            const KxSubTag *stored = diff->subTag(code);
+            const KxTagInfo *running = nullptr;
+            for (const KxTagInfo &t : qAsConst(m_values)) {
+                if (t.code == code)
+                    running = &t;
+            }
+            if (code.isEmpty() || !stored || stored->result != DataResult_Ack || !running
+                || running->result != DataResult_Ack || running->value() == stored->value)
+                continue;
+            bool known = false;
+            for (const ChangedCmdInfo &c : qAsConst(m_changed))
+                known = known || c.code == code;
+            if (known)
+                continue;
+            ChangedCmdInfo entry;
+            entry.code = code;
+            entry.value = running->value();
+            entry.previous = stored->value;
+            entry.number = ++m_changeCounter;
+            m_changed.append(entry);
+            any = true;
+        }
+    }
+    qInfo() << "KxDeviceCommand::readDifferences()..." << diff->value();
+    if (any)
+        notify([this] { emit signal_ChangedCmdsHistoryChange(false); });
+}
+
 int KxDeviceCommand::syncSettingsEx(int step)
 {
     switch (step) {

@@ -26,6 +26,8 @@ KxDeviceCommandThread::~KxDeviceCommandThread()
 bool KxDeviceCommandThread::addTask(const KxCmdTask &task, bool unique)
 {
     QMutexLocker lock(&m_taskMutex);
+    if (m_stop)
+        return false;
     if (unique) {
         for (const KxCmdTask &t : qAsConst(m_tasks)) {
             if (t.id == task.id)
@@ -33,6 +35,7 @@ bool KxDeviceCommandThread::addTask(const KxCmdTask &task, bool unique)
         }
     }
     m_tasks.enqueue(task);
+    m_tasks.last().seq = ++m_seq;
     return true;
 }
 
@@ -43,7 +46,10 @@ bool KxDeviceCommandThread::addJob(const _struProcessCallback &job)
         return false;
     }
     QMutexLocker lock(&m_jobMutex);
+    if (m_stop)
+        return false;
     m_jobs.enqueue(job);
+    m_jobs.last().seq = ++m_seq;
     return true;
 }
 
@@ -72,50 +78,84 @@ void KxDeviceCommandThread::setStatisticsPolling(bool on)
 void KxDeviceCommandThread::run()
 {
     while (!m_stop) {
-        const bool jobRan = runJob();
-        const bool ticked = tick();
-        if (!jobRan && !ticked)
+        const bool ran = runNext();
+        const bool polled = pollStatistics();
+        if (!ran && !polled)
             msleep(kIdleSleepMs);
     }
+    failQueued();
 }
 
-bool KxDeviceCommandThread::runJob()
+bool KxDeviceCommandThread::runNext()
 {
+    // Both heads are looked at under both locks, so the order is the order of queueing.
     _struProcessCallback job;
+    KxCmdTask task;
+    bool haveJob = false;
+    bool haveTask = false;
     {
-        QMutexLocker lock(&m_jobMutex);
-        if (m_jobs.isEmpty())
-            return false;
-        job = m_jobs.dequeue();
+        QMutexLocker taskLock(&m_taskMutex);
+        QMutexLocker jobLock(&m_jobMutex);
+        const bool jobFirst = !m_jobs.isEmpty()
+            && (m_tasks.isEmpty() || m_jobs.head().seq < m_tasks.head().seq);
+        if (jobFirst) {
+            job = m_jobs.dequeue();
+            haveJob = true;
+        } else if (!m_tasks.isEmpty()) {
+            task = m_tasks.dequeue();
+            haveTask = true;
+        }
     }
+    if (haveJob)
+        runJob(job);
+    else if (haveTask)
+        runTask(task);
+    return haveJob || haveTask;
+}
+
+void KxDeviceCommandThread::runJob(_struProcessCallback &job)
+{
     QMap<QString, QByteArray> result;
     try {
         result = job.work(m_command);
     } catch (const std::exception &e) {
         qWarning() << "KxDeviceCommandThread::runJob()...job failed:" << e.what();
-        return true;
+        result = {{QStringLiteral("error"), QByteArray(e.what())}};
+    } catch (...) {
+        qWarning() << "KxDeviceCommandThread::runJob()...job failed";
+        result = {{QStringLiteral("error"), QByteArrayLiteral("exception")}};
     }
+    // The completion always runs, also after a failure: its caller may be waiting for it.
     emit signal_ResultProcessCallback(m_command, result, job);
-    return true;
 }
 
-bool KxDeviceCommandThread::tick()
+void KxDeviceCommandThread::failQueued()
 {
-    bool did = pollStatistics();
-    KxCmdTask task;
-    bool have = false;
+    QQueue<_struProcessCallback> jobs;
+    QQueue<KxCmdTask> tasks;
     {
-        QMutexLocker lock(&m_taskMutex);
-        if (!m_tasks.isEmpty()) {
-            task = m_tasks.dequeue();
-            have = true;
+        QMutexLocker taskLock(&m_taskMutex);
+        QMutexLocker jobLock(&m_jobMutex);
+        jobs.swap(m_jobs);
+        tasks.swap(m_tasks);
+    }
+    for (const _struProcessCallback &job : qAsConst(jobs))
+        emit signal_ResultProcessCallback(m_command,
+                                          {{QStringLiteral("error"), QByteArrayLiteral("stopped")}},
+                                          job);
+    for (KxCmdTask &task : tasks) {
+        if (task.function && !task.reportFunction)
+            continue;
+        QVariantMap m = task.userData.payload.toMap();
+        if (!m.contains(QStringLiteral("failed"))) {
+            QStringList codes;
+            for (const KxTaskCmd &c : qAsConst(task.userData.cmds))
+                codes << c.code;
+            m.insert(QStringLiteral("failed"), codes);
         }
+        task.userData.payload = m;
+        emit signal_ResultProcessing(false, QByteArray(), task.userData);
     }
-    if (have) {
-        runTask(task);
-        did = true;
-    }
-    return did;
 }
 
 bool KxDeviceCommandThread::pollStatistics()
@@ -139,7 +179,12 @@ bool KxDeviceCommandThread::pollStatistics()
 void KxDeviceCommandThread::runTask(KxCmdTask &task)
 {
     if (task.function) {
-        const bool ok = task.function(task.userData);
+        bool ok = false;
+        try {
+            ok = task.function(task.userData);
+        } catch (...) {
+            qWarning() << "KxDeviceCommandThread::runTask()...task failed:" << task.id;
+        }
         if (task.reportFunction)
             emit signal_ResultProcessing(ok, QByteArray(), task.userData);
         return;
@@ -164,8 +209,9 @@ void KxDeviceCommandThread::sendChecked(KxCmdTask &task)
             qWarning().noquote() << "***SEND CMDS Fail 1!" << frame;
         } else {
             KxDataStreamParser parser(reply, DataType_Frame);
-            QList<QString> failed;
-            frameOk = parser.checkAllCmdAck(failed);
+            const QStringList failed = KxCmdFraming::unconfirmed(KxCmdFraming::frameItems(frame),
+                                                                 parser.tags());
+            frameOk = parser.isValid() && failed.isEmpty();
             if (!frameOk) {
                 qWarning().noquote() << "***SAVE CMDS Fail 2!"
                                      << QStringLiteral("(%1)").arg(QStringList(failed).join(", "))
@@ -188,11 +234,24 @@ void KxDeviceCommandThread::sendChecked(KxCmdTask &task)
 
 void KxDeviceCommandThread::sendRaw(KxCmdTask &task)
 {
+    // Every item of every frame must be confirmed; the first frame that fails ends the task,
+    // and its unconfirmed codes travel with the result.
     for (const QByteArray &frame : qAsConst(task.frames)) {
         QByteArray reply;
-        const bool ok = send(frame, reply) == 0;
-        emit signal_ResultProcessing(ok, reply, task.userData);
-        if (!ok)
+        const KxCmdItems items = KxCmdFraming::frameItems(frame);
+        QStringList failed;
+        if (send(frame, reply) != 0) {
+            for (const auto &i : items)
+                failed << i.first;
+        } else {
+            failed = KxCmdFraming::unconfirmed(items, KxDataStreamParser(reply, DataType_Frame).tags());
+        }
+        _struResultUserDatas data = task.userData;
+        QVariantMap m = data.payload.toMap();
+        m.insert(QStringLiteral("checked"), failed);
+        data.payload = m;
+        emit signal_ResultProcessing(failed.isEmpty(), reply, data);
+        if (!failed.isEmpty())
             break;
     }
 }

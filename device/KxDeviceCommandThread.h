@@ -1,6 +1,9 @@
 #pragma once
 // The worker thread of one reader's command object: runs jobs, sends queued change batches and
 // checks their acknowledgements, polls the statistics counters. Sleeps 2 ms when idle.
+// Jobs and tasks run in the order they were queued, so a save queued after a change reaches
+// the reader after it. Whatever is still queued when the thread stops is reported as failed,
+// so nobody waits for it.
 #include "KxDeviceTypes.h"
 
 #include <QElapsedTimer>
@@ -49,8 +52,10 @@ protected:
     void run() override;
 
 private:
-    bool runJob();
-    bool tick();
+    // Runs the job or the task queued first; false when both queues are empty.
+    bool runNext();
+    void runJob(_struProcessCallback &job);
+    void failQueued();
     bool pollStatistics();
     void runTask(KxCmdTask &task);
     void sendChecked(KxCmdTask &task);
@@ -68,4 +73,5 @@ private:
     std::atomic<bool> m_statStopRequested{false};
     mutable QMutex m_jobMutex;
     QQueue<_struProcessCallback> m_jobs;
+    std::atomic<quint64> m_seq{0};
 };

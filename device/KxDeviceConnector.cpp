@@ -114,7 +114,82 @@ int KxDeviceConnector::login(const QString &userName, const QString &password, b
         return Login_NotConnected;
     }
     m_connected = true;
+    m_loginCancelled = false;
     if (!m_command || !m_command->init(isVision())) {
+        disconnectDevice(true);
+        return Login_CommandInit;
+    }
+    return finishLogin(true);
+}
+
+void KxDeviceConnector::loginAsync(const QString &userName, const QString &password,
+                                   QObject *context, const std::function<void(int)> &done)
+{
+    Q_UNUSED(password)
+    qInfo() << "KxDeviceConnector::loginAsync()..." << m_deviceId << userName;
+    QPointer<QObject> guard(context);
+    const bool hadContext = context != nullptr;
+    const auto answer = [guard, hadContext, done](int code) {
+        if (done && (!hadContext || guard))
+            done(code);
+    };
+    KxDeviceKit *kit = KxDeviceKit::Instance();
+    if (m_loggingIn || (!m_connected && !kit->isConnected(m_deviceId))) {
+        const int code = m_loggingIn ? Login_CommandInit : Login_NotConnected;
+        if (!m_loggingIn) {
+            stopResultHandling();
+            kit->disconnectFromDeviceEx(m_deviceId, DevicePort_Main);
+        }
+        QMetaObject::invokeMethod(this, [answer, code] { answer(code); }, Qt::QueuedConnection);
+        return;
+    }
+    m_connected = true;
+    m_loginCancelled = false;
+    if (!m_command || !m_command->resetForLogin(isVision())) {
+        disconnectDevice(true);
+        QMetaObject::invokeMethod(this, [answer] { answer(Login_CommandInit); }, Qt::QueuedConnection);
+        return;
+    }
+    m_loggingIn = true;
+    QPointer<KxDeviceConnector> self(this);
+    m_command->asyncProcess(
+        [](KxDeviceCommandPtr cmd) {
+            QMap<QString, QByteArray> r;
+            r.insert(QStringLiteral("ok"), cmd && cmd->readForLogin() ? "1" : "0");
+            return r;
+        },
+        [self, answer](KxDeviceCommandPtr, QMap<QString, QByteArray> r) {
+            if (!self)
+                return;
+            const bool read = r.value(QStringLiteral("ok")) == "1";
+            KxDeviceCommand *cmd = self->command();
+            if (read && cmd && !self->m_loginCancelled
+                && !cmd->rawValue(QStringLiteral("SOPQAO"), KxDeviceCommand::Capabilities).isEmpty()
+                && !cmd->rawValue(QStringLiteral("SOPQDB"), KxDeviceCommand::Capabilities).isEmpty())
+                self->setDeviceTimeOut(10000);
+            answer(self->finishLogin(read));
+        });
+}
+
+void KxDeviceConnector::cancelLogin()
+{
+    if (!m_loggingIn || m_loginCancelled)
+        return;
+    qInfo() << "KxDeviceConnector::cancelLogin()..." << m_deviceId;
+    m_loginCancelled = true;
+    // The reading waits on the link: closing it ends every send at once.
+    KxDeviceKit::Instance()->disconnectFromDeviceEx(m_deviceId, DevicePort_Main);
+}
+
+int KxDeviceConnector::finishLogin(bool read)
+{
+    m_loggingIn = false;
+    if (m_loginCancelled) {
+        m_loginCancelled = false;
+        disconnectDevice(true);
+        return Login_Cancelled;
+    }
+    if (!read) {
         disconnectDevice(true);
         return Login_CommandInit;
     }

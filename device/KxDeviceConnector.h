@@ -25,6 +25,7 @@ public:
         Login_CommandInit = -2,  // reading the settings (or the vision login) failed
         Login_VisionObjects = -3,
         Login_Resources = -4,
+        Login_Cancelled = -5,  // cancelLogin() ended it; the reader is released
     };
     using AsyncReply = std::function<void(int error, const QByteArray &reply)>;
 
@@ -53,6 +54,13 @@ public:
     bool connectCommandLink();
     bool connectWithAddress(const QString &address);
     int login(const QString &userName = {}, const QString &password = {}, bool remember = false);
+    // The same login with the reading on the command worker: returns at once, done(code) runs
+    // on the main thread while context lives. cancelLogin closes the link, which ends the
+    // reading at once; done then gets Login_Cancelled.
+    void loginAsync(const QString &userName, const QString &password, QObject *context,
+                    const std::function<void(int code)> &done);
+    void cancelLogin();
+    bool isLoggingIn() const { return m_loggingIn; }
     bool logout();
     void disconnectDevice(bool stopResults = true);
 
@@ -95,6 +103,7 @@ private slots:
 private:
     bool heldByOtherTool() const;
     void setState(int state);
+    int finishLogin(bool read);
     QByteArray frameFor(int protocol, const QString &code, const QByteArray &extra) const;
     QList<QByteArray> currentNoReadMessages() const;
     void refreshNoReadMessages();
@@ -104,6 +113,8 @@ private:
     QMap<QString, QString> m_extra;
     bool m_connected = false;
     int m_state = DeviceState_Created;
+    bool m_loggingIn = false;
+    bool m_loginCancelled = false;
     QPointer<KxDeviceCommand> m_command;
     bool m_rawStream = false;
     bool m_resultHandling = false;

@@ -58,6 +58,7 @@ struct _struProcessCallback
 {
     KxJobWork work;
     KxJobDone done;
+    quint64 seq = 0;  // place in the worker's order, shared with tasks
 };
 
 // A unit of work of the worker's task queue.
@@ -70,6 +71,7 @@ struct KxCmdTask
     _struResultUserDatas userData;
     PFUNResultProcessing function;   // set: called instead of sending frames
     bool reportFunction = false;     // report the function's result through the result signal
+    quint64 seq = 0;                 // place in the worker's order, shared with jobs
 };
 
 Q_DECLARE_METATYPE(_struResultUserDatas)

@@ -35,7 +35,10 @@ bool KxLoginedDevicesManage::registerDevice(const QString &deviceId, KxDeviceCon
             t->stop();
             t->deleteLater();
         }
-        m_pending.remove(deviceId);
+        // The connector still logging out is replaced: nobody else would ever release it.
+        const QPointer<KxDeviceConnector> pending = m_pending.take(deviceId);
+        if (pending && pending != connector)
+            release(pending);
     }
     if (old) {
         m_devices.remove(deviceId);

@@ -9,11 +9,13 @@
 #include "EditIcons.h"
 #include "EditLogic.h"
 #include "KxDeviceCommand.h"
+#include "KxControlEvents.h"
 #include "KxDeviceConnector.h"
 #include "KxI18nUtil.h"
 #include "KxLoginedDevicesManage.h"
 #include "QuickSettingsWidget.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCoreApplication>
 #include <QDebug>
@@ -302,7 +304,15 @@ bool BCodeEditFrame::switchPage(int index)
 
 bool BCodeEditFrame::checkLeave()
 {
+    // An editor that still has the focus finishes its edit now, so the change it sends is
+    // waited for and asked about with the others.
+    if (QWidget *focused = QApplication::focusWidget()) {
+        if (isAncestorOf(focused))
+            focused->clearFocus();
+    }
     setFocus();
+    QCoreApplication::sendPostedEvents(nullptr, KxValueChangedEvent::eventType());
+    QCoreApplication::sendPostedEvents(nullptr, KxCustomChangedEvent::eventType());
     if (!m_leaveGuard)
         return false;
     m_leaveGuard = false;

@@ -2,6 +2,7 @@
 
 #include "ChangedCmdsListDlg.h"
 #include "EditIcons.h"
+#include "DoSaveChangedCmds.h"
 #include "KxConfigFileUi.h"
 #include "KxDeviceCommand.h"
 #include "KxDeviceConnector.h"
@@ -238,9 +239,13 @@ QString BCodeToolsWidget::restartMessage(const QStringList &changedCodes,
 
 void BCodeToolsWidget::saveToDevice()
 {
-    KxDeviceCommand *cmd = m_connector->command();
     if (m_running)
         return;
+    // An edit still on its way is part of what is saved, and reaches the reader first.
+    if (!WaitForPendingChanges(m_connector->command(), this) || !m_connector
+        || !m_connector->command())
+        return;
+    KxDeviceCommand *cmd = m_connector->command();
     QStringList codes;
     for (const ChangedCmdInfo &c : cmd->changedCmds())
         codes << c.code;
@@ -260,15 +265,26 @@ void BCodeToolsWidget::saveToDevice()
     m_running = true;
     KxUi()->showWaiting(QStringLiteral("#IDS_SaveChangedCmds_ing"));
     QPointer<BCodeToolsWidget> self(this);
-    cmd->saveChangedCmdsAsync(this, [self, restart](bool ok, const QStringList &) {
+    cmd->saveChangedCmdsAsync(this, [self, restart](bool ok, const QStringList &failed) {
         if (self)
-            self->finishSave(ok, restart);
+            self->finishSave(ok, restart, failed);
     });
 }
 
-void BCodeToolsWidget::finishSave(bool ok, bool restart)
+void BCodeToolsWidget::finishSave(bool ok, bool restart, const QStringList &failed)
 {
-    if (ok || !restart || !m_connector || !m_connector->command()) {
+    // Only answers lost because the link itself changed may be confirmed afterwards: a save
+    // with any other failed item is a failed save.
+    KxDeviceCommand *command = m_connector ? m_connector->command() : nullptr;
+    bool linkOnly = restart && command && !failed.isEmpty();
+    QMap<QString, QByteArray> sent;
+    if (linkOnly) {
+        for (const ChangedCmdInfo &c : command->changedCmds())
+            sent.insert(c.code, c.value.toByteArray());
+        for (const QString &code : failed)
+            linkOnly = linkOnly && sent.contains(code) && !command->rebootWarning(code).isEmpty();
+    }
+    if (ok || !linkOnly) {
         KxUi()->closeWaiting();
         m_running = false;
         if (ok) {
@@ -284,16 +300,20 @@ void BCodeToolsWidget::finishSave(bool ok, bool restart)
         return;
     }
     // A save that changes the link may lose the reader's answer although the reader took it:
-    // a reader that still answers for its link settings has them.
+    // the reader must now answer each of those settings with the value sent.
     QPointer<BCodeToolsWidget> self(this);
-    m_connector->command()->asyncProcess(
-        [](KxDeviceCommandPtr cmd) {
+    const QStringList lost = failed;
+    command->asyncProcess(
+        [lost, sent](KxDeviceCommandPtr cmd) {
             QMap<QString, QByteArray> r;
-            QByteArray v;
-            const bool answered = cmd
-                && (cmd->query(1, QStringLiteral("@AUTOUR*"), v) == 6
-                    || cmd->query(1, QStringLiteral("@KBWCDM*"), v) == 6);
-            r.insert(QStringLiteral("ok"), answered ? "1" : "0");
+            bool confirmed = cmd != nullptr;
+            for (const QString &code : lost) {
+                QByteArray v;
+                confirmed = confirmed
+                    && cmd->query(1, QLatin1Char('@') + code + QLatin1Char('*'), v) == 6
+                    && v == sent.value(code);
+            }
+            r.insert(QStringLiteral("ok"), confirmed ? "1" : "0");
             return r;
         },
         [self](KxDeviceCommandPtr, QMap<QString, QByteArray> r) {
@@ -347,7 +367,14 @@ void BCodeToolsWidget::runDefault(const QString &code)
             KxUi()->closeWaiting();
             self->m_running = false;
             const bool ok = r.value(QStringLiteral("ok")) == "1";
-            if (restarts) {
+            if (restarts && !ok) {
+                // Refused (custom defaults never stored) or not answered: the reader did not
+                // restart, so the page stays and says so.
+                KxUi()->message({KxMsgType::Warning, QStringLiteral("#IDS_Tips"),
+                                 QStringLiteral("#IDS_DefaultRestore_Refused"),
+                                 QStringLiteral("#IDS_MessageBox_OK"), 350, self});
+                emit self->toolFinished(code, false);
+            } else if (restarts) {
                 // The reader restarts with its defaults: this page's reader is gone.
                 KxUi()->toast(QStringLiteral("#ID_FRDTEXT_DEFAULT_ERROR_RETURN"), 2000, self);
                 emit self->toolFinished(code, ok);

@@ -70,7 +70,7 @@ private:
     void showHistory();
     void sendCommands();
     void saveToDevice();
-    void finishSave(bool ok, bool restart);
+    void finishSave(bool ok, bool restart, const QStringList &failed);
     void runDefault(const QString &code);
 
     QPointer<KxDeviceConnector> m_connector;

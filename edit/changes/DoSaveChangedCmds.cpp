@@ -42,6 +42,31 @@ RunResult runOnWorker(KxDeviceCommand *cmd, bool save)
     return result;
 }
 
+}  // namespace
+
+bool WaitForPendingChanges(KxDeviceCommand *cmd, QWidget *parent)
+{
+    if (!cmd || cmd->pendingChanges() == 0)
+        return true;
+    qInfo() << "WaitForPendingChanges()..." << cmd->pendingChanges();
+    QPointer<KxDeviceCommand> guard(cmd);
+    QEventLoop loop;
+    bool cancelled = false;
+    QObject::connect(cmd, &KxDeviceCommand::pendingChangesFinished, &loop, &QEventLoop::quit);
+    QObject::connect(cmd, &QObject::destroyed, &loop, &QEventLoop::quit);
+    KxUi()->showWaiting(QStringLiteral("#IDS_WaitingPendingChanges"), QStringLiteral("#IDS_Cancel"),
+                        [&loop, &cancelled] {
+                            cancelled = true;
+                            loop.quit();
+                        },
+                        parent);
+    if (guard && guard->pendingChanges() > 0)
+        loop.exec();
+    KxUi()->closeWaiting();
+    return !cancelled;
+}
+
+namespace {
 int askChoice(KxDeviceConnector *connector, bool listMode, QWidget *parent)
 {
     if (listMode) {
@@ -61,6 +86,9 @@ bool DoSaveChangedCmds(KxDeviceConnector *connector, bool listMode, bool leaving
         return false;
     QPointer<KxDeviceConnector> guard(connector);
     QPointer<KxDeviceCommand> cmd = connector->command();
+    // A change still on its way (an edit finished by leaving) is asked about like the others.
+    if (!WaitForPendingChanges(cmd, parent))
+        return false;
     if (!cmd || cmd->changedCmds().isEmpty())
         return true;
     qInfo() << "DoSaveChangedCmds()..." << connector->deviceId() << listMode << leaving;

@@ -5,6 +5,8 @@
 class KxDeviceConnector;
 class QWidget;
 
+class KxDeviceCommand;
+
 // Dialog results of the change dialogs.
 enum KxSaveChoice { SaveChoice_Cancel = 0, SaveChoice_Save = 1, SaveChoice_NotSave = 2 };
 
@@ -13,3 +15,8 @@ enum KxSaveChoice { SaveChoice_Cancel = 0, SaveChoice_Save = 1, SaveChoice_NotSa
 // restore operations.
 bool DoSaveChangedCmds(KxDeviceConnector *connector, bool listMode, bool leaving,
                        QWidget *parent = nullptr);
+
+// Waits, under the waiting dialog with a cancel button, until every change already on its way
+// to the reader has been answered (each send ends within its time-out). False when the user
+// cancelled; true when nothing is on its way any more (or the reader went away).
+bool WaitForPendingChanges(KxDeviceCommand *cmd, QWidget *parent = nullptr);

@@ -8,6 +8,7 @@
 #include <QtTest>
 
 Q_DECLARE_METATYPE(KxTagList)
+Q_DECLARE_METATYPE(KxCmdItems)
 
 static KxTagInfo tag(const QString &code, int result, const QByteArray &value)
 {
@@ -201,30 +202,35 @@ private slots:
         QCOMPARE(KxCmdFraming::bufferSize(caps, values), size);
     }
 
-    void rebootWarning_data()
+    void unconfirmedItems_data()
     {
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<QString>("comType");
-        QTest::addColumn<QString>("key");
-        QTest::newRow("interface, network") << "INTERF" << "" << "#IDS_InterfChange_Reboot";
-        QTest::newRow("auto, serial") << "AUTOUR" << "1" << "#IDS_InterfChange_Reboot";
-        QTest::newRow("interface, offline") << "INTERF" << "0" << "";
-        QTest::newRow("rs232, serial") << "232BAD" << "1" << "#IDS_RS232Change_Reboot";
-        QTest::newRow("rs232, network") << "232PAR" << "" << "";
-        QTest::newRow("rs232, usb hid") << "232STP" << "2" << "";
-        QTest::newRow("cdc, serial") << "CDCSPD" << "1" << "#IDS_CDCSPD_Reboot";
-        QTest::newRow("keyboard, usb hid") << "KBWPOR" << "2" << "#IDS_KbwChange_Reboot";
-        QTest::newRow("keyboard, serial") << "KBWCDM" << "1" << "";
-        QTest::newRow("usb output, usb hid") << "BOCUSB" << "2" << "#IDS_UsbOutputChange_Reboot";
-        QTest::newRow("unknown link warns") << "KBWCDM" << "7" << "#IDS_KbwChange_Reboot";
-        QTest::newRow("other code") << "ILLSCN" << "1" << "";
+        QTest::addColumn<KxCmdItems>("sent");
+        QTest::addColumn<KxTagList>("answers");
+        QTest::addColumn<QStringList>("failed");
+        const KxCmdItems pair{{"DFMCAL", ""}, {"DFMADD", "01"}};
+        QTest::newRow("all confirmed") << pair << KxTagList{tag("DFMCAL", 6, ""), tag("DFMADD", 6, "01")}
+                                       << QStringList{};
+        QTest::newRow("second unanswered") << pair << KxTagList{tag("DFMCAL", 6, "")}
+                                           << QStringList{"DFMADD"};
+        QTest::newRow("refused keeps old value") << pair
+                                                 << KxTagList{tag("DFMCAL", 6, ""), tag("DFMADD", 21, "00")}
+                                                 << QStringList{"DFMADD"};
+        QTest::newRow("other value in force") << KxCmdItems{{"PRESET", ""}}
+                                              << KxTagList{tag("PRESET", 6, "abc")} << QStringList{"PRESET"};
+        QTest::newRow("one answer for two items") << KxCmdItems{{"DFMADD", "01"}, {"DFMADD", "02"}}
+                                                  << KxTagList{tag("DFMADD", 6, "01")}
+                                                  << QStringList{"DFMADD"};
+        QTest::newRow("answers out of order") << KxCmdItems{{"AAAAAA", "1"}, {"BBBBBB", "2"}}
+                                              << KxTagList{tag("BBBBBB", 6, "2"), tag("AAAAAA", 6, "1")}
+                                              << QStringList{};
+        QTest::newRow("empty reply") << KxCmdItems{{"AAAAAA", "1"}} << KxTagList{} << QStringList{"AAAAAA"};
     }
-    void rebootWarning()
+    void unconfirmedItems()
     {
-        QFETCH(QString, code);
-        QFETCH(QString, comType);
-        QFETCH(QString, key);
-        QCOMPARE(KxCmdFraming::rebootWarningKey(code, comType), key);
+        QFETCH(KxCmdItems, sent);
+        QFETCH(KxTagList, answers);
+        QFETCH(QStringList, failed);
+        QCOMPARE(KxCmdFraming::unconfirmed(sent, answers), failed);
     }
 
     void changeItems_data()

@@ -170,7 +170,7 @@ private slots:
         Session s = open();
         QVERIFY(s.cmd);
         const QByteArray sizeBefore = readerValue(s, "CADSIZ");
-        const QVector<ChangedCmdInfo> list = {change("DEVNAM", "ROOM1"), change("NGRSET", "NONE"),
+        const QVector<ChangedCmdInfo> list = {change("DEVNAM", "ROOM1"), change("NGRSET", "4E4F4E45"),
                                               change("CADPOS", "10,20"),
                                               change("CADSIZ", "8,8"),  // below the minimum
                                               change("TRGCMD", "GO")};
@@ -203,10 +203,106 @@ private slots:
         const QByteArray before = s.cmd->value("NGRSET");
         s.state->dropAnswers = QStringList{"NGRSET"};
         QStringList failed;
-        QVERIFY(!s.cmd->saveCmds({change("DEVNAM", "R2"), change("NGRSET", "LOST")}, false, failed));
+        QVERIFY(!s.cmd->saveCmds({change("DEVNAM", "R2"), change("NGRSET", "4C4F5354")}, false, failed));
         QCOMPARE(failed, QStringList{"NGRSET"});
         QCOMPARE(s.cmd->value("DEVNAM"), QByteArray("R2"));
         QCOMPARE(s.cmd->value("NGRSET"), before);
+    }
+
+    // Every item of a change or a save needs an acknowledgement holding the value sent.
+    void acknowledgementsCheckedItemByItem_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<QString>("dropped");
+        QTest::addColumn<QByteArray>("answeredAs");
+        QTest::newRow("clear answered, add not") << "DFMADD" << QByteArray("0099") << "DFMADD"
+                                                 << QByteArray();
+        QTest::newRow("other value in force") << "DEVNAM" << QByteArray("R9") << QString()
+                                              << QByteArray("R8");
+        QTest::newRow("binary item unanswered") << "CADPOS" << QByteArray("50,50") << "CADPOS"
+                                                << QByteArray();
+    }
+    void acknowledgementsCheckedItemByItem()
+    {
+        QFETCH(QString, code);
+        QFETCH(QByteArray, value);
+        QFETCH(QString, dropped);
+        QFETCH(QByteArray, answeredAs);
+        Session s = open();
+        QVERIFY(s.cmd);
+        if (!dropped.isEmpty())
+            s.state->dropAnswers = QStringList{dropped};
+        if (!answeredAs.isEmpty())
+            s.state->answerAs.insert(code, answeredAs);
+        QStringList failed;
+        QVERIFY(!sendChange(s, change(code, value), &failed));
+        QCOMPARE(failed, QStringList{code});
+        for (const ChangedCmdInfo &c : s.cmd->changedCmds())
+            QVERIFY2(c.value.toByteArray() != value, qPrintable(c.code));
+        // The batch path judges the same way.
+        QVERIFY(!s.cmd->saveCmds({change(code, value), change("NGRSET", "4B455054")}, true, failed));
+        QCOMPARE(failed, QStringList{code});
+        QCOMPARE(s.cmd->value("NGRSET"), QByteArray("4B455054"));
+    }
+
+    // A data format change clears first; when the reader then refuses the new format, the
+    // page must show that the reader now has none, and that this runs unsaved.
+    void refusedAddAfterClearShowsWhatReaderHolds()
+    {
+        Session s = open();
+        QVERIFY(s.cmd);
+        QVERIFY(sendChange(s, change("DFMADD", "0099")));
+        QStringList failed;
+        QVERIFY(s.cmd->saveCmds(s.cmd->changedCmds(), true, failed));
+        QVERIFY(s.cmd->changedCmds().isEmpty());
+        s.state->refuseSets = QStringList{"DFMADD"};
+        QVERIFY(!sendChange(s, change("DFMADD", "0102"), &failed));
+        QCOMPARE(failed, QStringList{"DFMADD"});
+        QCOMPARE(readerValue(s, "DFMADD"), QByteArray());
+        QCOMPARE(s.cmd->value("DFMADD"), QByteArray());
+        const QVector<ChangedCmdInfo> changed = s.cmd->changedCmds();
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed.first().code, QStringLiteral("DFMADD"));
+        QCOMPARE(changed.first().previous.toByteArray(), QByteArray("0099"));
+        // Discarding brings the stored format back.
+        s.state->refuseSets.clear();
+        QVERIFY(s.cmd->restoreCmds({"DFMADD"}, failed));
+        QCOMPARE(readerValue(s, "DFMADD"), QByteArray("0099"));
+        QVERIFY(s.cmd->changedCmds().isEmpty());
+    }
+
+    // Clearing a text: an empty value in a text item only asks, so it travels as an explicit
+    // empty binary value, for a change, a save and an undo back to empty.
+    void emptyValueIsSetNotAsked()
+    {
+        Session s = open();
+        QVERIFY(s.cmd);
+        QVERIFY(sendChange(s, change("PRESET", "abc")));
+        QCOMPARE(readerValue(s, "PRESET"), QByteArray("abc"));
+        s.state->clear();
+        QVERIFY(sendChange(s, change("PRESET", QByteArray())));
+        const QByteArrayList frames = s.state->frames;
+        QCOMPARE(frames.size(), 1);
+        const Sent sent = decodeRequest(frames.first());
+        QVERIFY(sent.binary);
+        QCOMPARE(sent.codes, QStringList{"PRESET"});
+        QCOMPARE(sent.firstValue, QByteArray());
+        QCOMPARE(readerValue(s, "PRESET"), QByteArray());
+        QCOMPARE(s.cmd->value("PRESET"), QByteArray());
+        // Undo goes back to the stored empty value.
+        QStringList failed;
+        QVERIFY(s.cmd->restoreCmds({"PRESET"}, failed));
+        QVERIFY(failed.isEmpty());
+        QCOMPARE(readerValue(s, "PRESET"), QByteArray());
+        QVERIFY(sendChange(s, change("PRESET", "xyz")));
+        QVERIFY(s.cmd->restoreCmds({"PRESET"}, failed));
+        QCOMPARE(readerValue(s, "PRESET"), QByteArray());
+        QVERIFY(s.cmd->changedCmds().isEmpty());
+        // An action keeps its empty text item: it runs, it does not clear.
+        s.state->clear();
+        QVERIFY(sendChange(s, change("DFMADD", QByteArray())));
+        QCOMPARE(decodeRequest(s.state->frames.value(0)).binary, false);
     }
 
     void restoreOneChangedCommand()
@@ -252,22 +348,21 @@ private slots:
 
     void restoreThatCannotTakeFails()
     {
-        // An empty text is only a query on the wire, so the reader keeps the change: that is
-        // a failure to report, not a success.
+        // A restore the reader does not confirm keeps the change: a failure to report.
         Session s = open();
         QVERIFY(s.cmd);
-        QCOMPARE(readerValue(s, "PRESET"), QByteArray());
-        QVERIFY(sendChange(s, change("PRESET", "abc")));
+        QVERIFY(sendChange(s, change("DEVNAM", "R5")));
+        s.state->dropAnswers = QStringList{"DEVNAM"};
         bool finished = false, ok = true;
         QStringList failed;
-        QVERIFY(s.cmd->restoreChangedCmd("PRESET", this, [&](bool r, const QStringList &f) {
+        QVERIFY(s.cmd->restoreChangedCmd("DEVNAM", this, [&](bool r, const QStringList &f) {
             ok = r, failed = f, finished = true;
         }));
         QTRY_VERIFY(finished);
         QVERIFY(!ok);
-        QCOMPARE(failed, QStringList{"PRESET"});
-        QCOMPARE(changedCodes(s.cmd), QStringList{"PRESET"});
-        QCOMPARE(s.cmd->value("PRESET"), QByteArray("abc"));
+        QCOMPARE(failed, QStringList{"DEVNAM"});
+        QCOMPARE(changedCodes(s.cmd), QStringList{"DEVNAM"});
+        QCOMPARE(s.cmd->value("DEVNAM"), QByteArray("R5"));
     }
 
     void restoreAnswersNothingOnceContextIsGone()

@@ -230,28 +230,58 @@ private slots:
         QCOMPARE(runs.loadAcquire(), 2);
     }
 
-    void deletedCommandDropsCompletion()
+    // A job still using the command object when its reader goes away: the object's end waits
+    // for the job, and the completion is dropped.
+    void connectorGoneWhileJobRuns()
     {
         Session s = open();
         QVERIFY(s.connector);
-        QPointer<KxDeviceCommand> cmd = s.connector->command();
         QSemaphore gate, started;
-        QAtomicInt workDone;
+        QAtomicInt jobEnded;
         bool completed = false;
-        cmd->asyncProcess([&](KxDeviceCommandPtr) {
+        s.connector->command()->asyncProcess([&](KxDeviceCommandPtr) {
             started.release();
             gate.acquire();
-            workDone.ref();
+            jobEnded.ref();
             return QMap<QString, QByteArray>{{"x", "1"}};
         }, [&](KxDeviceCommandPtr, QMap<QString, QByteArray>) { completed = true; });
         QVERIFY(started.tryAcquire(1, 5000));
-        delete cmd.data();
-        QVERIFY(!cmd);
-        gate.release();
-        QTRY_COMPARE(workDone.loadAcquire(), 1);
-        QTest::qWait(100);
+        QThread *opener = QThread::create([&gate] {
+            QThread::msleep(200);
+            gate.release();
+        });
+        opener->start();
+        m_connectors.removeAll(s.connector);
+        delete s.connector;
+        QCOMPARE(jobEnded.loadAcquire(), 1);
+        opener->wait();
+        delete opener;
         QCoreApplication::processEvents();
         QVERIFY(!completed);
+    }
+
+    // Every job reports back: one that throws, and one queued on a stopped worker.
+    void everyJobReportsBack()
+    {
+        Session s = open();
+        QVERIFY(s.connector);
+        KxDeviceCommand *cmd = s.connector->command();
+        QMap<QString, QByteArray> thrown, refused;
+        bool thrownDone = false, refusedDone = false;
+        cmd->asyncProcess([](KxDeviceCommandPtr) -> QMap<QString, QByteArray> {
+            throw std::runtime_error("broken job");
+        }, [&](KxDeviceCommandPtr, QMap<QString, QByteArray> r) {
+            thrown = r;
+            thrownDone = true;
+        });
+        QTRY_VERIFY(thrownDone);
+        QVERIFY(thrown.contains("error"));
+        cmd->asyncProcess({}, [&](KxDeviceCommandPtr, QMap<QString, QByteArray> r) {
+            refused = r;
+            refusedDone = true;
+        });
+        QTRY_VERIFY(refusedDone);
+        QVERIFY(refused.contains("error"));
     }
 
     void completionRunsOnMainThread()

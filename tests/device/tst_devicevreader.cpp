@@ -56,14 +56,18 @@ private slots:
         const KxTagList values = cmd->tagList(KxDeviceCommand::Values);
         QVERIFY(values.size() > 50);
         QCOMPARE(cmd->tagList(KxDeviceCommand::Capabilities).size(), values.size());
-        QCOMPARE(cmd->tagList(KxDeviceCommand::Defaults).size(), values.size());
+        // Every code with a default has its capabilities.
+        const KxTagList defaults = cmd->tagList(KxDeviceCommand::Defaults);
+        QVERIFY(defaults.size() > 50);
+        for (const KxTagInfo &t : defaults)
+            QVERIFY2(!cmd->rawValue(t.code, KxDeviceCommand::Capabilities).isNull(), qPrintable(t.code));
         QCOMPARE(cmd->value("DEVNAM"), QByteArray("KXS-FM800"));
         QCOMPARE(cmd->rawValue("DEVNAM", KxDeviceCommand::Defaults), QByteArray("KXS-FM800"));
         QCOMPARE(cmd->rawValue("DEVNAM", KxDeviceCommand::Capabilities), QByteArray("T0-32"));
         QVERIFY(cmd->hasCmd("BUFQRY"));
         QVERIFY(!cmd->hasCmd("ZZZZZZ"));
         QCOMPARE(cmd->bufferSize(), 4096);
-        QCOMPARE(KxDeviceConfigs::instance()->cmdLength("NGRSET"), 32);
+        QCOMPARE(KxDeviceConfigs::instance()->cmdLength("NGRSET"), 64);
         QCOMPARE(KxDeviceConfigs::instance()->cmdLength("OUTFRX"), 128);
         QVERIFY(c->logout());
         QCOMPARE(c->state(), int(DeviceState_LoggedOut));
@@ -79,7 +83,7 @@ private slots:
         QVector<ChangedCmdInfo> changes;
         for (const auto &p : {qMakePair(QString("DEVNAM"), QByteArray("ROOM1")),
                               qMakePair(QString("TRGCMD"), QByteArray("A B")),  // space: refused
-                              qMakePair(QString("NGRSET"), QByteArray("MISS"))}) {
+                              qMakePair(QString("NGRSET"), QByteArray("4D495353"))}) {
             ChangedCmdInfo ch;
             ch.code = p.first;
             ch.value = QVariant(p.second);
@@ -90,7 +94,7 @@ private slots:
         QVERIFY(!cmd->saveCmds(changes, true, failed));
         QCOMPARE(failed, QStringList{"TRGCMD"});
         QCOMPARE(readerValue(c.get(), "DEVNAM"), QByteArray("ROOM1"));
-        QCOMPARE(readerValue(c.get(), "NGRSET"), QByteArray("MISS"));
+        QCOMPARE(readerValue(c.get(), "NGRSET"), QByteArray("4D495353"));
         QCOMPARE(readerValue(c.get(), "TRGCMD"), QByteArray("TRIG"));
         QCOMPARE(cmd->value("DEVNAM"), QByteArray("ROOM1"));
         QCOMPARE(cmd->value("TRGCMD"), QByteArray("TRIG"));
@@ -185,6 +189,109 @@ private slots:
         QCOMPARE(readerValue(c.get(), "CADSIZ"), QByteArray("640,480"));
     }
 
+    // Edits and a save interleaved: the save stores what was edited before it, the edit after
+    // it stays a running change, and the value shown is the reader's.
+    void editsAroundSaveKeepTheirOrder()
+    {
+        VReaderProcess vp;
+        QVERIFY(vp.start({}));
+        auto c = login(vp);
+        QVERIFY(c);
+        KxDeviceCommand *cmd = c->command();
+        int answers = 0;
+        bool saved = false;
+        const auto change = [](const QByteArray &v) {
+            ChangedCmdInfo ch;
+            ch.code = QStringLiteral("DEVNAM");
+            ch.value = v;
+            return ch;
+        };
+        cmd->sendCmdAsync(change("FIRST"), this, true, [&](bool, const QStringList &) { ++answers; });
+        cmd->saveChangedCmdsAsync(this, [&](bool ok, const QStringList &) {
+            saved = ok;
+            ++answers;
+        });
+        cmd->sendCmdAsync(change("SECOND"), this, true, [&](bool, const QStringList &) { ++answers; });
+        QTRY_COMPARE_WITH_TIMEOUT(answers, 3, 30000);
+        QVERIFY(saved);
+        QCOMPARE(readerValue(c.get(), "DEVNAM"), QByteArray("SECOND"));
+        QCOMPARE(cmd->value("DEVNAM"), QByteArray("SECOND"));
+        const QVector<ChangedCmdInfo> changed = cmd->changedCmds();
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed.first().value.toByteArray(), QByteArray("SECOND"));
+        QCOMPARE(changed.first().previous.toByteArray(), QByteArray("FIRST"));
+        c.reset();
+        QVERIFY(vp.restart({}));
+        c = login(vp);
+        QVERIFY(c);
+        QCOMPARE(c->command()->value("DEVNAM"), QByteArray("FIRST"));
+    }
+
+    // Values a reader runs without having stored them are unsaved changes at the next login.
+    void unsavedValuesShownAtLogin()
+    {
+        VReaderProcess vp;
+        QVERIFY(vp.start({}));
+        auto c = login(vp);
+        QVERIFY(c);
+        QVERIFY(c->command()->hasCmd("DIFQRY"));
+        QVERIFY(c->command()->changedCmds().isEmpty());
+        const QList<QPair<QString, QByteArray>> values = {{"DEVNAM", "ROOM7"}, {"NGRSET", "4E4F4E45"}};
+        QCOMPARE(sendValues(c->command(), values), 2);
+        c.reset();
+        c = login(vp);
+        QVERIFY(c);
+        KxDeviceCommand *cmd = c->command();
+        QMap<QString, QPair<QByteArray, QByteArray>> seen;
+        for (const ChangedCmdInfo &ch : cmd->changedCmds())
+            seen.insert(ch.code, {ch.value.toByteArray(), ch.previous.toByteArray()});
+        QCOMPARE(seen.keys(), (QList<QString>{"DEVNAM", "NGRSET"}));
+        QCOMPARE(seen.value("DEVNAM").first, QByteArray("ROOM7"));
+        QCOMPARE(seen.value("DEVNAM").second, QByteArray("KXS-FM800"));
+        QCOMPARE(cmd->value("DEVNAM"), QByteArray("ROOM7"));
+        QStringList failed;
+        QVERIFY(cmd->restoreCmds({"DEVNAM", "NGRSET"}, failed));
+        QCOMPARE(readerValue(c.get(), "DEVNAM"), QByteArray("KXS-FM800"));
+        QVERIFY(cmd->changedCmds().isEmpty());
+    }
+
+    // The login reads on the worker: the call returns at once; cancel closes the link and the
+    // login ends as cancelled instead of running to its end.
+    void loginAsyncReturnsAtOnceAndCancels()
+    {
+        VReaderProcess vp;
+        QVERIFY(vp.start({"--delay-ms", "400"}));
+        const VReaderProcess::Reader r = vp.readers().value(0);
+        const auto connect = [&r]() {
+            auto c = std::make_unique<KxDeviceConnector>(r.serial);
+            c->setDeviceInfo({{"Product Name", r.model}});
+            return c->connectWithAddress(QStringLiteral("%1:%2").arg(r.address).arg(r.port))
+                ? std::move(c) : nullptr;
+        };
+        auto c = connect();
+        QVERIFY(c);
+        int code = 1;
+        c->loginAsync("admin", QString(), this, [&](int result) { code = result; });
+        QVERIFY(c->isLoggingIn());
+        QVERIFY(c->command()->tagList(KxDeviceCommand::Values).isEmpty());
+        QCOMPARE(code, 1);
+        QTRY_COMPARE_WITH_TIMEOUT(code, int(KxDeviceConnector::Login_Ok), 60000);
+        QCOMPARE(c->state(), int(DeviceState_LoggedIn));
+        QVERIFY(c->command()->hasCmd("DEVNAM"));
+        c.reset();
+
+        auto second = connect();
+        QVERIFY(second);
+        code = 1;
+        second->loginAsync("admin", QString(), this, [&](int result) { code = result; });
+        second->cancelLogin();
+        QTRY_VERIFY_WITH_TIMEOUT(code != 1, 60000);
+        QCOMPARE(code, int(KxDeviceConnector::Login_Cancelled));
+        QVERIFY(!second->isLoggingIn());
+        QVERIFY(!KxDeviceKit::Instance()->isConnected(r.serial));
+        QVERIFY(second->state() != DeviceState_LoggedIn);
+    }
+
     void droppedLinkKeepsChanges()
     {
         VReaderProcess vp;
@@ -194,7 +301,7 @@ private slots:
         KxDeviceCommand *cmd = c->command();
         cmd->setBufferSize(128);
         const QList<QPair<QString, QByteArray>> texts = {
-            {"DEVNAM", QByteArray(30, 'n')}, {"NGRSET", QByteArray(30, 'g')},
+            {"DEVNAM", QByteArray(30, 'n')}, {"NGRSET", QByteArray(30, '6')},
             {"OUTFRX", QByteArray(120, 'x')}, {"DEVDES", QByteArray(250, 'd')},
             {"OCATPL", QByteArray(48, 'a')}, {"OCBTPL", QByteArray(48, 'l')},
             {"TRGCMD", QByteArray(16, 't')}, {"PRESET", QByteArray(10, 'p')}};

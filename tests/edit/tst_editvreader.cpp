@@ -302,6 +302,37 @@ private slots:
         QVERIFY2(s.ui.errors().isEmpty(), qPrintable(s.ui.errors().join('\n')));
     }
 
+    // Leaving finishes an edit whose answer has not come back yet: it is waited for, listed
+    // with the others and saved, never lost.
+    void editInFlightWhenLeavingIsAskedAbout()
+    {
+        EditSession s;
+        const QString why = s.open(DeviceEditMode_AdvancedSettings);
+        QVERIFY2(why.isEmpty(), qPrintable(why));
+        QVERIFY(s.frame->advancedPage()->openPage("ReadMode.xml"));
+        BCodePropertyWidget *page = s.frame->advancedPage()->currentPage();
+        KxControlBase *control = page->control("TRGDEB");
+        QVERIFY(control);
+        control->applyValue("37");
+        QStringList listed;
+        RunnerScope scope([&](QDialog *d) {
+            if (auto *dlg = qobject_cast<ChangedCmdsListDlg *>(d)) {
+                for (int i = 0; i < dlg->rowCount(); ++i)
+                    listed << dlg->rowCode(i);
+            }
+            return int(SaveChoice_Save);
+        });
+        QVERIFY(s.client.checkLeave());
+        QCOMPARE(listed, QStringList{"TRGDEB"});
+        QVERIFY(s.c->command()->changedCmds().isEmpty());
+        QCOMPARE(s.c->command()->pendingChanges(), 0);
+        QVERIFY(s.vp.restart({}));
+        auto again = login(s.vp);
+        QVERIFY(again);
+        QCOMPARE(again->command()->value("TRGDEB"), QByteArray("37"));
+        QVERIFY2(s.ui.errors().isEmpty(), qPrintable(s.ui.errors().join('\n')));
+    }
+
     void toolBarRulesAndPages()
     {
         EditSession s;

@@ -132,8 +132,12 @@ void TestProtocolFuzz::reassemblersSurviveRandomStreams()
         QByteArray stream;
         QList<QByteArray> goodReplies;
         for (int k = 0; k < 10; ++k) {
-            const int what = rng.bounded(3);
-            if (what == 0) {
+            const int what = rng.bounded(5);
+            if (what == 3) {
+                stream += validRequest(rng);
+            } else if (what == 4) {
+                stream += mutate(rng, validRequest(rng));
+            } else if (what == 0) {
                 const QByteArray r = validReply(rng);
                 goodReplies << r;
                 stream += r;
@@ -146,6 +150,7 @@ void TestProtocolFuzz::reassemblersSurviveRandomStreams()
         for (auto side : {KxFrameAssembler::Side::Client, KxFrameAssembler::Side::Reader}) {
             KxFrameAssembler a(side);
             int frames = 0;
+            qint64 framed = 0;
             for (int i = 0; i < stream.size();) {
                 const int n = rng.bounded(1, 50);
                 a.append(stream.mid(i, n));
@@ -153,12 +158,22 @@ void TestProtocolFuzz::reassemblersSurviveRandomStreams()
                 KxFrameAssembler::Frame f;
                 while (a.next(&f)) {
                     ++frames;
+                    framed += f.bytes.size();
                     QVERIFY(frames <= stream.size());
+                    QVERIFY(!f.bytes.isEmpty());
                     if (f.type == KxFrameAssembler::FrameType::Binary)
                         QVERIFY(KxFrame::decode(f.bytes, nullptr, nullptr));
+                    if (f.type == KxFrameAssembler::FrameType::TextRequest)
+                        QVERIFY(f.bytes.startsWith("\x7E\x01" "0000") && f.bytes.endsWith(";\x03"));
+                    // Only a reader reports broken requests, always with a reason.
+                    if (f.type == KxFrameAssembler::FrameType::Malformed) {
+                        QVERIFY(side == KxFrameAssembler::Side::Reader);
+                        QVERIFY(f.error && f.bytes.startsWith("\x7E\x01"));
+                    }
                 }
             }
-            QVERIFY(a.buffered() <= stream.size());
+            // Every byte is a frame's, dropped, or still waiting for the rest of a frame.
+            QCOMPARE(framed + a.discardedBytes() + a.buffered(), qint64(stream.size()));
         }
     }
 }

@@ -130,8 +130,8 @@ bool vrParseOptions(const QStringList &args, VrOptions *o, QString *error, bool 
             const QStringList wh = v.split(QLatin1Char('x'));
             o->sensor = QSize(wh.value(0).toInt(), wh.value(1).toInt());
             if (wh.size() != 2 || o->sensor.width() < 64 || o->sensor.height() < 64
-                || o->sensor.width() > 8192 || o->sensor.height() > 8192) {
-                *error = QStringLiteral("--sensor must be <width>x<height>, 64 to 8192 pixels");
+                || o->sensor.width() > 4096 || o->sensor.height() > 4096) {
+                *error = QStringLiteral("--sensor must be <width>x<height>, 64 to 4096 pixels");
                 return false;
             }
         } else if (a == QLatin1String("--load-rate")) {

@@ -365,103 +365,110 @@ private slots:
     }
 };
 
-// A second program: load mode and a start from a configuration file.
+// Programs started with other options: load mode, the hand-held, the camera's own scene and a
+// configuration file.
 class TstVReaderCameraStart : public QObject
 {
     Q_OBJECT
+private:
+    // A reader program with a kit link to its first reader (or its pty) and its result stream.
+    struct Started
+    {
+        VReaderProcess vr;
+        ResultStream stream;
+        QList<QByteArray> messages;  // what the kit delivered, as delivered
+        QString id;
+        QMetaObject::Connection connection;
+        ~Started()
+        {
+            QObject::disconnect(connection);
+            KxDeviceKit::Instance()->disconnectFromDeviceEx(id);
+        }
+        bool start(const QString &name, const QStringList &args, bool serial = false)
+        {
+            id = name;
+            if (!vr.start(args))
+                return false;
+            connection = QObject::connect(KxDeviceKit::Instance(), &KxDeviceKit::barcodeReceived,
+                                          [this](const QString &from, const QByteArray &d) {
+                                              if (from == id) {
+                                                  messages << d;
+                                                  stream.append(d);
+                                              }
+                                          });
+            const auto r = vr.readers().value(0);
+            return KxDeviceKit::Instance()->connectToDevice_Cmd(
+                id, serial ? vr.ptys().value(0) : QStringLiteral("%1:%2").arg(r.address).arg(r.port));
+        }
+        // Status of code in the reply to text (-1 when nothing came back).
+        int send(const QByteArray &text, const QString &code, QByteArray *value = nullptr)
+        {
+            QByteArray reply, v;
+            if (KxDeviceKit::Instance()->sendBinaryMessage(id, frame(text), reply, 30000) != 0)
+                return -1;
+            const int result = KxGetDataStreamResult(reply, code, v);
+            if (value)
+                *value = v;
+            return result;
+        }
+    };
+
+    QTemporaryDir m_dir;
+    QString sceneFile()
+    {
+        const QString path = m_dir.filePath("scene.json");
+        return writeFile(path, sceneJson()) ? path : QString();
+    }
+
 private slots:
     void loadModeSendsTheKnownCodes()
     {
-        QTemporaryDir dir;
-        const QString scene = dir.filePath("scene.json");
-        QVERIFY(writeFile(scene, sceneJson()));
-        VReaderProcess vr;
-        QVERIFY(vr.start({"--count", "1", "--scene", scene, "--load-rate", "2000"}));
-        KxDeviceKit *kit = KxDeviceKit::Instance();
-        ResultStream stream;
-        const QString id = "camera-load";
-        auto c = connect(kit, &KxDeviceKit::barcodeReceived, this, [&](const QString &from, const QByteArray &d) {
-            if (from == id)
-                stream.append(d);
-        });
-        const auto r = vr.readers().value(0);
-        QVERIFY(kit->connectToDevice_Cmd(id, QStringLiteral("%1:%2").arg(r.address).arg(r.port)));
-        QByteArray reply;
-        QCOMPARE(kit->sendBinaryMessage(id, frame("#MLTCNT4;SCNMOD1"), reply, 30000), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(stream.results().size() >= 400, 60000);
-        QCOMPARE(kit->sendBinaryMessage(id, frame("#SCNMOD0"), reply, 30000), 0);
-        const QList<CameraResult> results = stream.results();
+        Started s;
+        QVERIFY(s.start("camera-load", {"--count", "1", "--scene", sceneFile(), "--load-rate", "2000"}));
+        QCOMPARE(s.send("#MLTCNT4;SCNMOD1", "SCNMOD"), int(DataResult_Ack));
+        QTRY_VERIFY_WITH_TIMEOUT(s.stream.results().size() >= 400, 60000);
+        QCOMPARE(s.send("#SCNMOD0", "SCNMOD"), int(DataResult_Ack));
+        const QList<CameraResult> results = s.stream.results();
         QCOMPARE(ResultStream::codes(results), kSceneCodes);
         for (int i = 1; i < results.size(); ++i)
             QCOMPARE(results[i].seq, results[i - 1].seq + 1);
-        QCOMPARE(stream.unparsed(), 0);
-        kit->disconnectFromDeviceEx(id);
-        disconnect(c);
+        QCOMPARE(s.stream.unparsed(), 0);
     }
 
     void serialReaderSendsTheBareData()
     {
-        QTemporaryDir dir;
-        const QString scene = dir.filePath("scene.json");
-        QVERIFY(writeFile(scene, sceneJson()));
-        VReaderProcess vr;
-        QVERIFY(vr.start({"--model", "KXS-HS120", "--count", "0", "--pty", "--scene", scene}));
-        QCOMPARE(vr.ptys().size(), 1);
-        KxDeviceKit *kit = KxDeviceKit::Instance();
-        QList<QByteArray> messages;
-        const QString id = "camera-serial";
-        auto c = connect(kit, &KxDeviceKit::barcodeReceived, this, [&](const QString &from, const QByteArray &d) {
-            if (from == id)
-                messages << d;
-        });
-        QVERIFY(kit->connectToDevice_Cmd(id, vr.ptys().first()));
-        QByteArray reply;
+        Started s;
+        QVERIFY(s.start("camera-serial", {"--model", "KXS-HS120", "--count", "0", "--pty", "--scene", sceneFile()},
+                        true));
         // The serial link delivers each message's data alone: one code (the hand-held reads
         // one per trigger), then the no-read message once nothing it may read is in view.
-        QCOMPARE(kit->sendBinaryMessage(id, frame("#NGRENA1;SCNITG"), reply, 30000), 0);
-        QTRY_COMPARE_WITH_TIMEOUT(messages.size(), 1, 30000);
+        QCOMPARE(s.send("#NGRENA1;SCNITG", "SCNITG"), int(DataResult_Ack));
+        QTRY_COMPARE_WITH_TIMEOUT(s.messages.size(), 1, 30000);
         QSet<QByteArray> texts;
         for (const auto &code : kSceneCodes)
             texts.insert(code.first);
-        QVERIFY2(texts.contains(messages.first()), messages.first().constData());
-        QCOMPARE(kit->sendBinaryMessage(id, frame("#C28ENA0;QRCENA0;DMXENA0;E13ENA0;SCNITG"), reply, 30000), 0);
-        QTRY_COMPARE_WITH_TIMEOUT(messages.size(), 2, 30000);
-        QCOMPARE(messages.last(), QByteArray("NoRead"));
-        kit->disconnectFromDeviceEx(id);
-        disconnect(c);
+        QVERIFY2(texts.contains(s.messages.first()), s.messages.first().constData());
+        QCOMPARE(s.send("#C28ENA0;QRCENA0;DMXENA0;E13ENA0;SCNITG", "SCNITG"), int(DataResult_Ack));
+        QTRY_COMPARE_WITH_TIMEOUT(s.messages.size(), 2, 30000);
+        QCOMPARE(s.messages.last(), QByteArray("NoRead"));
     }
 
     void cameraReadsThePartOfItsOwnScene()
     {
-        VReaderProcess vr;
-        QVERIFY(vr.start({"--model", "KXS-SC500", "--count", "1"}));
-        KxDeviceKit *kit = KxDeviceKit::Instance();
-        ResultStream stream;
-        const QString id = "camera-own-scene";
-        auto c = connect(kit, &KxDeviceKit::barcodeReceived, this, [&](const QString &from, const QByteArray &d) {
-            if (from == id)
-                stream.append(d);
-        });
-        const auto r = vr.readers().value(0);
-        QVERIFY(kit->connectToDevice_Cmd(id, QStringLiteral("%1:%2").arg(r.address).arg(r.port)));
-        QByteArray reply, value;
-        QCOMPARE(kit->sendBinaryMessage(id, frame("@IMGGWH"), reply, 30000), 0);
-        QCOMPARE(KxGetDataStreamResult(reply, "IMGGWH", value), int(DataResult_Ack));
+        Started s;
+        QVERIFY(s.start("camera-own-scene", {"--model", "KXS-SC500", "--count", "1"}));
+        QByteArray value;
+        QCOMPARE(s.send("@IMGGWH", "IMGGWH", &value), int(DataResult_Ack));
         QCOMPARE(value, QByteArray("1280W960H"));
-        QCOMPARE(kit->sendBinaryMessage(id, frame("#INCCQP2;SCNITG"), reply, 30000), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(stream.readDone(), 30000);
-        QCOMPARE(ResultStream::codes(stream.results()), (CodeSet{{"KX-PART-000142", "033"}}));
-        QVERIFY(stream.results().first().json.value("CodeQualitySt").toObject().contains("ISO29158"));
-        kit->disconnectFromDeviceEx(id);
-        disconnect(c);
+        QCOMPARE(s.send("#INCCQP2;SCNITG", "SCNITG"), int(DataResult_Ack));
+        QTRY_VERIFY_WITH_TIMEOUT(s.stream.readDone(), 30000);
+        QCOMPARE(ResultStream::codes(s.stream.results()), (CodeSet{{"KX-PART-000142", "033"}}));
+        QVERIFY(s.stream.results().first().json.value("CodeQualitySt").toObject().contains("ISO29158"));
     }
 
     void startsFromAConfigurationFile()
     {
-        QTemporaryDir dir;
-        const QString scene = dir.filePath("scene.json");
-        QVERIFY(writeFile(scene, sceneJson()));
-        const QString config = dir.filePath("saved.xml");
+        const QString config = m_dir.filePath("saved.xml");
         QVERIFY(writeFile(config, R"(<?xml version="1.0" encoding="utf-8"?>
 <Brevan DeviceType="KXS-FM800">
   <Command CommandName="DMXENA" Value="0"/>
@@ -470,31 +477,18 @@ private slots:
   <Command CommandName="ZZZZZZ" Value="1"/>
 </Brevan>
 )"));
-        VReaderProcess vr;
-        QVERIFY(vr.start({"--scene", scene, "--config", config}));
-        QCOMPARE(vr.readers().value(0).model, QString("KXS-FM800"));
-        QVERIFY(vr.errorOutput().contains("unknown ZZZZZZ"));
-        KxDeviceKit *kit = KxDeviceKit::Instance();
-        ResultStream stream;
-        const QString id = "camera-config";
-        auto c = connect(kit, &KxDeviceKit::barcodeReceived, this, [&](const QString &from, const QByteArray &d) {
-            if (from == id)
-                stream.append(d);
-        });
-        const auto r = vr.readers().value(0);
-        QVERIFY(kit->connectToDevice_Cmd(id, QStringLiteral("%1:%2").arg(r.address).arg(r.port)));
-        QByteArray reply;
-        QCOMPARE(kit->sendBinaryMessage(id, frame("#SCNITG"), reply, 30000), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(stream.readDone(), 30000);
+        Started s;
+        QVERIFY(s.start("camera-config", {"--scene", sceneFile(), "--config", config}));
+        QCOMPARE(s.vr.readers().value(0).model, QString("KXS-FM800"));
+        QVERIFY(s.vr.errorOutput().contains("unknown ZZZZZZ"));
+        QCOMPARE(s.send("#SCNITG", "SCNITG"), int(DataResult_Ack));
+        QTRY_VERIFY_WITH_TIMEOUT(s.stream.readDone(), 30000);
         CodeSet expected = kSceneCodes;
         expected.remove({"CAM-DM-7", "033"});
-        QCOMPARE(ResultStream::codes(stream.results()), expected);
+        QCOMPARE(ResultStream::codes(s.stream.results()), expected);
         QByteArray value;
-        QCOMPARE(kit->sendBinaryMessage(id, frame("@NGRSET"), reply, 30000), 0);
-        QCOMPARE(KxGetDataStreamResult(reply, "NGRSET", value), int(DataResult_Ack));
+        QCOMPARE(s.send("@NGRSET", "NGRSET", &value), int(DataResult_Ack));
         QCOMPARE(value, QByteArray("4E4F"));
-        kit->disconnectFromDeviceEx(id);
-        disconnect(c);
     }
 };
 

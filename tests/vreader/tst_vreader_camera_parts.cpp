@@ -67,11 +67,14 @@ private slots:
             << QStringList{"codes[0]: \"x\" and \"y\" must be numbers"};
         QTest::newRow("sensor and reflectance")
             << QByteArray(R"({"sensor":[10,20],"background":2})")
-            << QStringList{"\"sensor\" must be [width, height], 64 to 8192 pixels",
+            << QStringList{"\"sensor\" must be [width, height], 64 to 4096 pixels",
                            "\"background\" is a reflectance from 0 to 1"};
         QTest::newRow("conveyor without label")
             << QByteArray(R"({"conveyor":{"rate":5,"unreadable":1.5}})")
             << QStringList{"conveyor: \"unreadable\" is a share from 0 to 1", "conveyor: \"label\" holds no code"};
+        QTest::newRow("text the symbology cannot hold")
+            << QByteArray(R"({"codes":[{"symbology":"EAN-13","text":"ABC","x":1,"y":2}]})")
+            << QStringList{"codes[0]: cannot be drawn: EAN-13 \"ABC\""};
         QTest::newRow("missing image")
             << QByteArray(R"({"images":[{"file":"nowhere.png"}]})")
             << QStringList{"images[0]: cannot read image"};
@@ -88,22 +91,6 @@ private slots:
         for (int i = 0; i < problems.size(); ++i)
             QVERIFY2(errors[i].startsWith(problems[i]), qPrintable(errors[i]));
         QCOMPARE(scene.background, 0.123);  // a failed parse leaves the scene alone
-    }
-
-    void sceneFileIsRead()
-    {
-        VcScene scene;
-        QStringList errors;
-        QVERIFY(VcScenes::parse(R"({"sensor":[320,240],"focus":420,"codes":[
-            {"symbology":"data-matrix","text":"X1","x":100,"y":80,"module":5,"rotation":30,"ink":0.2}]})",
-                                {}, &scene, &errors));
-        QVERIFY(errors.isEmpty());
-        QCOMPARE(scene.sensor, QSize(320, 240));
-        QCOMPARE(scene.focus, 420.0);
-        QCOMPARE(scene.codes.size(), 1);
-        QCOMPARE(scene.codes[0].symbology->codeId, QString("033"));
-        QCOMPARE(scene.codes[0].rotation, 30.0);
-        QCOMPARE(scene.codes[0].ink, 0.2);
     }
 
     void conveyorBringsNumberedLabels()
@@ -374,30 +361,6 @@ private slots:
         QCOMPARE(error.isEmpty(), ok);
         if (ok)
             QCOMPARE((QList<int>{r.type, r.ratio, r.format, r.quality, r.prepro}), fields);
-    }
-
-    void imagesEncodeAsAsked()
-    {
-        QImage gray(64, 32, QImage::Format_Grayscale8);
-        for (int y = 0; y < 32; ++y)
-            memset(gray.scanLine(y), y * 8, 64);
-        VcImageRequest r;
-        r.format = 1;
-        const QByteArray raw = VcImageCodec::encode(gray, r);
-        QCOMPARE(raw.size(), 64 * 32);
-        QCOMPARE(quint8(raw[64 * 3]), quint8(24));
-        r.prepro = 2;  // binarised
-        const QByteArray bin = VcImageCodec::encode(gray, r);
-        QCOMPARE(quint8(bin[0]), quint8(0));
-        QCOMPARE(quint8(bin[64 * 31]), quint8(255));
-        for (int format : {0, 2, 3}) {
-            r.format = format;
-            r.prepro = 0;
-            QImage back;
-            QVERIFY(back.loadFromData(VcImageCodec::encode(gray, r)));
-            QCOMPARE(back.size(), gray.size());
-        }
-        QCOMPARE(VcImaging::scaled(gray, 2).size(), QSize(16, 8));
     }
 };
 

@@ -1,5 +1,7 @@
 #include "VcScene.h"
 
+#include "VcImaging.h"
+
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -43,6 +45,15 @@ bool parseCode(const QJsonObject &o, const QString &where, VcSceneCode *code, QS
     code->paper = o.value("paper").toDouble(code->paper);
     if (code->ink < 0 || code->ink > 1 || code->paper < 0 || code->paper > 1)
         *errors << QStringLiteral("%1: \"ink\" and \"paper\" are reflectances from 0 to 1").arg(where);
+    // The text must suit the symbology (digits for EAN-13 and so on): Zint says so now rather
+    // than at every read. A conveyor's "{n}" stands for a number.
+    if (errors->size() == before) {
+        VcSceneCode probe = *code;
+        probe.text.replace(QStringLiteral("{n}"), QStringLiteral("1"));
+        QString why;
+        if (VcImaging::symbol(probe, &why).isNull())
+            *errors << QStringLiteral("%1: cannot be drawn: %2").arg(where, why);
+    }
     return errors->size() == before;
 }
 
@@ -122,8 +133,8 @@ bool parse(const QByteArray &json, const QString &baseDir, VcScene *scene, QStri
         const QJsonArray a = o.value("sensor").toArray();
         s.sensor = QSize(a.at(0).toInt(), a.at(1).toInt());
         if (a.size() != 2 || s.sensor.width() < 64 || s.sensor.height() < 64
-            || s.sensor.width() > 8192 || s.sensor.height() > 8192)
-            *errors << QStringLiteral("\"sensor\" must be [width, height], 64 to 8192 pixels");
+            || s.sensor.width() > 4096 || s.sensor.height() > 4096)
+            *errors << QStringLiteral("\"sensor\" must be [width, height], 64 to 4096 pixels");
     }
     s.background = o.value("background").toDouble(s.background);
     if (s.background < 0 || s.background > 1)

@@ -1,6 +1,6 @@
 // The reader's live commands: counters that move with reads and clear, the buffer size in both
-// lists, clearing the data formats, an empty answer to "@*" on request, empty values set through
-// binary requests, the list of unsaved differences and where actions are listed.
+// lists, clearing the data formats, an empty answer to "@*" on request, the list of unsaved
+// differences and where actions are listed.
 #include "KxDataStreamMaker.h"
 #include "KxDataStreamParser.h"
 #include "KxDataStreamValue.h"
@@ -175,54 +175,6 @@ private slots:
         QCOMPARE(result, int(DataResult_Ack));
         QCOMPARE(value(*e, "@DBGCNT", "DBGCNT"),
                  QByteArray("1N1M") + QByteArray::number(VrReaderEngine::kSimulatedReadMs) + 'T');
-    }
-
-    // In a text request an empty value asks; in a binary request it sets the empty text.
-    void emptyValueSetsOnlyInBinaryRequests_data()
-    {
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<bool>("permanent");
-        QTest::addColumn<int>("result");
-        QTest::addColumn<QByteArray>("running");
-        QTest::addColumn<QByteArray>("stored");
-        QTest::newRow("text, running only") << "DEVNAM" << false << 6 << QByteArray()
-                                            << QByteArray("KXS-FM800");
-        QTest::newRow("text, stored") << "DEVNAM" << true << 6 << QByteArray() << QByteArray();
-        QTest::newRow("number refuses it") << "C28ENA" << true << 21 << QByteArray("1")
-                                           << QByteArray("1");
-    }
-    void emptyValueSetsOnlyInBinaryRequests()
-    {
-        QFETCH(QString, code);
-        QFETCH(bool, permanent);
-        QFETCH(int, result);
-        QFETCH(QByteArray, running);
-        QFETCH(QByteArray, stored);
-        const QString state = m_dir.filePath(QStringLiteral("empty-%1.json").arg(QTest::currentDataTag()));
-        auto e = engine(state);
-        const QByteArray before = e->runningValue(code);
-        QVERIFY(!before.isEmpty());
-        // The text form keeps its meaning: a query that changes nothing.
-        const QByteArray text = (permanent ? "@" : "#") + code.toLatin1();
-        int r = 0;
-        QCOMPARE(value(*e, text.constData(), code, &r), before);
-        QCOMPARE(r, int(DataResult_Ack));
-        QCOMPARE(e->runningValue(code), before);
-
-        const QByteArray reply =
-            e->handleFrame(KxMakeBinarySettingsRequest({{code, QByteArray()}}, permanent)).reply;
-        const KxDataStreamParser parser(reply);
-        QCOMPARE(parser.tags().size(), 1);
-        QCOMPARE(parser.tags()[0].result, result);
-        // The value in force: "" when set, the old one when refused.
-        QCOMPARE(parser.tags()[0].value(), running);
-        QCOMPARE(e->runningValue(code), running);
-        QCOMPARE(e->storedValue(code), stored);
-        // Stored values come back after a restart and from the state file.
-        e->restart();
-        QCOMPARE(e->runningValue(code), stored);
-        auto again = engine(state);
-        QCOMPARE(again->runningValue(code), stored);
     }
 
     void differencesListUnsavedSettings()

@@ -8,6 +8,8 @@
 #include "KxDeviceConnector.h"
 #include "KxI18nUtil.h"
 #include "KxLoginedDevicesManage.h"
+#include "LazyPlainTextEdit.h"
+#include "ResultOutputWidget.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -67,6 +69,10 @@ QuickSettingsWidget::QuickSettingsWidget(QWidget *parent) : IPluginWidget(parent
     m_output->setMinimumHeight(80);
     m_output->setLayout(new QVBoxLayout);
     m_output->layout()->setContentsMargins(0, 0, 0, 0);
+    m_resultOutput = new ResultOutputWidget(m_output);
+    m_resultOutput->setObjectName(QStringLiteral("resultOutput"));
+    m_output->layout()->addWidget(m_resultOutput);
+    connect(m_imageView, &BCodeImageView::decodeResult, this, &QuickSettingsWidget::decodeResultSlot);
     m_splitter->setStretchFactor(0, 3);
     m_splitter->setStretchFactor(1, 1);
     rightLayout->addWidget(m_splitter, 3);
@@ -98,6 +104,8 @@ bool QuickSettingsWidget::openDevice(QPointer<KxDeviceConnector> connector, cons
     m_card->setDevice(connector->deviceId(), connector->deviceInfo());
     m_settings->setDevice(connector);
     m_imageView->setDevice(connector);
+    connect(connector.data(), &KxDeviceConnector::batBarcodeReceived, m_resultOutput,
+            &ResultOutputBaseWidget::addBarcodeBatch, Qt::UniqueConnection);
     // Readers that cannot send images show no image view.
     m_imageView->setVisible(m_imageView->hasImageSupport());
     const QString dir = EditDeviceContext::modelDir(connector);
@@ -109,6 +117,17 @@ bool QuickSettingsWidget::activate(const QVariant &)
 {
     m_settings->refreshValues();
     return true;
+}
+
+void QuickSettingsWidget::decodeResultSlot(const QString &imageFile, bool decodeRes,
+                                           const QString &decodeData, int decodeTime)
+{
+    if (decodeRes)
+        m_resultOutput->textEdit()->appendLine(QStringLiteral("Image File:%1\r\nDecode Result:%2\r\nDecode Time:%3")
+                                                   .arg(imageFile, decodeData)
+                                                   .arg(decodeTime));
+    else
+        m_resultOutput->textEdit()->appendLine(imageFile + QStringLiteral("\r\nDecode Fail!!!"));
 }
 
 bool QuickSettingsWidget::isBusy()

@@ -10,6 +10,7 @@ class BCodeImageView;
 class BCodePropertyWidget;
 class DeviceCardWidget;
 class QSplitter;
+class ResultOutputWidget;
 class QTabWidget;
 
 class QuickSettingsWidget : public IPluginWidget
@@ -22,8 +23,9 @@ public:
     QTabWidget *settingsTabs() const { return m_tabs; }
     BCodePropertyWidget *settings() const { return m_settings; }
     BCodeImageView *imageView() const { return m_imageView; }
-    // The place of the output panel, under the image.
+    // The output panel under the image: the text log of results.
     QWidget *outputArea() const { return m_output; }
+    ResultOutputWidget *resultOutput() const { return m_resultOutput; }
 
     bool openDevice(QPointer<KxDeviceConnector> connector, const QVariant &param) override;
 
@@ -38,6 +40,9 @@ public slots:
     // Shows the tab of the item ("Page Global Settings", "Page Exposure Settings", ...).
     void locate(const QVariant &item) override;
     void OnSlotConfigLibStreamMode(bool bStream);
+    // A local decode of an image file, written to the text log under the image.
+    void decodeResultSlot(const QString &imageFile, bool decodeRes, const QString &decodeData,
+                          int decodeTime);
 
 signals:
     void OnSignalConfigLibEnable();
@@ -52,4 +57,5 @@ private:
     QSplitter *m_splitter;
     BCodeImageView *m_imageView;
     QWidget *m_output;
+    ResultOutputWidget *m_resultOutput;
 };

@@ -158,7 +158,10 @@ void BCodeImageView::retranslate()
         const QString text = kxTr(b->property(kTextKey).toString());
         b->setToolTip(text);
         b->setText(text);
-        b->setIcon(BCodeImageIcons::icon(b->property(kIconBase).toString()));
+        const QIcon icon = BCodeImageIcons::icon(b->property(kIconBase).toString());
+        b->setIcon(icon);
+        // Without its picture a button shows its whole text rather than a cut one.
+        b->setToolButtonStyle(icon.isNull() ? Qt::ToolButtonTextOnly : Qt::ToolButtonIconOnly);
     }
 }
 

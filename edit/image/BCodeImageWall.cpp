@@ -3,6 +3,7 @@
 #include "KxI18nUtil.h"
 
 #include <QFileInfo>
+#include <QTime>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QVBoxLayout>
@@ -31,7 +32,11 @@ BCodeWallItem::BCodeWallItem(const QPixmap &thumb, const QByteArray &imgData,
 void BCodeWallItem::setFileName(const QString &name)
 {
     m_file = name;
-    const QString shown = QFileInfo(name).fileName();
+    // An image not saved to a file shows when it came.
+    if (!m_shownAt.isValid())
+        m_shownAt = QTime::currentTime();
+    const QString shown = name.isEmpty() ? m_shownAt.toString(QStringLiteral("HH:mm:ss.zzz"))
+                                         : QFileInfo(name).fileName();
     m_name->setText(m_name->fontMetrics().elidedText(shown, Qt::ElideMiddle, BCodeImageWall::kThumbWidth));
     setToolTip(name);
 }

@@ -3,6 +3,7 @@
 // most kMaxItems); clicking one shows it again in the view.
 #include <QFrame>
 #include <QScrollArea>
+#include <QTime>
 
 class QVBoxLayout;
 class QLabel;
@@ -28,6 +29,7 @@ private:
     QByteArray m_img;
     QByteArray m_ext;
     QString m_file;
+    QTime m_shownAt;
     QLabel *m_name;
 };
 

@@ -47,7 +47,11 @@ GetImageSettingDlg::GetImageSettingDlg(const QSize &sensor, const BCodeImageOpti
         box->setMinimumWidth(200);
         for (const auto &offer : BCodeImageOptions::offered(BCodeImageOptions::Param(p)))
             box->addItem(offer.second, offer.first);
-        box->setCurrentIndex(box->findData(current[p]));
+        int at = box->findData(current[p]);
+        // Optional parameters start on their first choice; type, ratio and format must be chosen.
+        if (at < 0 && p >= BCodeImageOptions::Quality)
+            at = 0;
+        box->setCurrentIndex(at);
         m_lists[p] = box;
         form->addRow(kxTr(rows[p]), box);
     }

@@ -164,6 +164,33 @@ private slots:
         QVERIFY(ui.toastTexts().contains("#IDS_SaveImage_Failed"));
     }
 
+    void fullScreenShowsTheImageAndEnds()
+    {
+        KxScriptedUiBackend ui;
+        BCodeImageView view;
+        view.show();
+        const QString src = writeCodes("full.png", "FULL-SCREEN");
+        QSignalSpy done(view.d(), &BCodeImageViewPrivate::localDecodeDone);
+        ui.answerFiles({src});
+        view.button("btnDecodeFiles")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(done.size(), 1, 30000);
+        view.button("btnFullScreen")->click();
+        QWidget *full = view.fullScreenWindow();
+        QVERIFY(full);
+        QVERIFY(full->isVisible());
+        auto *fullCanvas = full->findChild<BCodeImageCanvas *>();
+        QVERIFY(fullCanvas);
+        QCOMPARE(fullCanvas->pixmap().cacheKey(), view.canvas()->pixmap().cacheKey());
+        QCOMPARE(fullCanvas->codes().size(), 1);
+        // Escape leaves full screen, as does the button.
+        QTest::keyClick(full, Qt::Key_Escape);
+        QTRY_VERIFY(!view.fullScreenWindow());
+        view.button("btnFullScreen")->click();
+        QVERIFY(view.fullScreenWindow());
+        view.fullScreenWindow()->findChild<QToolButton *>("btnExitFullScreen")->click();
+        QVERIFY(!view.fullScreenWindow());
+    }
+
     void wallKeepsLatestAndShowsClicked()
     {
         BCodeImageWall wall;

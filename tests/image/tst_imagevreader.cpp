@@ -212,6 +212,22 @@ private slots:
         QCOMPARE(QImage(folder + "/" + name).size(), QSize(640, 400));
         m_view->button("btnAutoSave")->setChecked(false);
     }
+
+    void readerWithoutImagesGetsNoBlank()
+    {
+        VReaderProcess handHeld;
+        QVERIFY2(handHeld.start({"--model", "KXS-HS120", "--count", "1"}), handHeld.errorOutput().constData());
+        QString why;
+        auto connector = VReaderSession::login(handHeld, &why);
+        QVERIFY2(connector, qPrintable(why));
+        BCodeImageView view;
+        view.setDevice(QPointer<KxDeviceConnector>(connector.get()));
+        QVERIFY(!view.hasImageSupport());
+        QVERIFY(view.canvas()->pixmap().isNull());
+        QVERIFY(!view.button("btnGetImage")->isEnabled());
+        QVERIFY(!view.button("btnPlay")->isEnabled());
+        view.setDevice(nullptr);
+    }
 };
 
 QTEST_MAIN(TestImageVReader)

@@ -55,9 +55,12 @@ void KxDeviceConnector::startResultHandling()
         if (state == DeviceState_LoggedIn)
             refreshNoReadMessages();
     });
-    if (m_command)
+    if (m_command) {
+        connect(m_command.data(), &KxDeviceCommand::cmdChanged, m_consumer,
+                [this] { refreshNoReadMessages(); });
         connect(m_command.data(), &KxDeviceCommand::cmdValueChanged, m_consumer,
                 [this] { refreshNoReadMessages(); });
+    }
 }
 
 QList<QByteArray> KxDeviceConnector::currentNoReadMessages() const

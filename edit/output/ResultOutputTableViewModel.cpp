@@ -23,22 +23,30 @@ void ResultOutputTableViewModel::appendRows(const QVector<QStringList> &rows)
 {
     if (rows.isEmpty())
         return;
-    // Only the newest rows that fit are kept: older ones leave in one removal.
+    // Only the newest rows that fit are kept. Up to the bound rows are inserted; beyond it the
+    // oldest leave and the rows shift in place, so the views keep their row count and only
+    // repaint instead of removing and inserting header sections on every batch.
     const int take = qMin(rows.size(), m_maxRows);
-    const int drop = qMax(0, m_rows.size() + take - m_maxRows);
-    if (drop > 0) {
-        beginRemoveRows({}, 0, drop - 1);
-        m_rows.erase(m_rows.begin(), m_rows.begin() + drop);
-        endRemoveRows();
-    }
-    beginInsertRows({}, m_rows.size(), m_rows.size() + take - 1);
-    for (int i = rows.size() - take; i < rows.size(); ++i) {
-        QStringList row = rows[i];
+    const int first = rows.size() - take;
+    auto padded = [this](QStringList row) {
         while (row.size() < m_columns.size())
             row.append(QString());
-        m_rows.append(row);
+        return row;
+    };
+    const int grow = qMin(take, m_maxRows - m_rows.size());
+    if (grow > 0) {
+        beginInsertRows({}, m_rows.size(), m_rows.size() + grow - 1);
+        for (int i = first; i < first + grow; ++i)
+            m_rows.append(padded(rows[i]));
+        endInsertRows();
     }
-    endInsertRows();
+    const int shift = take - grow;
+    if (shift > 0) {
+        m_rows.erase(m_rows.begin(), m_rows.begin() + shift);
+        for (int i = first + grow; i < rows.size(); ++i)
+            m_rows.append(padded(rows[i]));
+        emit dataChanged(index(0, 0), index(m_rows.size() - 1, m_columns.size() - 1));
+    }
 }
 
 void ResultOutputTableViewModel::clearRows()

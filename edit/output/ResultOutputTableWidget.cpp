@@ -57,7 +57,31 @@ ResultOutputTableWidget::ResultOutputTableWidget(const QStringList &columns, con
             &QToolButton::clicked, this, &ResultOutputBaseWidget::exportReport);
     connect(addToolButton(QStringLiteral("#IDS_Custom"), QStringLiteral("custom")),
             &QToolButton::clicked, this, &ResultOutputTableWidget::openFieldDialog);
+    m_flushTimer = new QTimer(this);
+    m_flushTimer->setSingleShot(true);
+    m_flushTimer->setInterval(40);
+    connect(m_flushTimer, &QTimer::timeout, this, [this] { flushPending(); });
     loadColumns();
+}
+
+ResultOutputTableViewModel *ResultOutputTableWidget::model() const
+{
+    flushPending();
+    return m_model;
+}
+
+void ResultOutputTableWidget::flushPending() const
+{
+    m_flushTimer->stop();
+    if (m_pending.isEmpty())
+        return;
+    QVector<QStringList> rows;
+    rows.swap(m_pending);
+    QScrollBar *bar = m_view->verticalScrollBar();
+    const bool atEnd = bar->value() == bar->maximum();
+    m_model->appendRows(rows);
+    if (atEnd)
+        m_view->scrollToBottom();
 }
 
 void ResultOutputTableWidget::fitColumns()
@@ -137,21 +161,25 @@ SetResultOutputFieldDlg *ResultOutputTableWidget::openFieldDialog()
 
 void ResultOutputTableWidget::appendRows(const QVector<QStringList> &rows)
 {
-    QScrollBar *bar = m_view->verticalScrollBar();
-    const bool atEnd = bar->value() == bar->maximum();
-    m_model->appendRows(rows);
-    if (atEnd)
-        m_view->scrollToBottom();
+    m_pending += rows;
+    // More than the table holds would only be dropped on the flush.
+    const int max = m_model->maxRows();
+    if (m_pending.size() > max)
+        m_pending.erase(m_pending.begin(), m_pending.end() - max);
+    if (!m_flushTimer->isActive())
+        m_flushTimer->start();
 }
 
 void ResultOutputTableWidget::clear()
 {
+    m_pending.clear();
+    m_flushTimer->stop();
     m_model->clearRows();
 }
 
 int ResultOutputTableWidget::rowCount() const
 {
-    return m_model->rowCount();
+    return model()->rowCount();
 }
 
 QStringList ResultOutputTableWidget::exportHead() const
@@ -167,8 +195,9 @@ QList<QStringList> ResultOutputTableWidget::exportRows() const
 {
     const QList<int> columns = visibleColumns();
     QList<QStringList> out;
-    out.reserve(m_model->rows().size());
-    for (const QStringList &row : m_model->rows()) {
+    const QVector<QStringList> &rows = model()->rows();
+    out.reserve(rows.size());
+    for (const QStringList &row : rows) {
         QStringList cells;
         for (int c : columns)
             cells.append(row.value(c));

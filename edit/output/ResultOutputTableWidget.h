@@ -4,6 +4,7 @@
 #include "ResultOutputBaseWidget.h"
 
 #include <QPointer>
+#include <QTimer>
 #include <QVector>
 
 class QTableView;
@@ -21,7 +22,8 @@ public:
 
     QString headKey() const { return m_headKey; }
     QTableView *view() const { return m_view; }
-    ResultOutputTableViewModel *model() const { return m_model; }
+    // The model with every row given so far (rows still waiting for the view are added first).
+    ResultOutputTableViewModel *model() const;
     QList<int> visibleColumns() const;
     void setColumnsVisible(const QList<bool> &visible);
     // Opens the column dialog (not blocking); the choice applies when it is accepted.
@@ -45,4 +47,8 @@ private:
     ResultOutputTableViewModel *m_model;
     QTableView *m_view;
     QPointer<SetResultOutputFieldDlg> m_dialog;
+    // Rows wait here up to 40 ms, so a fast stream updates the view a few times a second.
+    mutable QVector<QStringList> m_pending;
+    QTimer *m_flushTimer;
+    void flushPending() const;
 };

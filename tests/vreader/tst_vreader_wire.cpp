@@ -76,6 +76,7 @@ private slots:
     void repeatedRoleFrames();
     void logLinkAcknowledgesWithItsValue();
     void emptyValueAndDifferencesOverTheWire();
+    void freshReadersOfEveryKindHaveNoDifferences();
     void oversizeDatagramIsIgnored();
     void frameTimeOutMeasuresSilence();
 
@@ -332,6 +333,23 @@ void TestVReaderWire::emptyValueAndDifferencesOverTheWire()
     QCOMPARE(KxGetDataStreamResult(c.request(req("@DEVNAM*")), "DEVNAM", v), int(DataResult_Ack));
     QCOMPARE(v, QByteArray());
     QCOMPARE(differences(c.request(req("@DIFQRY*"))), QString());
+}
+
+// Values a reader answers itself (a camera's sensor size, counters) are not unsaved changes: a
+// reader that nobody changed reports none, whatever its kind.
+void TestVReaderWire::freshReadersOfEveryKindHaveNoDifferences()
+{
+    VReaderProcess p;
+    QVERIFY(p.start({"--demo"}));
+    QStringList models;
+    for (const VReaderProcess::Reader &r : p.readers()) {
+        models << r.model;
+        RawReaderClient c;
+        QVERIFY(c.connectTo(r.address, r.port));
+        QVERIFY(KxCheckDataStreamCmd(c.request(req("#SCNITG")), "SCNITG"));
+        QCOMPARE(differences(c.request(req("@DIFQRY*"))), QString());
+    }
+    QVERIFY2(models.size() >= 2 && QSet<QString>(models.begin(), models.end()).size() >= 2, qPrintable(models.join(' ')));
 }
 
 // A datagram beyond the limit gets no answer, even when it would be a good search; the one

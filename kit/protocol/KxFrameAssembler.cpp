@@ -24,6 +24,7 @@ void KxFrameAssembler::clear()
     m_discarded += buffered();
     m_buffer.clear();
     m_pos = 0;
+    m_textAt = -1;
 }
 
 void KxFrameAssembler::compact()
@@ -31,6 +32,7 @@ void KxFrameAssembler::compact()
     if (m_pos > 0 && (m_pos >= m_buffer.size() || m_pos > 65536)) {
         m_buffer.remove(0, m_pos);
         m_pos = 0;
+        m_textAt = -1;  // positions moved
     }
 }
 
@@ -113,7 +115,8 @@ KxFrameAssembler::Match KxFrameAssembler::tryText(int at, Frame *frame, int *siz
     if (p[at + 6] != '@' && p[at + 6] != '#')
         return broken(at + 7, "request prefix must be @ or #");
     const int end = qMin(have, at + KxProtocol::MaxTextRequest);
-    for (int i = at + 7; i < end; ++i) {
+    const int from = m_textAt == at ? qMax(at + 7, at + m_textChecked) : at + 7;
+    for (int i = from; i < end; ++i) {
         const uchar u = p[i];
         if (u >= 0x20 && u != 0x7E && u != 0x7F)
             continue;
@@ -129,6 +132,8 @@ KxFrameAssembler::Match KxFrameAssembler::tryText(int at, Frame *frame, int *siz
     }
     if (end - at >= KxProtocol::MaxTextRequest)
         return broken(end, "request longer than 1048576 bytes");
+    m_textAt = at;
+    m_textChecked = end - at;
     return Match::Wait;
 }
 

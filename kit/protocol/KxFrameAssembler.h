@@ -46,4 +46,8 @@ private:
     QByteArray m_buffer;
     int m_pos = 0;
     qint64 m_discarded = 0;
+    // How far the text request waiting at m_textAt has been checked, so a long request arriving
+    // in pieces is scanned once, not from its start with every piece.
+    mutable int m_textAt = -1;
+    mutable int m_textChecked = 0;
 };

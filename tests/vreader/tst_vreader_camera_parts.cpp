@@ -75,6 +75,9 @@ private slots:
         QTest::newRow("text the symbology cannot hold")
             << QByteArray(R"({"codes":[{"symbology":"EAN-13","text":"ABC","x":1,"y":2}]})")
             << QStringList{"codes[0]: cannot be drawn: EAN-13 \"ABC\""};
+        QTest::newRow("label without size")
+            << QByteArray(R"({"labels":[{"x":5,"y":5,"reflectance":0.9}]})")
+            << QStringList{"labels[0]: needs a width and height"};
         QTest::newRow("missing image")
             << QByteArray(R"({"images":[{"file":"nowhere.png"}]})")
             << QStringList{"images[0]: cannot read image"};

@@ -120,6 +120,10 @@ VcFrame render(const VcScene &scene, const QList<VcSceneCode> &codes, const VcIm
     canvas.fill(qRgb(bg, bg, bg));
     {
         QPainter p(&canvas);
+        for (const VcScenePatch &patch : scene.patches) {
+            const int r = qBound(0, qRound(patch.reflectance * 255), 255);
+            p.fillRect(patch.rect, QColor(r, r, r));
+        }
         for (const VcSceneImage &im : scene.images)
             p.drawImage(im.rect, im.image);
         for (const VcSceneCode &c : codes) {

@@ -145,6 +145,17 @@ bool parse(const QByteArray &json, const QString &baseDir, VcScene *scene, QStri
         *errors << QStringLiteral("\"noise\" must be 0 to 50");
     s.seed = quint32(o.value("seed").toInt(int(s.seed)));
     parseCodes(o.value("codes"), QStringLiteral("codes"), &s.codes, errors);
+    const QJsonArray patches = o.value("labels").toArray();
+    for (int i = 0; i < patches.size(); ++i) {
+        const QJsonObject po = patches.at(i).toObject();
+        VcScenePatch p;
+        p.rect = QRectF(po.value("x").toDouble(), po.value("y").toDouble(), po.value("width").toDouble(),
+                        po.value("height").toDouble());
+        p.reflectance = po.value("reflectance").toDouble(p.reflectance);
+        if (p.rect.isEmpty() || p.reflectance < 0 || p.reflectance > 1)
+            *errors << QStringLiteral("labels[%1]: needs a width and height and a reflectance from 0 to 1").arg(i);
+        s.patches << p;
+    }
     const QJsonArray images = o.value("images").toArray();
     for (int i = 0; i < images.size(); ++i) {
         const QJsonObject io = images.at(i).toObject();
@@ -196,6 +207,7 @@ VcScene byKind(const QString &kind, const QSize &sensor)
         s.codes << dm;
     } else {
         s.background = 0.45;  // a brown carton under the white label
+        s.patches << VcScenePatch{QRectF(w * 0.08, h * 0.06, w * 0.84, h * 0.88), 0.88};
         s.codes << code("Code 128", "SHIP0001234567", w * 0.5, h * 0.22, m)
                 << code("QR Code", "https://example.com/track/0001234567", w * 0.28, h * 0.65, m)
                 << code("Data Matrix", "LOT 42 / 2026-12-06", w * 0.72, h * 0.65, m);

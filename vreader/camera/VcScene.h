@@ -29,6 +29,13 @@ struct VcSceneImage
     QImage image; // loaded, 8-bit gray
 };
 
+// A plain patch: a label's paper, a part's face.
+struct VcScenePatch
+{
+    QRectF rect;
+    double reflectance = 0.9;
+};
+
 struct VcConveyor
 {
     double rate = 0;        // labels per second; 0: no conveyor
@@ -45,6 +52,7 @@ struct VcScene
     quint32 seed = 1;
     QList<VcSceneCode> codes;
     QList<VcSceneImage> images;
+    QList<VcScenePatch> patches;  // painted under the images and codes
     VcConveyor conveyor;
 
     // The codes in view t seconds after the scene appeared; on a conveyor the label number and

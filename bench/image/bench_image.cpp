@@ -6,7 +6,9 @@
 //   connection and decoding them with QImage.
 #include "CodeImages.h"
 #include "KxDecodeImage.h"
+#include "KxDataStreamMaker.h"
 #include "KxDeviceCommand.h"
+#include "KxDeviceKit.h"
 #include "VReaderProcess.h"
 #include "VReaderSession.h"
 #include "bench.h"
@@ -150,6 +152,14 @@ void benchFetch()
         bench::value(QStringLiteral("image fetch failed, error"), last.error, "");
         return;
     }
+    // Where the time goes: the same request sent through the kit alone (reader and transport).
+    const QByteArray frame = KxMakeDataStreamCmd(("@" + request.code() + request.value()).toUtf8(),
+                                                 DataProtocol_Settings, true);
+    QByteArray reply;
+    const double kitMs = bench::medianMs([&]() {
+        KxDeviceKit::Instance()->sendBinaryMessage(connector->deviceId(), frame, reply, 60000);
+    }, 7);
+    bench::value(QStringLiteral("image fetch through the kit alone, reader's time included"), kitMs, "ms");
     const double baseline = loopbackBaseline(last.image);
     bench::report(QStringLiteral("image fetch 1280x960, less the reader's own time"), subject,
                   baseline, QStringLiteral("%1 bytes, reader %2 ms, target ratio <= 2")

@@ -29,8 +29,22 @@ QList<BCodeRoi> read(const Has &has, const Lookup &value, const QSize &sensor)
 {
     if (!has(QStringLiteral("CADENA")) || value(QStringLiteral("CADENA")) != QLatin1String("1"))
         return {};
-    if (has(QStringLiteral("CADMRI")))
+    if (has(QStringLiteral("CADMRI")) && !value(QStringLiteral("CADMRI")).isEmpty())
         return BCodeRoiString::parse(value(QStringLiteral("CADMRI")));
+    const QStringList edges{QStringLiteral("CADLEF"), QStringLiteral("CADTOP"),
+                            QStringLiteral("CADRIG"), QStringLiteral("CADBOT")};
+    if (has(edges[0]) && has(edges[1]) && has(edges[2]) && has(edges[3])) {
+        int v[4];
+        for (int i = 0; i < 4; ++i) {
+            bool ok = false;
+            v[i] = value(edges[i]).toInt(&ok);
+            if (!ok)
+                return {};
+        }
+        if (v[2] < v[0] || v[3] < v[1])
+            return {};
+        return {BCodeRoi{0, QRect(QPoint(v[0], v[1]), QPoint(v[2], v[3]))}};
+    }
     if (has(QStringLiteral("CADPOS")) && has(QStringLiteral("CADSIZ"))
         && (!has(QStringLiteral("CADMOD")) || value(QStringLiteral("CADMOD")) == QLatin1String("1"))) {
         int x, y, w, h;
@@ -53,18 +67,7 @@ QList<BCodeRoi> read(const Has &has, const Lookup &value, const QSize &sensor)
         }
         return {};
     }
-    const QStringList edges{QStringLiteral("CADLEF"), QStringLiteral("CADTOP"),
-                            QStringLiteral("CADRIG"), QStringLiteral("CADBOT")};
-    int v[4];
-    for (int i = 0; i < 4; ++i) {
-        bool ok = false;
-        v[i] = has(edges[i]) ? value(edges[i]).toInt(&ok) : 0;
-        if (!ok)
-            return {};
-    }
-    if (v[2] < v[0] || v[3] < v[1])
-        return {};
-    return {BCodeRoi{0, QRect(QPoint(v[0], v[1]), QPoint(v[2], v[3]))}};
+    return {};
 }
 
 QVector<ChangedCmdInfo> changesFor(const Has &has, const QRect &rect, const QSize &sensor)
@@ -78,6 +81,12 @@ QVector<ChangedCmdInfo> changesFor(const Has &has, const QRect &rect, const QSiz
     out << change(QStringLiteral("CADENA"), QStringLiteral("1"));
     if (has(QStringLiteral("CADMRI"))) {
         out << change(QStringLiteral("CADMRI"), BCodeRoiString::single(r));
+    } else if (has(QStringLiteral("CADLEF")) && has(QStringLiteral("CADTOP"))
+               && has(QStringLiteral("CADRIG")) && has(QStringLiteral("CADBOT"))) {
+        out << change(QStringLiteral("CADLEF"), QString::number(r.left()));
+        out << change(QStringLiteral("CADTOP"), QString::number(r.top()));
+        out << change(QStringLiteral("CADRIG"), QString::number(r.right()));
+        out << change(QStringLiteral("CADBOT"), QString::number(r.bottom()));
     } else if (has(QStringLiteral("CADPOS")) && has(QStringLiteral("CADSIZ"))) {
         // The size goes in steps of 8 pixels, at least 16.
         int w = qMax(16, (r.width() + 4) / 8 * 8);
@@ -95,11 +104,6 @@ QVector<ChangedCmdInfo> changesFor(const Has &has, const QRect &rect, const QSiz
             out << change(QStringLiteral("CADMOD"), QStringLiteral("1"));
         out << change(QStringLiteral("CADPOS"), QStringLiteral("%1,%2").arg(x).arg(y));
         out << change(QStringLiteral("CADSIZ"), QStringLiteral("%1,%2").arg(w).arg(h));
-    } else if (has(QStringLiteral("CADTOP"))) {
-        out << change(QStringLiteral("CADLEF"), QString::number(r.left()));
-        out << change(QStringLiteral("CADTOP"), QString::number(r.top()));
-        out << change(QStringLiteral("CADRIG"), QString::number(r.right()));
-        out << change(QStringLiteral("CADBOT"), QString::number(r.bottom()));
     } else {
         out.clear();
     }

@@ -2,8 +2,9 @@
 // Between a reader's decode-area commands and rectangles in reader (sensor) pixels. Readers
 // describe their area in one of three ways, chosen by the commands they know:
 // - "CADMRI": the region string of every area;
-// - "CADPOS"/"CADSIZ" (with "CADMOD" 1): top-left corner and size as "x,y" and "w,h";
-// - "CADTOP", "CADBOT", "CADLEF", "CADRIG": the four edges.
+// - "CADTOP", "CADBOT", "CADLEF", "CADRIG": the four edges;
+// - "CADPOS"/"CADSIZ" (with "CADMOD" 1): top-left corner and size as "x,y" and "w,h".
+// The first form the reader knows wins, in this order, as the reader itself reads them.
 // "CADENA" switches the area on.
 #include "BCodeRoiString.h"
 #include "KxDeviceTypes.h"

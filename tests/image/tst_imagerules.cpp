@@ -244,6 +244,15 @@ private slots:
         QTest::newRow("edges")
             << QStringList{"CADENA", "CADTOP", "CADBOT", "CADLEF", "CADRIG"}
             << QStringList{"CADENA=1", "CADLEF=100", "CADTOP=50", "CADRIG=300", "CADBOT=250"};
+        QTest::newRow("every form known: region string first")
+            << QStringList{"CADENA", "CADMRI", "CADTOP", "CADBOT", "CADLEF", "CADRIG", "CADPOS", "CADSIZ"}
+            << QStringList{"CADENA=1", "CADMRI=1S0I100L50T300R250B"};
+        QTest::newRow("edges before position and size")
+            << QStringList{"CADENA", "CADTOP", "CADBOT", "CADLEF", "CADRIG", "CADPOS", "CADSIZ"}
+            << QStringList{"CADENA=1", "CADLEF=100", "CADTOP=50", "CADRIG=300", "CADBOT=250"};
+        QTest::newRow("three edges are not enough")
+            << QStringList{"CADENA", "CADTOP", "CADBOT", "CADLEF", "CADPOS", "CADSIZ"}
+            << QStringList{"CADENA=1", "CADPOS=100,50", "CADSIZ=200,200"};
         QTest::newRow("no area commands") << QStringList{"CADENA"} << QStringList{};
         QTest::newRow("no switch") << QStringList{"CADMRI"} << QStringList{};
     }
@@ -286,6 +295,13 @@ private slots:
         QTest::newRow("percent") << QVariantMap{{"CADENA", "1"}, {"CADMOD", "0"}, {"CADPOS", "8,16"}, {"CADSIZ", "64,32"},
                                                 {"CADCTR", "50,50"}, {"CADPSZ", "50,25"}}
                                  << QRect(160, 180, 320, 120);
+        QTest::newRow("empty region string falls back")
+            << QVariantMap{{"CADENA", "1"}, {"CADMRI", ""}, {"CADMOD", "1"}, {"CADPOS", "8,16"}, {"CADSIZ", "64,32"}}
+            << QRect(8, 16, 64, 32);
+        QTest::newRow("edges before pixels")
+            << QVariantMap{{"CADENA", "1"}, {"CADLEF", "1"}, {"CADTOP", "2"}, {"CADRIG", "30"}, {"CADBOT", "40"},
+                           {"CADMOD", "1"}, {"CADPOS", "8,16"}, {"CADSIZ", "64,32"}}
+            << QRect(QPoint(1, 2), QPoint(30, 40));
         QTest::newRow("bad pair") << QVariantMap{{"CADENA", "1"}, {"CADPOS", "8"}, {"CADSIZ", "64,32"}} << QRect();
     }
     void decodeAreaRead()

@@ -19,18 +19,26 @@ private slots:
     void framesInPieces_data();
     void framesInPieces();
     void testModeAndTags();
-    void stopEndsQuickly();
     void connectorDirectDelivery();
     void connectorConsumerPath();
 };
 
 namespace {
-QList<QByteArray> dataOf(const QList<QVariantList> &emissions)
+// Every record of every emission a spy saw, in order.
+template <typename T>
+QList<T> allOf(const QSignalSpy &spy)
+{
+    QList<T> out;
+    for (const QVariantList &args : spy)
+        out += args.at(0).value<QList<T>>();
+    return out;
+}
+
+QList<QByteArray> dataOf(const QSignalSpy &spy)
 {
     QList<QByteArray> out;
-    for (const QVariantList &args : emissions)
-        for (const STRUCT_BARCODE_INFO &b : args.at(0).value<QList<STRUCT_BARCODE_INFO>>())
-            out.append(b.data);
+    for (const STRUCT_BARCODE_INFO &b : allOf<STRUCT_BARCODE_INFO>(spy))
+        out.append(b.data);
     return out;
 }
 }  // namespace
@@ -99,9 +107,8 @@ void TstResultsConsumer::framesInPieces()
     QTRY_COMPARE_WITH_TIMEOUT(dataOf(spy).size(), expected.size(), 30000);
     QCOMPARE(dataOf(spy), expected);
     int noReads = 0;
-    for (const QVariantList &args : spy)
-        for (const STRUCT_BARCODE_INFO &b : args.at(0).value<QList<STRUCT_BARCODE_INFO>>())
-            noReads += b.goodRead ? 0 : 1;
+    for (const STRUCT_BARCODE_INFO &b : allOf<STRUCT_BARCODE_INFO>(spy))
+        noReads += b.goodRead ? 0 : 1;
     QCOMPARE(noReads, 4);
 }
 
@@ -116,14 +123,8 @@ void TstResultsConsumer::testModeAndTags()
         // In test mode "KESTOR" frames are not looked for.
         t.append(kestor(4128, "ignored") + testFrame(textRecord("Test Result=OK;", "T1"))
                  + testFrame(textRecord("Test Result=NG;", "T2")));
-        QTRY_VERIFY_WITH_TIMEOUT(!tests.isEmpty(), 30000);
-        QList<STRU_TEST_RESULT_INFO> got;
-        QTRY_VERIFY_WITH_TIMEOUT(([&] {
-            got.clear();
-            for (const QVariantList &a : tests)
-                got += a.at(0).value<QList<STRU_TEST_RESULT_INFO>>();
-            return got.size() == 2;
-        }()), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(allOf<STRU_TEST_RESULT_INFO>(tests).size(), 2, 30000);
+        const auto got = allOf<STRU_TEST_RESULT_INFO>(tests);
         QCOMPARE(got[0].item.barcode.data, QByteArray("T1"));
         QVERIFY(got[0].ok);
         QVERIFY(!got[1].ok);
@@ -135,26 +136,11 @@ void TstResultsConsumer::testModeAndTags()
         QSignalSpy tags(&t, &KxBarcodeConsumerThread::tagsReceived);
         t.start();
         t.append(tagFrame(1, -50, "EPC1") + tagFrame(1, -50, "BAD", false) + tagFrame(3, -70, "EPC2"));
-        QList<STRUCT_TAG_INFO> got;
-        QTRY_VERIFY_WITH_TIMEOUT(([&] {
-            got.clear();
-            for (const QVariantList &a : tags)
-                got += a.at(0).value<QList<STRUCT_TAG_INFO>>();
-            return got.size() == 2;
-        }()), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(allOf<STRUCT_TAG_INFO>(tags).size(), 2, 30000);
+        const auto got = allOf<STRUCT_TAG_INFO>(tags);
         QCOMPARE(got[0].epc, QByteArray("EPC1"));
         QCOMPARE(got[1].antenna, 3);
     }
-}
-
-void TstResultsConsumer::stopEndsQuickly()
-{
-    KxBarcodeConsumerThread t;
-    t.start();
-    QTRY_VERIFY_WITH_TIMEOUT(t.isRunning(), 10000);
-    t.stop();
-    // Generous bound: the loop looks at the stop flag every round.
-    QVERIFY(t.wait(10000));
 }
 
 void TstResultsConsumer::connectorDirectDelivery()

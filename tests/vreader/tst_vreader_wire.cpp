@@ -410,7 +410,7 @@ void TestVReaderWire::frameTimeOutMeasuresSilence()
     const QByteArray dropped = req("@C39ENA*");
     c.socket().write(dropped.left(9));
     c.socket().waitForBytesWritten(2000);
-    QTest::qWait(15000);  // well past the 10 s time-out
+    QTest::qWait(20000);  // well past the 10 s time-out
     c.socket().write(dropped.mid(9));
     const QByteArray reply = c.request(req("@C28ENA*"));
     const KxDataStreamParser parser(reply);

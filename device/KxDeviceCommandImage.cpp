@@ -86,12 +86,17 @@ KxImageReply KxDeviceCommand::getImage(const KxImageRequest &request)
         out.error = sent;
         return out;
     }
-    if (!KxCheckDataStreamCmd(reply, code)) {
-        QByteArray ignored;
-        out.error = KxGetDataStreamResult(reply, code, ignored);
+    // One parse: the reply carries the whole image.
+    const KxDataStreamParser parser(reply, DataType_Frame);
+    QByteArray ignored;
+    const int status = parser.isValid() ? parser.getSubTagData(code, QString(), ignored) : DataResult_Invalid;
+    if (status != DataResult_Ack) {
+        out.error = status;
         return out;
     }
-    if (!KxGetDataStreamExtendData(reply, out.image, out.info) || out.image.isEmpty()) {
+    out.image = parser.extendData();
+    out.info = parser.extendInfo();
+    if (out.image.isEmpty()) {
         out.error = DataResult_Refused;
         return out;
     }

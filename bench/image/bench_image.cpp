@@ -7,6 +7,7 @@
 #include "CodeImages.h"
 #include "KxDecodeImage.h"
 #include "KxDataStreamMaker.h"
+#include "KxDataStreamParser.h"
 #include "KxDeviceCommand.h"
 #include "KxDeviceKit.h"
 #include "VReaderProcess.h"
@@ -160,6 +161,10 @@ void benchFetch()
         KxDeviceKit::Instance()->sendBinaryMessage(connector->deviceId(), frame, reply, 60000);
     }, 7);
     bench::value(QStringLiteral("image fetch through the kit alone, reader's time included"), kitMs, "ms");
+    const double parseMs = bench::medianMs([&]() { KxDataStreamParser parser(reply, DataType_Frame); }, 7);
+    bench::value(QStringLiteral("parsing the reply"), parseMs, "ms");
+    const double imageMs = bench::medianMs([&]() { KxImageFromBytes(last.image, 1280, 960); }, 7);
+    bench::value(QStringLiteral("reading the image bytes"), imageMs, "ms");
     const double baseline = loopbackBaseline(last.image);
     bench::report(QStringLiteral("image fetch 1280x960, less the reader's own time"), subject,
                   baseline, QStringLiteral("%1 bytes, reader %2 ms, target ratio <= 2")

@@ -113,7 +113,7 @@ bool kitRound(const QString &id, const QList<QByteArray> &requests)
 struct Pair
 {
     double subjectMs = 0, baselineMs = 0;
-    double subjectMin = 0, subjectMax = 0;
+    double subjectMin = 0, subjectMax = 0, baselineMin = 0;
     bool ok = true;
 };
 
@@ -141,14 +141,19 @@ Pair alternate(const std::function<bool()> &subject, const std::function<bool()>
     p.baselineMs = b[b.size() / 2];
     p.subjectMin = a.front();
     p.subjectMax = a.back();
+    p.baselineMin = b.front();
     return p;
 }
 
+// The fastest samples of both sides are the least disturbed by other load on the machine; their
+// ratio is a check on the ratio of the medians when the machine is busy.
 QString spread(const Pair &p)
 {
-    return QStringLiteral("per round of 3 requests, subject from %1 to %2 ms")
+    return QStringLiteral("per round of 3 requests, subject from %1 to %2 ms, fastest against "
+                          "fastest %3")
         .arg(p.subjectMin, 0, 'f', 3)
-        .arg(p.subjectMax, 0, 'f', 3);
+        .arg(p.subjectMax, 0, 'f', 3)
+        .arg(p.baselineMin > 0 ? p.subjectMin / p.baselineMin : 0.0, 0, 'f', 2);
 }
 
 const QList<QByteArray> &syncRequests()

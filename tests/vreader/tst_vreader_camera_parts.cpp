@@ -7,6 +7,8 @@
 #include "VcImaging.h"
 #include "VcResultFrames.h"
 #include "VcScene.h"
+#include "VcSceneSource.h"
+#include "VrReaderCamera.h"
 
 #include <QtTest>
 
@@ -23,6 +25,8 @@ VcSceneCode code(const QString &symbology, const QString &text, QPointF at, doub
     c.rotation = rotation;
     return c;
 }
+
+using CommandValues = QMap<QString, QByteArray>;
 
 VcImagingSettings small()
 {
@@ -170,9 +174,13 @@ private slots:
             o.candidates << p.box.boundingRect().toAlignedRect();
         QCOMPARE(VcDecoder::decode(frame.image, o).size(), 2);
         // Only the left half.
-        o.area = QRect(0, 0, 240, 360);
+        o.areas = {QRect(0, 0, 240, 360)};
         QCOMPARE(decoded(VcDecoder::decode(frame.image, o)),
                  (QSet<QPair<QByteArray, QString>>{{"left", "QR Code"}}));
+        // Two areas, one over each code.
+        o.areas = {QRect(0, 0, 200, 360), QRect(300, 0, 180, 360)};
+        QCOMPARE(VcDecoder::decode(frame.image, o).size(), 2);
+        o.areas = {QRect(0, 0, 240, 360)};
         // QR Code switched off: nothing in the left half.
         o.enabled.removeOne(VcSymbologies::byName("QR Code"));
         QVERIFY(VcDecoder::decode(frame.image, o).isEmpty());
@@ -198,6 +206,36 @@ private slots:
             o.candidates << p.box.boundingRect().toAlignedRect();
         QCOMPARE(decoded(VcDecoder::decode(frame.image, o)),
                  (QSet<QPair<QByteArray, QString>>{{"BIG-128", "Code 128"}, {"BIG-DM", "Data Matrix"}}));
+    }
+
+    void decodeAreaFromTheReadersCommands_data()
+    {
+        QTest::addColumn<CommandValues>("values");
+        QTest::addColumn<QList<QRect>>("areas");
+        using V = CommandValues;
+        QTest::newRow("off") << V{{"CADENA", "0"}, {"CADMRI", "1S0I0L0T9R9B"}} << QList<QRect>{};
+        QTest::newRow("region string")
+            << V{{"CADENA", "1"}, {"CADMRI", "2S0I0L0T99R49B1I200L100T299R199B"}}
+            << QList<QRect>{QRect(0, 0, 100, 50), QRect(200, 100, 100, 100)};
+        QTest::newRow("edges") << V{{"CADENA", "1"}, {"CADLEF", "10"}, {"CADTOP", "20"}, {"CADRIG", "109"}, {"CADBOT", "69"}}
+                               << QList<QRect>{QRect(10, 20, 100, 50)};
+        QTest::newRow("pixels") << V{{"CADENA", "1"}, {"CADMOD", "1"}, {"CADPOS", "8,8"}, {"CADSIZ", "64,32"}}
+                                << QList<QRect>{QRect(8, 8, 64, 32)};
+        QTest::newRow("percent") << V{{"CADENA", "1"}, {"CADMOD", "0"}, {"CADCTR", "50,50"}, {"CADPSZ", "50,50"}}
+                                 << QList<QRect>{QRect(100, 50, 200, 100)};
+        QTest::newRow("cut by the sensor") << V{{"CADENA", "1"}, {"CADMOD", "1"}, {"CADPOS", "300,100"}, {"CADSIZ", "400,400"}}
+                                           << QList<QRect>{QRect(300, 100, 100, 100)};
+        QTest::newRow("off the sensor") << V{{"CADENA", "1"}, {"CADMOD", "1"}, {"CADPOS", "1000,1000"}, {"CADSIZ", "16,16"}}
+                                        << QList<QRect>{QRect(0, 0, 1, 1)};
+    }
+    void decodeAreaFromTheReadersCommands()
+    {
+        QFETCH(CommandValues, values);
+        QFETCH(QList<QRect>, areas);
+        const VrReaderCamera camera(nullptr, QSize(400, 200));
+        const VcDecodeOptions o = camera.decoding([&values](const QString &code) { return values.value(code); });
+        QCOMPARE(o.areas, areas);
+        QCOMPARE(VcRegions::parse(VcRegions::compose(areas)), areas);
     }
 
     void imagingSettingsDecideReadability_data()

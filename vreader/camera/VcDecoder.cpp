@@ -2,6 +2,8 @@
 
 #include <ZXing/ReadBarcode.h>
 
+#include <QRegularExpression>
+
 #include <algorithm>
 
 namespace {
@@ -55,21 +57,56 @@ QList<VcDecoded> decode(const QImage &image, const VcDecodeOptions &options)
     int formats = 0;
     for (const VcSymbology *s : options.enabled)
         formats |= s ? s->zxing : 0;
-    const QRect area = options.area.isNull() ? gray.rect() : options.area.intersected(gray.rect());
-    if (formats == 0 || area.width() < 8 || area.height() < 8 || options.maxCodes < 1)
+    if (formats == 0 || options.maxCodes < 1)
         return out;
-    readArea(gray, area, formats, options.maxCodes, options, &out);
-    for (const QRect &candidate : options.candidates) {
-        if (out.size() >= options.maxCodes)
-            break;
-        const QRect part = candidate.intersected(area);
-        const bool found = std::any_of(out.begin(), out.end(), [&part](const VcDecoded &d) {
-            return part.contains(d.box.boundingRect().center().toPoint());
-        });
-        if (!found && part.width() >= 8 && part.height() >= 8)
-            readArea(gray, part, formats, 1, options, &out);
+    const QList<QRect> areas = options.areas.isEmpty() ? QList<QRect>{gray.rect()} : options.areas;
+    for (const QRect &wanted : areas) {
+        const QRect area = wanted.intersected(gray.rect());
+        if (area.width() < 8 || area.height() < 8 || out.size() >= options.maxCodes)
+            continue;
+        readArea(gray, area, formats, options.maxCodes, options, &out);
+        for (const QRect &candidate : options.candidates) {
+            if (out.size() >= options.maxCodes)
+                break;
+            const QRect part = candidate.intersected(area);
+            const bool found = std::any_of(out.begin(), out.end(), [&part](const VcDecoded &d) {
+                return part.contains(d.box.boundingRect().center().toPoint());
+            });
+            if (!found && part.width() >= 8 && part.height() >= 8)
+                readArea(gray, part, formats, 1, options, &out);
+        }
     }
     return out;
 }
 
 }  // namespace VcDecoder
+
+namespace VcRegions {
+
+QList<QRect> parse(const QByteArray &text)
+{
+    static const QRegularExpression region(
+        QStringLiteral("(?<index>\\d+)I(?<left>\\d+)L(?<top>\\d+)T(?<right>\\d+)R(?<bottom>\\d+)B"));
+    QList<QRect> out;
+    auto it = region.globalMatch(QString::fromLatin1(text));
+    while (it.hasNext()) {
+        const auto m = it.next();
+        const QRect r(QPoint(m.captured("left").toInt(), m.captured("top").toInt()),
+                      QPoint(m.captured("right").toInt(), m.captured("bottom").toInt()));
+        if (r.isValid())
+            out << r;
+    }
+    return out;
+}
+
+QByteArray compose(const QList<QRect> &areas)
+{
+    QString s = QStringLiteral("%1S").arg(areas.size());
+    for (int i = 0; i < areas.size(); ++i) {
+        const QRect &r = areas[i];
+        s += QStringLiteral("%1I%2L%3T%4R%5B").arg(i).arg(r.left()).arg(r.top()).arg(r.right()).arg(r.bottom());
+    }
+    return s.toLatin1();
+}
+
+}  // namespace VcRegions

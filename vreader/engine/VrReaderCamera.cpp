@@ -113,24 +113,36 @@ VcDecodeOptions VrReaderCamera::decoding(const Values &v) const
     o.maxCodes = qBound(1, int(number(v(QStringLiteral("MLTCNT")), 1)), 64);
     if (v(QStringLiteral("CADENA")) == "1") {
         const QSize size = sensor();
-        if (v(QStringLiteral("CADMOD")) == "1") {
+        QRect area;
+        const QByteArray regions = v(QStringLiteral("CADMRI"));
+        const QList<double> edges = {number(v(QStringLiteral("CADLEF")), -1), number(v(QStringLiteral("CADTOP")), -1),
+                                     number(v(QStringLiteral("CADRIG")), -1), number(v(QStringLiteral("CADBOT")), -1)};
+        if (!regions.isEmpty()) {
+            // A region string: every region is an area of its own.
+            for (const QRect &r : VcRegions::parse(regions))
+                o.areas << r.intersected(QRect(QPoint(0, 0), size));
+        } else if (!edges.contains(-1)) {
+            area = QRect(QPoint(int(edges[0]), int(edges[1])), QPoint(int(edges[2]), int(edges[3])));
+        } else if (v(QStringLiteral("CADMOD")) == "1") {
             const QList<double> pos = numbers(v(QStringLiteral("CADPOS")));
             const QList<double> siz = numbers(v(QStringLiteral("CADSIZ")));
             if (pos.size() == 2 && siz.size() == 2)
-                o.area = QRect(int(pos[0]), int(pos[1]), int(siz[0]), int(siz[1]));
+                area = QRect(int(pos[0]), int(pos[1]), int(siz[0]), int(siz[1]));
         } else {
             const QList<double> ctr = numbers(v(QStringLiteral("CADCTR")));
             const QList<double> psz = numbers(v(QStringLiteral("CADPSZ")));
             if (ctr.size() == 2 && psz.size() == 2) {
                 const double w = size.width() * psz[0] / 100.0;
                 const double h = size.height() * psz[1] / 100.0;
-                o.area = QRectF(size.width() * ctr[0] / 100.0 - w / 2,
-                                size.height() * ctr[1] / 100.0 - h / 2, w, h).toAlignedRect();
+                area = QRectF(size.width() * ctr[0] / 100.0 - w / 2,
+                              size.height() * ctr[1] / 100.0 - h / 2, w, h).toAlignedRect();
             }
         }
-        o.area = o.area.intersected(QRect(QPoint(0, 0), size));
-        if (o.area.isNull())
-            o.area = QRect(0, 0, 1, 1);  // an area outside the image reads nothing
+        if (o.areas.isEmpty())
+            o.areas << area.intersected(QRect(QPoint(0, 0), size));
+        o.areas.removeAll(QRect());
+        if (o.areas.isEmpty())
+            o.areas << QRect(0, 0, 1, 1);  // an area outside the image reads nothing
     }
     return o;
 }
@@ -173,7 +185,7 @@ VrReaderCamera::Read VrReaderCamera::read(const Values &values, bool forceNoRead
             const VcSymbology *s = p.code.symbology;
             if (!s || s->zxing != 0 || !options.enabled.contains(s))
                 continue;
-            if (!options.area.isNull() && !options.area.contains(centreOf(p.box)))
+            if (!options.inArea(centreOf(p.box)))
                 continue;
             const VcGrades g = VcGrading::grade(frame.image, p.box, s->twoD, 1);
             if (g.parameters.value("cSC") >= 1 && g.transition < 0.55)
@@ -249,7 +261,7 @@ VrReaderCamera::Read VrReaderCamera::knownCodes(const Values &values)
             break;
         if (!c.symbology || !options.enabled.contains(c.symbology))
             continue;
-        if (!options.area.isNull() && !options.area.contains(c.centre.toPoint()))
+        if (!options.inArea(c.centre.toPoint()))
             continue;
         VcResult r;
         r.data = c.text.toUtf8();

@@ -1,0 +1,83 @@
+// The quick settings page's centre against the real virtual reader: the image view with the
+// blank image of the sensor when the page opens, no image view for a reader without images,
+// and local decode results written to the text log under the image.
+#include "BCodeImageCanvas.h"
+#include "BCodeImageView.h"
+#include "KxConfig.h"
+#include "KxScriptedUiBackend.h"
+#include "KxStandardControls.h"
+#include "LazyPlainTextEdit.h"
+#include "QuickSettingsWidget.h"
+#include "ResultOutputWidget.h"
+#include "VReaderProcess.h"
+#include "VReaderSession.h"
+
+#include <QTemporaryDir>
+#include <QToolButton>
+#include <QtTest>
+
+class TestImageQuickPage : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        KxConfig::instance()->setDataDir(m_dir.filePath("data"));
+        QVERIFY(QDir().mkpath(KxConfig::instance()->dataDir()));
+        KxStandardControls::registerAll();
+    }
+
+    void imageViewByReader_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<bool>("shown");
+        QTest::addColumn<QSize>("blank");
+        QTest::newRow("fixed-mount") << QStringList{"--count", "1", "--sensor", "800x600"} << true << QSize(800, 600);
+        QTest::newRow("hand-held") << QStringList{"--model", "KXS-HS120", "--count", "1"} << false << QSize(0, 0);
+    }
+    void imageViewByReader()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(bool, shown);
+        QFETCH(QSize, blank);
+        VReaderProcess vr;
+        QVERIFY2(vr.start(args), vr.errorOutput().constData());
+        QString why;
+        auto connector = VReaderSession::login(vr, &why);
+        QVERIFY2(connector, qPrintable(why));
+        QuickSettingsWidget page;
+        QVERIFY(page.openDevice(QPointer<KxDeviceConnector>(connector.get()), QVariant()));
+        page.resize(1366, 768);
+        page.show();
+        QCOMPARE(page.imageView()->isVisibleTo(&page), shown);
+        QCOMPARE(page.imageView()->canvas()->pixmap().size(), blank);
+        // The output panel stays under the image in either case.
+        QVERIFY(page.outputArea()->isVisibleTo(&page));
+        QVERIFY(!page.isBusy());
+    }
+
+    void decodeResultsGoToTheLog()
+    {
+        KxScriptedUiBackend ui;
+        QuickSettingsWidget page;
+        const QString file = m_dir.filePath("label.png");
+        QImage img(300, 200, QImage::Format_Grayscale8);
+        img.fill(255);
+        QVERIFY(img.save(file));
+        page.decodeResultSlot(file, true, QStringLiteral("ABC;DEF"), 12);
+        page.decodeResultSlot(file, false, QString(), 3);
+        LazyPlainTextEdit *log = page.resultOutput()->textEdit();
+        log->flush();
+        const QString text = log->toPlainText();
+        QVERIFY2(text.contains(QStringLiteral("Image File:%1").arg(file)), qPrintable(text));
+        QVERIFY(text.contains(QStringLiteral("Decode Result:ABC;DEF")));
+        QVERIFY(text.contains(QStringLiteral("Decode Time:12")));
+        QVERIFY(text.contains(QStringLiteral("Decode Fail!!!")));
+    }
+};
+
+QTEST_MAIN(TestImageQuickPage)
+#include "tst_imagequickpage.moc"

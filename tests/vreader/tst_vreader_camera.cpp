@@ -348,6 +348,27 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(ResultStream::codes(trigger()), kSceneCodes, 30000);
     }
 
+    void conveyorBringsNewLabels()
+    {
+        QVERIFY(writeFile(m_scene, R"({"sensor":[640,400],"conveyor":{"rate":20,"unreadable":0,
+            "label":[{"symbology":"Code 128","text":"BOX-{n}","x":320,"y":200,"module":2}]}})"));
+        auto label = [this]() -> QByteArray {
+            const QList<CameraResult> r = trigger();
+            return r.size() == 1 && r.first().data.startsWith("BOX-") ? r.first().data : QByteArray();
+        };
+        QByteArray first;
+        QTRY_VERIFY_WITH_TIMEOUT(!(first = label()).isEmpty(), 30000);
+        QByteArray later;
+        QTRY_VERIFY_WITH_TIMEOUT(!(later = label()).isEmpty() && later != first, 30000);
+        // Every label unreadable: only no-reads.
+        QVERIFY(writeFile(m_scene, R"({"sensor":[640,400],"conveyor":{"rate":20,"unreadable":1,
+            "label":[{"symbology":"Code 128","text":"BOX-{n}","x":320,"y":200,"module":2}]}})"));
+        QTRY_VERIFY_WITH_TIMEOUT(trigger().value(0).noRead, 30000);
+        QVERIFY(trigger().value(0).noRead);
+        QVERIFY(writeFile(m_scene, sceneJson()));
+        QTRY_COMPARE_WITH_TIMEOUT(ResultStream::codes(trigger()), kSceneCodes, 30000);
+    }
+
     void continuousModeReadsUntilStopped()
     {
         m_stream.clear();

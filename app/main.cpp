@@ -15,6 +15,8 @@
 #include <QSettings>
 #include <QTimer>
 
+#include <cstdio>
+
 namespace
 {
 
@@ -37,47 +39,131 @@ void applyHighDpiSetting()
     }
 }
 
-// Options for automated runs; hidden from --help.
+// What the command line asks for. It is read before the application object exists, so that
+// a mistake ends the program with a message instead of a window; Qt's own options
+// (-platform, -style ...) are accepted here and left to the application object.
 struct RunOptions {
     int exitAfterMs = -1; // close the main window after this delay
     QString grabFile;     // save a picture of the main window just before closing it
 };
 
-RunOptions parseOptions(const QStringList &arguments)
+void addOptions(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(QStringLiteral(
+        "Brevan configures fixed-mount barcode readers and code-reading smart cameras.\n"
+        "\n"
+        "Environment:\n"
+        "  KX_DATA_PATH              root of the per-user data directory\n"
+        "  BREVAN_SCAN_ADDRESSES     the only addresses discovery reaches (loopback, e.g.\n"
+        "                            127.0.0.1-127.0.0.16 or 127.0.0.0/28)\n"
+        "  BREVAN_SERIAL_PORTS       extra serial ports to probe, separated by commas\n"
+        "  BREVAN_SERIAL_PORTS_FILE  a file naming extra serial ports, one a line"));
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const char *name : {"platform", "platformpluginpath", "platformtheme", "plugin",
+                             "style", "stylesheet", "session", "display", "geometry", "title",
+                             "qwindowgeometry", "qwindowicon", "qwindowtitle", "qmljsdebugger"}) {
+        QCommandLineOption qt(QString::fromLatin1(name), QString(), QStringLiteral("value"));
+        qt.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(qt);
+    }
+    for (const char *name : {"reverse", "widgetcount", "nograb", "dograb", "sync"}) {
+        QCommandLineOption qt(QString::fromLatin1(name));
+        qt.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(qt);
+    }
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption({QStringLiteral("select"),
+                      QStringLiteral("Select the reader with this serial number, address or id "
+                                     "as soon as it is listed."),
+                      QStringLiteral("reader")});
+    parser.addOption({QStringLiteral("open"),
+                      QStringLiteral("Open the reader chosen by --select for editing: <mode> is "
+                                     "\"quick\" or \"advanced\"."),
+                      QStringLiteral("mode")});
+    parser.addOption({QStringLiteral("exit-after"),
+                      QStringLiteral("Close the main window after <ms> milliseconds."),
+                      QStringLiteral("ms")});
+    parser.addOption({QStringLiteral("grab"),
+                      QStringLiteral("Save a picture of the main window to <file> just before "
+                                     "--exit-after closes it."),
+                      QStringLiteral("file")});
+}
+
+bool asksForTextOnly(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray a(argv[i]);
+        if (a == "-h" || a == "--help" || a == "-?" || a == "--help-all" || a == "-v"
+            || a == "--version")
+            return true;
+    }
+    return false;
+}
+
+// --help and --version print and end the program without opening a window (and without a
+// display): the parser needs only a core application for that.
+int printTextAndExit(int argc, char *argv[])
+{
+    QCoreApplication core(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("brevan"));
+    QCoreApplication::setApplicationVersion(KxConfig::versionString());
+    QCommandLineParser parser;
+    addOptions(parser);
+    parser.process(core); // exits after printing
+    return 0;
+}
+
+// Unknown options and bad values end the program with a message, before any window exists.
+bool parseOptions(const QStringList &arguments, RunOptions *options, QString *error)
 {
     QCommandLineParser parser;
-    QCommandLineOption exitAfter(QStringLiteral("exit-after"),
-                                 QStringLiteral("Close the main window after <ms>."),
-                                 QStringLiteral("ms"));
-    QCommandLineOption grab(QStringLiteral("grab"),
-                            QStringLiteral("Save the main window to <file> before closing."),
-                            QStringLiteral("file"));
-    exitAfter.setFlags(QCommandLineOption::HiddenFromHelp);
-    grab.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOption(exitAfter);
-    parser.addOption(grab);
-    parser.parse(arguments); // unknown options belong to Qt or are ignored
-
-    RunOptions options;
-    bool ok = false;
-    const int ms = parser.value(exitAfter).toInt(&ok);
-    if (parser.isSet(exitAfter) && ok && ms >= 0)
-        options.exitAfterMs = ms;
-    options.grabFile = parser.value(grab);
-    return options;
+    addOptions(parser);
+    if (!parser.parse(arguments)) {
+        *error = parser.errorText();
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("exit-after"))) {
+        bool ok = false;
+        const int ms = parser.value(QStringLiteral("exit-after")).toInt(&ok);
+        if (!ok || ms < 0) {
+            *error = QStringLiteral("--exit-after needs a number of milliseconds (0 or more).");
+            return false;
+        }
+        options->exitAfterMs = ms;
+    }
+    const QString open = parser.value(QStringLiteral("open"));
+    if (parser.isSet(QStringLiteral("open")) && open != QLatin1String("quick")
+        && open != QLatin1String("advanced")) {
+        *error = QStringLiteral("--open takes \"quick\" or \"advanced\".");
+        return false;
+    }
+    options->grabFile = parser.value(QStringLiteral("grab"));
+    return true;
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    if (asksForTextOnly(argc, argv))
+        return printTextAndExit(argc, argv);
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    RunOptions options;
+    QString error;
+    if (!parseOptions(arguments, &options, &error)) {
+        std::fprintf(stderr, "brevan: %s\nTry 'brevan --help'.\n", qPrintable(error));
+        return 2;
+    }
     applyHighDpiSetting();
 
     auto *app = new QApplication(argc, argv);
     QApplication::setApplicationName(KxConfig::applicationName());
+    QApplication::setApplicationVersion(KxConfig::versionString());
     brevanInitResources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/res/icon/logo.ico")));
-    const RunOptions options = parseOptions(QApplication::arguments());
 
     KxConfig::instance()->init();
     // Before the settings load: their local settings set the kit's discovery timers.

@@ -1,5 +1,6 @@
 #include "EditPlaceholders.h"
 
+#include "DeviceEditClient.h"
 #include "KxI18nUtil.h"
 #include "KxLoginedDevicesManage.h"
 #include "KxStyledButtons.h"
@@ -24,7 +25,13 @@ EditPlaceholderFrame::EditPlaceholderFrame(const QString &titleKey, QWidget *par
     m_label->setWordWrap(true);
     m_label->setStyleSheet(QStringLiteral("font-size:16px; color:#595959;"));
     m_label->setText(QStringLiteral("%1\n\n%2").arg(kxTr(titleKey), kxTr(QStringLiteral("#IDS_NotAvailableYet"))));
-    layout->addWidget(m_label);
+    layout->addWidget(m_label, 1);
+    // Nothing else on this page leads anywhere: the way back has to be here.
+    auto *back = new KxPushButton(QStringLiteral("#IDS_Back"), KxPushButton::Primary, this);
+    back->setObjectName(QStringLiteral("btnBack"));
+    connect(back, &QPushButton::clicked, this, [] { DeviceEditClient::showMainPage(); });
+    layout->addWidget(back, 0, Qt::AlignHCenter);
+    layout->addStretch(1);
 }
 
 QString EditPlaceholderFrame::text() const

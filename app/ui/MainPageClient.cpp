@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QDebug>
 #include <QStackedWidget>
+#include <QTimer>
 
 MainPageClient::MainPageClient(QWidget *parent) : IMainFramePanel(parent)
 {
@@ -55,6 +56,18 @@ MainPageClient::MainPageClient(QWidget *parent) : IMainFramePanel(parent)
     const int at = args.indexOf(QStringLiteral("--select"));
     if (at > 0 && at + 1 < args.size())
         m_startSelection = args.at(at + 1);
+    const int open = args.indexOf(QStringLiteral("--open"));
+    if (open > 0 && open + 1 < args.size())
+        m_startOpenMode = startOpenMode(args.at(open + 1));
+}
+
+int MainPageClient::startOpenMode(const QString &name)
+{
+    if (name == QLatin1String("quick"))
+        return DeviceEditMode_QuickSettings;
+    if (name == QLatin1String("advanced"))
+        return DeviceEditMode_AdvancedSettings;
+    return DeviceEditMode_None;
 }
 
 MainPageClient::~MainPageClient() = default;
@@ -170,6 +183,12 @@ void MainPageClient::OnDeviceUpdated(const QString &device_id,
             || device_info.value(QStringLiteral("Ip Address")) == m_startSelection)) {
         m_startSelection.clear();
         m_deviceList->OnDeviceClicked(QString(), device_id);
+        if (m_startOpenMode != DeviceEditMode_None) {
+            const auto mode = DeviceEditMode(m_startOpenMode);
+            m_startOpenMode = DeviceEditMode_None;
+            // Not from inside the kit's signal: opening logs in and waits for the reader.
+            QTimer::singleShot(0, this, [this, mode] { connectToEdit(mode); });
+        }
         return;
     }
     if (device_id != m_deviceId || !m_connector || m_stackInfo->currentWidget() != m_pageInfo)

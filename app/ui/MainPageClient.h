@@ -44,6 +44,8 @@ public:
     bool editRequestAllowed() const { return m_editRequest; }
 
     void setStatisticsSelector(StatisticsSelector selector) { m_selector = std::move(selector); }
+    // The edit mode named by the start option "--open" ("quick", "advanced"), else none.
+    static int startOpenMode(const QString &name);
 
 public slots:
     bool openDeviceById(const QString &deviceId, const QVariant &param) override;
@@ -102,9 +104,11 @@ private:
     QString m_deviceId;
     QPointer<KxDeviceConnector> m_connector;
     int m_pendingMode = 0;
-    // Hidden start option "--select <serial number, address or id>": the reader to select
+    // Start option "--select <serial number, address or id>": the reader to select
     // once it is reported (demonstrations and screenshots of the details page).
     QString m_startSelection;
+    // Start option "--open quick|advanced": open the start selection in that mode.
+    int m_startOpenMode = 0;
     bool m_editRequest = true;
     bool m_connecting = false;
     StatisticsSelector m_selector;

@@ -30,6 +30,15 @@ struct FlagRestore {
     ~FlagRestore() { flag = true; }
 };
 
+// What a failed open tells the user. A camera is reachable but its vision session cannot be
+// opened by this version: saying "could not connect" would send the user to the cabling.
+QString openFailureText(const KxDeviceConnector *connector, int loginCode)
+{
+    if (connector && connector->isVision() && loginCode == KxDeviceConnector::Login_CommandInit)
+        return kxTr(QStringLiteral("#IDS_VisionOpenUnavailable_Tips"));
+    return kxTr(QStringLiteral("#IDS_DeviceConnectFail_Errcode")).arg(loginCode);
+}
+
 // Lets the waiting dialog paint before a blocking kit call.
 void letWaitingShow()
 {
@@ -74,6 +83,14 @@ void MainPageClient::connectToEdit(DeviceEditMode mode)
         return;
     }
 
+    if (m_connector->isVision()) {
+        qInfo() << "MainPageClient::connectToEdit()...vision settings not available" << m_deviceId;
+        m_pendingMode = 0;
+        MainFrame::setDeviceChangeNotifications(true);
+        MainFrame::showToast(openFailureText(m_connector, KxDeviceConnector::Login_CommandInit));
+        return;
+    }
+
     // Already logged in from the details' switch: open at once.
     if (m_connector->isConnected() && m_connector->state() == DeviceState_LoggedIn) {
         OnDeviceStateChanged(DeviceState_LoggedIn);
@@ -104,7 +121,7 @@ void MainPageClient::finishPending(int loginCode)
         return;
     m_pendingMode = 0;
     MainFrame::setDeviceChangeNotifications(true);
-    MainFrame::showToast(kxTr(QStringLiteral("#IDS_DeviceConnectFail_Errcode")).arg(loginCode));
+    MainFrame::showToast(openFailureText(m_connector, loginCode));
 }
 
 void MainPageClient::OnDeviceStateChanged(int state)
@@ -146,7 +163,7 @@ void MainPageClient::OnDeviceConnectChanged(bool connected)
     if (ok)
         KxLoginedDevicesManage::instance()->registerDevice(m_deviceId, m_connector);
     else
-        MainFrame::showToast(kxTr(QStringLiteral("#IDS_DeviceConnectFail_Errcode")).arg(code));
+        MainFrame::showToast(openFailureText(m_connector, code));
     m_infoWidget->setConnected(ok);
 }
 
@@ -229,14 +246,20 @@ void MainPageClient::readyToEditNetGroupSlot(QList<KxDeviceInfoMap> device_info_
 
 void MainPageClient::finishEditNetGroupSlot()
 {
+    qInfo() << "MainPageClient::finishEditNetGroupSlot";
+    // The list leaves its edit view (hot-plug, Refresh and Add come back), the main tool bar
+    // returns, and the list is rebuilt from the readers' new group information.
+    emit signal_rebackDeviceListWidget();
     m_stackToolbar->setCurrentIndex(0);
+    m_stackInfo->setCurrentWidget(m_deviceList->hasSelection() ? m_pageInfo : m_pageTips);
+    emit signal_deviceRefresh();
 }
 
 void MainPageClient::deviceBlink(QMap<QString, QString> device_infos)
 {
     MainFrame::setDeviceChangeNotifications(false);
-    const bool ok = DeviceBlink::blink(device_infos);
+    const DeviceBlink::Outcome outcome = DeviceBlink::blink(device_infos);
     MainFrame::setDeviceChangeNotifications(true);
-    if (!ok)
+    if (outcome == DeviceBlink::Outcome::Failed)
         MainFrame::showToast(QStringLiteral("#IDS_DeviceUnconnect"));
 }

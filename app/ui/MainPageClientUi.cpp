@@ -131,7 +131,7 @@ QWidget *MainPageClient::buildGroupEditBar()
     auto *back = new KxPushButton(QStringLiteral("#IDS_EditDeviceGroupReturn"),
                                   KxPushButton::Normal, bar);
     back->setObjectName(QStringLiteral("btnGroupEditReturn"));
-    connect(back, &QPushButton::clicked, this, &MainPageClient::signal_rebackDeviceListWidget);
+    connect(back, &QPushButton::clicked, this, &MainPageClient::finishEditNetGroupSlot);
     layout->addWidget(back);
     return bar;
 }

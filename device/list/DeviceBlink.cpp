@@ -3,9 +3,11 @@
 #include "KxDataStreamTypes.h"
 #include "KxDeviceConnector.h"
 #include "KxDeviceKit.h"
+#include "KxLoginedDevicesManage.h"
 #include "USBDeviceManager.h"
 
 #include <QDebug>
+#include <QPointer>
 #include <QThread>
 
 namespace DeviceBlink
@@ -28,19 +30,48 @@ QList<Step> commandSequence(const QString &original)
             {QStringLiteral("SCNTRG"), QStringLiteral("0"), 0}};
 }
 
-bool blink(const KxDeviceInfoMap &info)
+namespace
+{
+
+bool runSequence(KxDeviceConnector &connector, const QString &id)
+{
+    QByteArray original;
+    const int result = connector.queryCommand(1, QStringLiteral("@ILLSCN*"), original);
+    qDebug() << "DeviceBlink::blink()..." << id << "result=" << result;
+    if (result != DataResult_Ack)
+        return false;
+    // Running values only ("#"), so nothing of the blink is stored in the reader.
+    for (const Step &s : commandSequence(QString::fromUtf8(original))) {
+        QByteArray v;
+        connector.queryCommand(1, QLatin1Char('#') + s.code + s.value, v);
+        if (s.waitMsAfter > 0)
+            QThread::msleep(ulong(s.waitMsAfter));
+    }
+    return true;
+}
+
+} // namespace
+
+Outcome blink(const KxDeviceInfoMap &info)
 {
     const QString id = info.value(QStringLiteral("Device Id"));
     switch (pathFor(info)) {
     case Path::None:
-        return false;
+        return Outcome::Skipped;
     case Path::Kit:
-        return KxDeviceKit::Instance()->blinkNotify(info);
+        return KxDeviceKit::Instance()->blinkNotify(info) ? Outcome::Done : Outcome::Failed;
     case Path::Commands:
         break;
     }
     if (id.isEmpty() || info.contains(QStringLiteral("offLine")))
-        return false;
+        return Outcome::Failed;
+
+    // Opened for editing or from the details' switch: a second connector would close that
+    // link when it lets go, so the blink borrows it.
+    const QPointer<KxDeviceConnector> held = KxLoginedDevicesManage::instance()->device(id);
+    if (held && (held->isConnected() || KxDeviceKit::Instance()->isConnected(id)))
+        return runSequence(*held, id) ? Outcome::Done : Outcome::Failed;
+
     USBDeviceManager *usb = USBDeviceManager::instance();
     const bool notifications = usb->notificationsEnabled();
     usb->setNotificationsEnabled(false);
@@ -50,23 +81,11 @@ bool blink(const KxDeviceInfoMap &info)
     connector.setDeviceInfo(map);
     bool ok = connector.connectDevice(true, false);
     if (ok) {
-        QByteArray original;
-        const int result = connector.queryCommand(1, QStringLiteral("@ILLSCN*"), original);
-        qDebug() << "DeviceBlink::blink()..." << id << "result=" << result;
-        ok = result == DataResult_Ack;
-        if (ok) {
-            // Running values only ("#"), so nothing of the blink is stored in the reader.
-            for (const Step &s : commandSequence(QString::fromUtf8(original))) {
-                QByteArray v;
-                connector.queryCommand(1, QLatin1Char('#') + s.code + s.value, v);
-                if (s.waitMsAfter > 0)
-                    QThread::msleep(ulong(s.waitMsAfter));
-            }
-        }
+        ok = runSequence(connector, id);
         connector.disconnectDevice(false);
     }
     usb->setNotificationsEnabled(notifications);
-    return ok;
+    return ok ? Outcome::Done : Outcome::Failed;
 }
 
 } // namespace DeviceBlink

@@ -23,8 +23,14 @@ struct Step {
 // original value, then a trigger on and off, 25 ms apart.
 QList<Step> commandSequence(const QString &original);
 
+enum class Outcome {
+    Done,    // the reader was asked to blink
+    Skipped, // the reader says it cannot blink: nothing to do, nothing to report
+    Failed,  // the reader could not be reached or refused the commands
+};
+
 // Runs the blink for a listed reader; the map is the list's deviceBlink map (with "Device Id").
-// Returns false when nothing could be sent.
-bool blink(const KxDeviceInfoMap &info);
+// A reader this program already holds is blinked over that link, which stays open.
+Outcome blink(const KxDeviceInfoMap &info);
 
 } // namespace DeviceBlink

@@ -107,6 +107,7 @@ private:
     NDeviceList *m_groupList = nullptr;
     NDeviceList *m_editList = nullptr;
     NDeviceList *m_current = nullptr;
+    NDeviceList *m_beforeEdit = nullptr; // the tab to return to when group editing ends
     QStackedWidget *m_stack = nullptr;
     QToolButton *m_devListBtn = nullptr;
     QToolButton *m_devGroupBtn = nullptr;

@@ -107,6 +107,7 @@ void DeviceListWidget::OnGroupEditBtnClicked()
     qDebug() << "DeviceListWidget::OnGroupEditBtnClicked()...";
     USBDeviceManager::instance()->setNotificationsEnabled(false);
     m_groupEditing = true;
+    m_beforeEdit = m_current;
     m_editList->removeDevicesIf([](NDeviceListItem *) { return true; });
     dropEmptyNetGroups(m_editList);
     QList<KxDeviceInfoMap> maps;
@@ -155,5 +156,13 @@ void DeviceListWidget::RebackDeviceListWidget()
         USBDeviceManager::instance()->setNotificationsEnabled(true);
     m_groupEditing = false;
     m_editList->setGroupButtonsVisible(false);
-    showList(m_groupList);
+    // Back to the tab editing started from: entered from a reader's button, that is the list
+    // of all readers, which must not be left showing only the network groups.
+    NDeviceList *back = m_beforeEdit && m_beforeEdit != m_editList ? m_beforeEdit : m_groupList;
+    m_beforeEdit = nullptr;
+    showList(back);
+    if (back == m_allList && !m_selectedId.isEmpty()) {
+        if (NDeviceListItem *item = m_allList->findDevice(m_selectedId))
+            selectDevice(m_selectedId, item->deviceInfo());
+    }
 }

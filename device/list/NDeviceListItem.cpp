@@ -3,7 +3,10 @@
 #include "DeviceListIcons.h"
 #include "DeviceListLogic.h"
 #include "KxDeviceConfigs.h"
+#include "KxDeviceConnector.h"
+#include "KxDeviceKit.h"
 #include "KxI18nUtil.h"
+#include "KxLoginedDevicesManage.h"
 #include "KxWidgetStyle.h"
 
 #include <QDebug>
@@ -12,6 +15,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -48,6 +52,13 @@ QToolButton *smallButton(QWidget *parent, const char *name, DeviceListIcon icon,
     b->setAutoRaise(true);
     b->setFocusPolicy(Qt::NoFocus);
     return b;
+}
+
+// "In use" is for readers held by another program; the one opened here is simply connected.
+bool heldHere(const QString &deviceId)
+{
+    const QPointer<KxDeviceConnector> c = KxLoginedDevicesManage::instance()->device(deviceId);
+    return c && (c->isConnected() || KxDeviceKit::Instance()->isConnected(deviceId));
 }
 
 } // namespace
@@ -150,6 +161,11 @@ QString NDeviceListItem::titleText() const
     return m_title;
 }
 
+QString NDeviceListItem::stateText() const
+{
+    return m_labState->text();
+}
+
 void NDeviceListItem::updateTexts()
 {
     const QString product = m_info.value(QStringLiteral("Product Name"));
@@ -168,6 +184,8 @@ void NDeviceListItem::updateTexts()
     QString state;
     if (!DeviceListLogic::isOnline(m_info))
         state = kxTr(QStringLiteral("#IDS_DeviceState_Offline"));
+    else if (heldHere(m_deviceId))
+        state = kxTr(QStringLiteral("#IDS_DeviceState_Connected"));
     else if (m_info.value(QStringLiteral("Is Connected To Configtool")) == QLatin1String("1"))
         state = kxTr(QStringLiteral("#IDS_DeviceState_InUse"));
     m_labState->setText(state);

@@ -33,6 +33,8 @@ public:
     bool isStale() const { return m_stale; }
 
     QString titleText() const;
+    // "Offline", "In use" (held by another program), "Connected" (held here) or empty.
+    QString stateText() const;
     QToolButton *aliasButton() const { return m_btnAlias; }
     QToolButton *blinkButton() const { return m_btnBlink; }
     QToolButton *groupButton() const { return m_btnGroup; }

@@ -211,9 +211,8 @@ private slots:
         QStringList sent;
         for (const auto &s : steps)
             sent << s.code + s.value;
+        // The illumination returns to the value read before the blink.
         QCOMPARE(sent, QStringList({"ILLSCN0", "ILLSCN2", "ILLSCN3", "SCNTRG1", "SCNTRG0"}));
-        QCOMPARE(steps.first().waitMsAfter, 25);
-        QCOMPARE(steps.last().waitMsAfter, 0);
     }
 
     void pingRules()

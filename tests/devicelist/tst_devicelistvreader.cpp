@@ -10,6 +10,8 @@
 #include "DeviceListWidget.h"
 #include "KxAddressProbe.h"
 #include "KxDeviceConnector.h"
+#include "KxDeviceKit.h"
+#include "KxLoginedDevicesManage.h"
 #include "KxScriptedUiBackend.h"
 #include "KxStyledButtons.h"
 #include "KxToggleSwitch.h"
@@ -231,8 +233,30 @@ private slots:
         KxDeviceInfoMap blinkMap = info;
         blinkMap.insert("Device Id", id);
         QCOMPARE(DeviceBlink::pathFor(blinkMap), DeviceBlink::Path::Commands);
-        QVERIFY(!DeviceBlink::blink(blinkMap));
+        QCOMPARE(DeviceBlink::blink(blinkMap), DeviceBlink::Outcome::Failed);
         QVERIFY(!kit->isConnected(id)); // the link is closed again
+
+        // A reader this program holds is blinked over its own link, which stays open and usable.
+        {
+            auto *held = new KxDeviceConnector(id);
+            held->setDeviceInfo(info);
+            QVERIFY(held->connectDevice(true, false));
+            QVERIFY(KxLoginedDevicesManage::instance()->registerDevice(id, held));
+            QVERIFY(kit->isConnected(id));
+            QCOMPARE(DeviceBlink::blink(blinkMap), DeviceBlink::Outcome::Failed);
+            QVERIFY(kit->isConnected(id));
+            QTRY_VERIFY_WITH_TIMEOUT(held->isConnected(), 10000);
+            QByteArray value;
+            QCOMPARE(held->queryCommand(1, "@NETDEN*", value), 6);
+            KxLoginedDevicesManage::instance()->disconnectAllDevicesEx();
+            delete held;
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!kit->isConnected(id), 15000);
+
+        // A reader that says it cannot blink is left alone: no link, and no failure to report.
+        blinkMap.insert("Supp Blink Notify", "0");
+        QCOMPARE(DeviceBlink::blink(blinkMap), DeviceBlink::Outcome::Skipped);
+        QVERIFY(!kit->isConnected(id));
         kit->setSerialPorts({});
     }
 };

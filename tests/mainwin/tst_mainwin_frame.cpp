@@ -353,10 +353,11 @@ private slots:
             QVERIFY(!title.updateTimer()->isActive());
             title.action("Download")->trigger();
             QCOMPARE(opened.value(0), QUrl("https://brevan.example/download"));
-            // No manual installed here: said so, nothing opened.
+            // The guide installed beside the program opens.
             title.action("Manual")->trigger();
-            QCOMPARE(opened.size(), 1);
-            QCOMPARE(env->ui.toastTexts(), QStringList({"#IDS_FileNotExist_Tips"}));
+            QCOMPARE(opened.size(), 2);
+            QVERIFY(opened.at(1).toLocalFile().endsWith("/doc/user-guide/en/index.html"));
+            QVERIFY(env->ui.toastTexts().isEmpty());
         }
         KxSettings::instance()->setValue("DEBUG", "openlogdir", "1");
         {

@@ -1,5 +1,5 @@
 // Plain rules of the main window: which device buttons a reader gets, which edit mode opens,
-// how big the window starts on a screen, which edge a point resizes, and the about texts.
+// which edge a point resizes, and the about texts.
 #include "AboutDlg.h"
 #include "KxI18nUtil.h"
 #include "MainFrame.h"
@@ -143,32 +143,6 @@ private slots:
             QCOMPARE(int(MainPageButtons::buttonMode(button, info)), mode);
     }
 
-    void windowSizes_data()
-    {
-        QTest::addColumn<QSize>("available");
-        QTest::addColumn<QSize>("minimum");
-        QTest::addColumn<QSize>("initial");
-        QTest::newRow("1366 x 768") << QSize(1366, 768) << QSize(1366, 680) << QSize(1366, 768);
-        QTest::newRow("1366 x 728 above a task bar")
-            << QSize(1366, 728) << QSize(1366, 680) << QSize(1366, 728);
-        QTest::newRow("1920 x 1040") << QSize(1920, 1040) << QSize(1380, 680) << QSize(1400, 900);
-        QTest::newRow("exactly 1400 x 900") << QSize(1400, 900) << QSize(1380, 680)
-                                           << QSize(1400, 900);
-        QTest::newRow("small 1280 x 600") << QSize(1280, 600) << QSize(1280, 600)
-                                          << QSize(1280, 600);
-        QTest::newRow("tall narrow 1024 x 1280")
-            << QSize(1024, 1280) << QSize(1024, 680) << QSize(1024, 900);
-    }
-    void windowSizes()
-    {
-        QFETCH(QSize, available);
-        QFETCH(QSize, minimum);
-        QFETCH(QSize, initial);
-        const MainFrame::Sizes s = MainFrame::windowSizes(available);
-        QCOMPARE(s.minimum, minimum);
-        QCOMPARE(s.initial, initial);
-    }
-
     void resizeEdges_data()
     {
         QTest::addColumn<QPoint>("pos");
@@ -203,16 +177,6 @@ private slots:
                  QStringLiteral("#IDS_Restore"));
         QCOMPARE(NMainWindow::maximizeToolTipKey(Qt::WindowMaximized | Qt::WindowActive),
                  QStringLiteral("#IDS_Restore"));
-    }
-
-    void styleRules()
-    {
-        const QString css = MainFrame::windowStyleSheet();
-        QVERIFY(css.contains("QComboBox::drop-down,QDateEdit::drop-down,QTimeEdit::drop-down,"
-                             "QDateTimeEdit::drop-down{width:20px;}"));
-        QVERIFY(css.contains("QRadioButton::indicator{width:18px;height:18px;}"));
-        QVERIFY(css.contains("down-arrow{width:10px;height:10px;}"));
-        QVERIFY(css.contains("min-height:12px;border-radius:6px;"));
     }
 
     void aboutTexts()

@@ -9,7 +9,10 @@
 #include "DeviceEditClient.h"
 #include "QuickSettingsWidget.h"
 #include "KxDeviceConnector.h"
+#include "KxDeviceKit.h"
 #include "KxDeviceTypes.h"
+#include "KxI18nUtil.h"
+#include "KxToggleSwitch.h"
 #include "KxLoginedDevicesManage.h"
 #include "MainFrame.h"
 #include "MainPageClient.h"
@@ -60,6 +63,8 @@ private slots:
         vr.stop();
         delete env;
     }
+
+    void init() { env->ui.clear(); }
 
     void openReaderFromTheList()
     {
@@ -114,6 +119,81 @@ private slots:
         QCOMPARE(connector->state(), int(DeviceState_LoggedOut));
         QVERIFY(USBDeviceManager::instance()->notificationsEnabled());
         QVERIFY(frame.close());
+    }
+
+    // Connected from the details' switch: the list says "Connected", not "In use", because the
+    // program holding the reader is this one.
+    void ownConnectionIsNotInUse()
+    {
+        const VReaderProcess::Reader reader = vr.readers().first();
+        MainFrame frame;
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        MainPageClient *page = frame.mainPage();
+        QTRY_VERIFY_WITH_TIMEOUT(listed(frame, reader.address), 15000);
+        NDeviceListItem *item = listed(frame, reader.address);
+        const QString id = item->deviceId();
+        QTest::mouseClick(item, Qt::LeftButton, Qt::NoModifier, QPoint(20, 10));
+        QTRY_COMPARE(page->selectedDeviceId(), id);
+
+        QWidget *sw = page->deviceInfo()->connectSwitch();
+        QTest::mouseClick(sw, Qt::LeftButton, Qt::NoModifier, sw->rect().center());
+        QTRY_VERIFY_WITH_TIMEOUT(KxLoginedDevicesManage::instance()->device(id), 30000);
+        QVERIFY(KxLoginedDevicesManage::instance()->device(id)->isConnected());
+        // The reader reports itself held on the next scan (one period is 2 s).
+        QTRY_VERIFY_WITH_TIMEOUT((item = listed(frame, reader.address))
+                                     && item->deviceInfo().value("Is Connected To Configtool")
+                                         == "1",
+                                 15000);
+        QCOMPARE(item->stateText(), kxTr("#IDS_DeviceState_Connected"));
+        QVERIFY2(env->ui.toastTexts().isEmpty(), qPrintable(env->ui.toastTexts().join(", ")));
+
+        QTest::mouseClick(sw, Qt::LeftButton, Qt::NoModifier, sw->rect().center());
+        QTRY_VERIFY_WITH_TIMEOUT(!KxDeviceKit::Instance()->isConnected(id), 15000);
+        KxLoginedDevicesManage::instance()->disconnectAllDevicesEx();
+        QVERIFY(frame.close());
+    }
+
+    // A camera is reachable, but its vision session cannot be opened by this version: the user
+    // is told exactly that, not that the connection failed, whichever way it is opened.
+    void cameraSaysVisionUnavailable()
+    {
+        VReaderProcess cam;
+        const QString why =
+            VReaderSession::startForDiscovery(cam, {"--model", "KXS-SC500", "--count", "1"});
+        QVERIFY2(why.isEmpty(), qPrintable(why));
+        const VReaderProcess::Reader camera = cam.readers().first();
+        {
+            MainFrame frame;
+            frame.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&frame));
+            MainPageClient *page = frame.mainPage();
+            QTRY_VERIFY_WITH_TIMEOUT(listed(frame, camera.address), 15000);
+            NDeviceListItem *item = listed(frame, camera.address);
+            QTest::mouseClick(item, Qt::LeftButton, Qt::NoModifier, QPoint(20, 10));
+            QTRY_COMPARE(page->selectedDeviceId(), item->deviceId());
+            QAbstractButton *vision = page->button("Id_Btn_VisionSettings");
+            QVERIFY(vision->isVisible());
+            const QString expected = kxTr("#IDS_VisionOpenUnavailable_Tips");
+
+            QTest::mouseClick(vision, Qt::LeftButton, Qt::NoModifier, vision->rect().center());
+            QTRY_COMPARE(env->ui.toastTexts(), QStringList{expected});
+            QCOMPARE(frame.getCurPanelId(), MainFramePanel_Main);
+
+            QTest::mouseDClick(item, Qt::LeftButton, Qt::NoModifier, QPoint(20, 10));
+            QTRY_COMPARE(env->ui.toastTexts(), QStringList({expected, expected}));
+
+            QWidget *sw = page->deviceInfo()->connectSwitch();
+            QTest::mouseClick(sw, Qt::LeftButton, Qt::NoModifier, sw->rect().center());
+            QTRY_COMPARE_WITH_TIMEOUT(env->ui.toastTexts().size(), 3, 30000);
+            QCOMPARE(env->ui.toastTexts().last(), expected);
+            QCOMPARE(frame.getCurPanelId(), MainFramePanel_Main);
+            QVERIFY(frame.close());
+        }
+        cam.stop();
+        KxDeviceKit::Instance()->setDiscoveryPort(vr.discoveryPort());
+        KxDeviceKit::Instance()->setScanAddresses(vr.firstAddress());
+        env->ui.clear();
     }
 };
 

@@ -11,7 +11,54 @@ class TestShellSmoke : public QObject
     Q_OBJECT
 private slots:
     void startsAndStops();
+    void commandLineWithoutWindow_data();
+    void commandLineWithoutWindow();
 };
+
+// Text-only answers must come without a display: with no platform to open a window on, the
+// program would abort if it tried.
+void TestShellSmoke::commandLineWithoutWindow_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("help") << QStringList{"--help"} << 0
+                          << QStringList{"--select <reader>", "--exit-after <ms>",
+                                         "--grab <file>", "--version", "KX_DATA_PATH",
+                                         "BREVAN_SCAN_ADDRESSES"};
+    QTest::newRow("short help") << QStringList{"-h"} << 0 << QStringList{"--exit-after <ms>"};
+    QTest::newRow("version") << QStringList{"--version"} << 0 << QStringList{"V2.03.006.4"};
+    QTest::newRow("unknown option") << QStringList{"--no-such-option"} << 2
+                                    << QStringList{"no-such-option", "--help"};
+    QTest::newRow("bad delay") << QStringList{"--exit-after", "soon"} << 2
+                               << QStringList{"--exit-after"};
+}
+
+void TestShellSmoke::commandLineWithoutWindow()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, expected);
+    QTemporaryDir tmp;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("KX_DATA_PATH", tmp.path());
+    env.insert("HOME", tmp.path());
+    env.insert("QT_QPA_PLATFORM", "xcb"); // no display below: a window would abort the run
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    QProcess brevan;
+    brevan.setProcessEnvironment(env);
+    brevan.setProcessChannelMode(QProcess::MergedChannels);
+    brevan.start(QStringLiteral(BREVAN_BIN_DIR "/brevan"), args);
+    QVERIFY2(brevan.waitForFinished(60000), "brevan did not stop by itself");
+    const QString output = QString::fromLocal8Bit(brevan.readAll());
+    QCOMPARE(brevan.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(brevan.exitCode() == exitCode, qPrintable(output));
+    for (const QString &text : expected)
+        QVERIFY2(output.contains(text), qPrintable(text + " not in:\n" + output));
+    // Nothing was started: no data directory content was written.
+    QVERIFY2(!QFile::exists(tmp.path() + "/Brevan/software.ini"), qPrintable(output));
+}
 
 void TestShellSmoke::startsAndStops()
 {

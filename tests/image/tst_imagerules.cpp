@@ -134,14 +134,6 @@ private slots:
         QCOMPARE(ImageAutoSaveRules::reserveBlocks(freeGb, reserveGb, strategy, noSpace), blocked);
     }
 
-    void randomNumberHasNineDigits()
-    {
-        for (int i = 0; i < 200; ++i) {
-            const quint32 n = ImageAutoSaveRules::randomNumber();
-            QVERIFY2(n >= 100000000u && n <= 999999999u, qPrintable(QString::number(n)));
-        }
-    }
-
     void roiRoundTrip_data()
     {
         QTest::addColumn<QString>("text");

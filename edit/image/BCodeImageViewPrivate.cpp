@@ -48,7 +48,12 @@ BCodeImageViewPrivate::BCodeImageViewPrivate(BCodeImageView *view) : QObject(vie
     m_options = BCodeImageOptions::load();
 }
 
-BCodeImageViewPrivate::~BCodeImageViewPrivate() = default;
+BCodeImageViewPrivate::~BCodeImageViewPrivate()
+{
+    // A view that goes while playing leaves no reader streaming images.
+    if (m_playing && command() && command()->hasCmd(QStringLiteral("SCNMTR")))
+        sendMonitor(false);
+}
 
 KxDeviceCommand *BCodeImageViewPrivate::command() const
 {

@@ -182,6 +182,17 @@ private slots:
             QVERIFY(r.at(0).toBool());
     }
 
+    void closingWhilePlayingStopsTheStream()
+    {
+        auto view = std::make_unique<BCodeImageView>();
+        view->setDevice(QPointer<KxDeviceConnector>(m_connector.get()));
+        view->button("btnPlay")->click();
+        QVERIFY(view->d()->isPlaying());
+        QTRY_COMPARE_WITH_TIMEOUT(VReaderSession::readerValue(m_connector.get(), "SCNMTR"), QByteArray("1"), 10000);
+        view.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(VReaderSession::readerValue(m_connector.get(), "SCNMTR"), QByteArray("0"), 10000);
+    }
+
     void autoSaveNamesAndFormats_data()
     {
         QTest::addColumn<QString>("fileType");

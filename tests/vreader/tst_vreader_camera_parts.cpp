@@ -386,6 +386,7 @@ private slots:
         QTest::newRow("quality") << QByteArray("1T0R2F30Q") << true << QList<int>{1, 0, 2, 30, 0};
         QTest::newRow("any order") << QByteArray("3F2I2R") << true << QList<int>{0, 2, 3, 90, 2};
         QTest::newRow("empty") << QByteArray("") << true << QList<int>{0, 0, 0, 90, 0};
+        QTest::newRow("capture button") << QByteArray("1") << true << QList<int>{0, 0, 0, 90, 0};
         QTest::newRow("ratio too big") << QByteArray("0T3R0F") << false << QList<int>{};
         QTest::newRow("quality zero") << QByteArray("2F0Q") << false << QList<int>{};
         QTest::newRow("unknown letter") << QByteArray("0T0Z") << false << QList<int>{};

@@ -8,7 +8,9 @@ bool VcImageRequest::parse(const QByteArray &value, VcImageRequest *r, QString *
     VcImageRequest out;
     static const QRegularExpression part(QStringLiteral("(\\d{1,4})([A-Z])"));
     const QString text = QString::fromLatin1(value).trimmed();
-    int at = 0;
+    // A page's capture button sends a bare number: an image with every default.
+    static const QRegularExpression bare(QStringLiteral("^\\d{0,3}$"));
+    int at = bare.match(text).hasMatch() ? text.size() : 0;
     while (at < text.size()) {
         const auto m = part.match(text, at, QRegularExpression::NormalMatch,
                                   QRegularExpression::AnchoredMatchOption);

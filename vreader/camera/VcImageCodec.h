@@ -12,7 +12,8 @@ struct VcImageRequest
     int quality = 90;  // "Q": JPEG quality 1..100
     int prepro = 0;    // "I": 0 as taken, 1 sharpened, 2 binarised
 
-    // Letter-tagged parts in any order; unknown letters or values out of range fail.
+    // Letter-tagged parts in any order; unknown letters or values out of range fail. A bare
+    // number (a page's capture button) asks for the defaults.
     static bool parse(const QByteArray &value, VcImageRequest *request, QString *error);
 };
 

@@ -70,6 +70,8 @@ void VrCommandTable::addSpecialCommands()
     special("DBGCNT", VrCommand::ReadOnly, QByteArray());
     special("DBGCNC", VrCommand::Action, QByteArray());
     special("DFMCAL", VrCommand::Action, QByteArray());   // clears the data formats ("DFMADD")
+    special("DFMQFA", VrCommand::ReadOnly, QByteArray()); // the data formats in use
+    special("DFMQCU", VrCommand::ReadOnly, QByteArray()); // the stored data formats
     special("SCNITG", VrCommand::Action, QByteArray());   // trigger once: one simulated read
     special("SCNTRG", VrCommand::Setting, "0", KxValueRule::Integer, 0, 1);  // 1 triggers a read
     special("LOGLVL", VrCommand::Setting, "2", KxValueRule::Integer, 0, 5);

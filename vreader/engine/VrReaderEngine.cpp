@@ -148,6 +148,10 @@ QByteArray VrReaderEngine::readOnlyValue(const QString &code) const
         return QByteArray::number(m_bufferSize);
     if (code == QLatin1String("DIFQRY"))
         return differences().value();
+    if (code == QLatin1String("DFMQFA"))
+        return m_table->find(QStringLiteral("DFMADD")) ? runningValue(QStringLiteral("DFMADD")) : QByteArray();
+    if (code == QLatin1String("DFMQCU"))
+        return m_table->find(QStringLiteral("DFMADD")) ? storedValue(QStringLiteral("DFMADD")) : QByteArray();
     const VrCommand *c = m_table->find(code);
     return c ? c->defaultValue : QByteArray();
 }

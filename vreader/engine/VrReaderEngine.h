@@ -115,7 +115,7 @@ private:
     QByteArray cameraSensor() const;
     void cameraSetting(char prefix, const QString &code, const QByteArray &value, Outcome *outcome);
     KxTagInfo answerImage(const QString &code, const QByteArray &value, Outcome *outcome);
-    QList<QByteArray> resultFrames(const QList<VcResult> &results, bool good);
+    QList<QByteArray> resultFrames(const QList<VcResult> &results, bool good, QStringList *log = nullptr);
 
     QSharedPointer<const VrCommandTable> m_table;
     VrIdentity m_identity;

@@ -3,6 +3,7 @@
 #include "VrReaderEngine.h"
 
 #include "KxDataStreamTypes.h"
+#include "VrDataFormatting.h"
 #include "VrReaderCamera.h"
 
 VrReaderEngine::~VrReaderEngine() = default;
@@ -33,7 +34,7 @@ void VrReaderEngine::read(Outcome *outcome)
     outcome->log << r.log;
     outcome->log << (r.good ? QStringLiteral("read %1 code(s) in %2 ms").arg(r.results.size()).arg(r.ms, 0, 'f', 1)
                             : QStringLiteral("no read (%1 ms)").arg(r.ms, 0, 'f', 1));
-    outcome->results << resultFrames(r.results, r.good);
+    outcome->results << resultFrames(r.results, r.good, &outcome->log);
 }
 
 VrReaderEngine::Outcome VrReaderEngine::continuousRead(bool known)
@@ -50,14 +51,20 @@ VrReaderEngine::Outcome VrReaderEngine::continuousRead(bool known)
     ++m_reads;
     if (r.good)
         ++m_goodReads;
-    out.results = resultFrames(r.results, r.good);
+    out.results = resultFrames(r.results, r.good, &out.log);
     return out;
 }
 
-QList<QByteArray> VrReaderEngine::resultFrames(const QList<VcResult> &found, bool good)
+QList<QByteArray> VrReaderEngine::resultFrames(const QList<VcResult> &found, bool good, QStringList *log)
 {
+    QStringList ignored;
     QList<VcResult> results = found;
-    if (!good) {
+    if (good) {
+        results = VrDataFormatting::apply(found, [this](const QString &code) { return runningValue(code); },
+                                          log ? log : &ignored);
+        if (results.isEmpty())
+            return {};  // formatting kept none of the codes
+    } else {
         // A no-read says so only when the reader is told to.
         if (runningValue(QStringLiteral("NGRENA")) != "1")
             return {};

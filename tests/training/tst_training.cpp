@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QSignalSpy>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
 
 namespace
@@ -374,6 +375,60 @@ private slots:
         QVERIFY(killed.wait(30000));
         QCOMPARE(killed.at(1).at(0).toBool(), false);
         QCOMPARE(killed.at(1).at(1).toString(), QStringLiteral("unknown task"));
+    }
+
+    void logReplyShapes_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<int>("nextRow");
+        QTest::addColumn<int>("progress");
+        QTest::newRow("lines as a list") << QByteArray(R"({"log_context":["a","b"],"log_context_row":7,"progress":40})")
+                                         << QStringList({"a", "b"}) << 7 << 40;
+        QTest::newRow("lines as one text") << QByteArray(R"({"log_context":"a\nb\n","log_context_row":"9"})")
+                                           << QStringList({"a", "b"}) << 9 << 0;
+        QTest::newRow("no row: moves on by the lines") << QByteArray(R"({"log_context":["x"]})") << QStringList({"x"})
+                                                       << 6 << 0;
+        QTest::newRow("a row behind the asked one") << QByteArray(R"({"log_context":[],"log_context_row":2})")
+                                                    << QStringList() << 5 << 0;
+        QTest::newRow("progress out of range") << QByteArray(R"({"progress":250})") << QStringList() << 5 << 100;
+        QTest::newRow("not an object") << QByteArray("[1,2]") << QStringList() << 5 << 0;
+    }
+
+    void logReplyShapes()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(QStringList, lines);
+        QFETCH(int, nextRow);
+        QFETCH(int, progress);
+        const QJsonDocument doc = QJsonDocument::fromJson(data);
+        const QJsonValue v = doc.isObject() ? QJsonValue(doc.object()) : QJsonValue(doc.array());
+        const TrainingLog log = GetTaskLog::parse(v, 5);
+        QCOMPARE(log.lines, lines);
+        QCOMPARE(log.nextRow, nextRow);
+        QCOMPARE(log.progress, progress);
+    }
+
+    void malformedReply()
+    {
+        // A peer that answers HTTP with a body that is no envelope.
+        QTcpServer peer;
+        QVERIFY(peer.listen(QHostAddress::LocalHost));
+        connect(&peer, &QTcpServer::newConnection, this, [&peer] {
+            QTcpSocket *s = peer.nextPendingConnection();
+            connect(s, &QTcpSocket::readyRead, s, [s] {
+                s->readAll();
+                s->write("HTTP/1.1 200 OK\r\nContent-Length: 9\r\nConnection: close\r\n\r\n<html/>\r\n");
+                s->disconnectFromHost();
+            });
+        });
+        GetTaskStatus status;
+        status.setBaseUrl(QStringLiteral("http://127.0.0.1:%1").arg(peer.serverPort()));
+        QSignalSpy spy(&status, &GetTaskStatus::status);
+        QVERIFY(status.start("1"));
+        QVERIFY(spy.wait(30000));
+        QCOMPARE(spy.at(0).at(0).toBool(), false);
+        QCOMPARE(spy.at(0).at(1).toString(), QStringLiteral("the service sent a malformed reply"));
     }
 
     void modelListAndRefusals()

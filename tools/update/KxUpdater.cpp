@@ -38,6 +38,9 @@ KxUpdater::KxUpdater(QObject *parent) : QObject(parent), m_request(new KxHttpReq
         const QByteArray actual = m_md5Watcher.result();
         const QByteArray expected = m_info.md5.trimmed().toLower().toLatin1();
         if (m_cancelled) {
+            // Cancelled while checking: an unverified installer is not kept.
+            QFile::remove(m_file);
+            m_file.clear();
             emit downloadFinished(Cancel);
         } else if (actual != expected) {
             qWarning() << "KxUpdater::downloadInstaller, md5 mismatch" << actual << expected;

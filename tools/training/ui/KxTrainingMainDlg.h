@@ -104,6 +104,7 @@ private:
     bool m_busy = false;
     bool m_trainingRunning = false;
     bool m_modelsAsked = false;
+    bool m_packCancelled = false;
 
     QStackedWidget *m_pages;
     QLabel *m_steps;

@@ -62,7 +62,9 @@ QWidget *KxTrainingMainDlg::buildUploadPage()
     m_uploadBtn = new KxPushButton(QStringLiteral("#IDS_Training_Upload"), KxPushButton::Primary, page);
     m_uploadBtn->setObjectName(QStringLiteral("btnUpload"));
     connect(m_uploadBtn, &QPushButton::clicked, this, [this] {
-        if (m_upload->isRunning() || m_packWatcher.isRunning())
+        if (m_packWatcher.isRunning())
+            m_packCancelled = true;
+        else if (m_upload->isRunning())
             m_upload->abort();
         else
             startUpload();
@@ -92,6 +94,7 @@ void KxTrainingMainDlg::startUpload()
     if (m_busy || m_folder.isEmpty() || labelledCount() == 0)
         return;
     setBusy(true);
+    m_packCancelled = false;
     m_md5.clear();
     m_uploadBar->setValue(0);
     m_uploadStatus->setText(kxTr(QStringLiteral("#IDS_Training_Packing")));
@@ -108,7 +111,8 @@ void KxTrainingMainDlg::startUpload()
 
 void KxTrainingMainDlg::onPacked()
 {
-    const QString error = m_packWatcher.result();
+    const QString error = m_packCancelled ? QStringLiteral("cancelled") : m_packWatcher.result();
+    m_packCancelled = false;
     if (!error.isEmpty()) {
         onUploadFinished(false, error);
         return;

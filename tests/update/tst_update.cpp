@@ -366,7 +366,9 @@ private slots:
         const QString inst = makeInstallation("inst-" + kind);
         const QString archive = m_work.filePath(kind + ".zip");
         if (kind == "nested") {
-            QVERIFY(writeZip(archive, {{"Brevan-2/brevan", script("nested")}, {"Brevan-2/models/a.xml", "<a/>"}}));
+            // An empty file too (lock files and markers are shipped empty).
+            QVERIFY(writeZip(archive, {{"Brevan-2/brevan", script("nested")}, {"Brevan-2/models/a.xml", "<a/>"},
+                                       {"Brevan-2/models/.lock", QByteArray()}}));
         } else if (kind == "garbage") {
             QFile f(archive);
             QVERIFY(f.open(QIODevice::WriteOnly));
@@ -384,6 +386,7 @@ private slots:
         if (exitCode == 0) {
             QCOMPARE(readAll(inst + "/brevan"), script("nested"));
             QCOMPARE(readAll(inst + "/models/a.xml"), QByteArray("<a/>"));
+            QVERIFY(QFileInfo(inst + "/models/.lock").isFile());
         } else {
             // Refused: the installation keeps working as it was, nothing is left beside it.
             QCOMPARE(readAll(inst + "/brevan"), script("old"));

@@ -61,18 +61,18 @@ bool extract(const KArchiveDirectory *dir, const QString &target, QString *error
             *error = QStringLiteral("cannot read ") + name + QStringLiteral(" from the archive");
             return false;
         }
-        qint64 total = 0;
-        while (!in->atEnd()) {
-            const QByteArray chunk = in->read(1 << 20);
-            if (chunk.isEmpty() || out.write(chunk) != chunk.size()) {
+        // Read exactly the entry's size: an empty file reads nothing, a short one is damaged.
+        for (qint64 total = 0; total < f->size();) {
+            const QByteArray chunk = in->read(qMin<qint64>(1 << 20, f->size() - total));
+            if (chunk.isEmpty()) {
+                *error = QStringLiteral("damaged entry in the archive: ") + name;
+                return false;
+            }
+            if (out.write(chunk) != chunk.size()) {
                 *error = QStringLiteral("cannot unpack ") + name;
                 return false;
             }
             total += chunk.size();
-        }
-        if (total != f->size()) {
-            *error = QStringLiteral("damaged entry in the archive: ") + name;
-            return false;
         }
         out.close();
         const mode_t mode = f->permissions();

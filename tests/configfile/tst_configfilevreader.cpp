@@ -141,6 +141,34 @@ private slots:
         QCOMPARE(c->command()->value("PRESET"), QByteArray("x;y"));
     }
 
+    // An empty value in a file clears the setting, running and stored, instead of only asking
+    // for it and reporting the old value as imported.
+    void importedEmptyValueClears()
+    {
+        VReaderProcess vp;
+        QVERIFY(vp.start({}));
+        auto c = login(vp);
+        QVERIFY(c);
+        QStringList failed;
+        ChangedCmdInfo preset;
+        preset.code = QStringLiteral("PRESET");
+        preset.value = QByteArray("abc");
+        QVERIFY(c->command()->saveCmds({preset}, true, failed));
+        QCOMPARE(readerValue(c.get(), "PRESET"), QByteArray("abc"));
+        QTemporaryDir dir;
+        const QString path = dir.filePath("clear.xml");
+        QVERIFY(KxConfigFile::writeFile(path, KxConfigFile::toXml(vp.readers()[0].model,
+                                                                  {{"PRESET", QString()}})));
+        QCOMPARE(importNow(c.get(), path).value("result"), QString("1"));
+        QCOMPARE(readerValue(c.get(), "PRESET"), QByteArray());
+        QCOMPARE(c->command()->value("PRESET"), QByteArray());
+        c.reset();
+        QVERIFY(vp.restart({}));
+        c = login(vp);
+        QVERIFY(c);
+        QCOMPARE(c->command()->value("PRESET"), QByteArray());
+    }
+
     // A file that changes the reader's link settings asks the pages to read every value again;
     // the same file once more changes nothing and asks nothing.
     void linkChangingImportAnnouncesRestart()

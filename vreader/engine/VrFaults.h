@@ -11,11 +11,12 @@ struct VrFaults
     int corruptEvery = 0;   // every n-th reply has one payload byte flipped
     bool emptyQueryAll = false;  // "@*" is answered with no items
     int noReadEvery = 0;    // every n-th simulated read finds no code
+    int refuseFirmware = 0; // every firmware package is refused with this error code
 
     bool any() const
     {
         return delayMs || dropAfter || !refuseCode.isEmpty() || corruptEvery || emptyQueryAll
-            || noReadEvery;
+            || noReadEvery || refuseFirmware;
     }
 };
 

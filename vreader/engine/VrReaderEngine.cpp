@@ -69,6 +69,7 @@ bool VrReaderEngine::loadState(QString *error)
         m_identity.dhcp = id.value("Use DHCP").toString(m_identity.dhcp);
     }
     m_alias = id.value("P Alias").toString();
+    m_identity.firmware = id.value("Firmware Version").toString(m_identity.firmware);
     for (const QString &k : kGroupKeys) {
         if (id.contains(k))
             m_group.insert(k, id.value(k).toString());
@@ -87,6 +88,7 @@ bool VrReaderEngine::saveState()
     id.insert("Gateway Address", m_identity.gateway);
     id.insert("Use DHCP", m_identity.dhcp);
     id.insert("P Alias", m_alias);
+    id.insert("Firmware Version", m_identity.firmware);
     for (auto it = m_group.cbegin(); it != m_group.cend(); ++it)
         id.insert(it.key(), it.value());
     QJsonObject o;
@@ -100,6 +102,16 @@ bool VrReaderEngine::saveState()
         return false;
     f.write(QJsonDocument(o).toJson());
     return f.commit();
+}
+
+bool VrReaderEngine::installFirmware(const QString &version)
+{
+    const QString old = m_identity.firmware;
+    m_identity.firmware = version;
+    if (saveState())
+        return true;
+    m_identity.firmware = old;  // not stored: the reader keeps booting the old firmware
+    return false;
 }
 
 void VrReaderEngine::restart()

@@ -33,6 +33,7 @@ VrReaderHost::VrReaderHost(std::unique_ptr<VrReaderEngine> engine, const VrFault
     m_engine->setRefusedCode(faults.refuseCode);
     m_engine->setEmptyQueryAll(faults.emptyQueryAll);
     m_engine->setNoReadEvery(faults.noReadEvery);
+    m_firmware.setRefuseCode(faults.refuseFirmware);
 }
 
 VrReaderHost::~VrReaderHost() = default;
@@ -159,6 +160,12 @@ void VrReaderHost::dropLink(Link *link)
             continue;
         if (m_holder == link)
             m_holder = nullptr;
+        if (m_firmwareLink == link) {
+            if (m_firmware.active())
+                log(QStringLiteral("firmware: link lost mid-transfer; old firmware kept"));
+            m_firmware.abort();
+            m_firmwareLink = nullptr;
+        }
         if (link->partial)
             link->partial->stop();
         if (link->idle)
@@ -281,6 +288,10 @@ void VrReaderHost::handleFrame(Link *link, const KxFrameAssembler::Frame &frame)
 
 bool VrReaderHost::handleLinkFrame(Link *link, quint8 kind, const QByteArray &payload)
 {
+    if (kind == KxFrame::FirmwareStep && !link->logLink) {
+        handleFirmware(link, payload);
+        return true;
+    }
     if (kind == KxFrame::RoleRequest) {
         quint8 role = 0;
         if (!KxLink::parseRoleRequest(payload, &role)) {

@@ -3,6 +3,7 @@
 // reader's own address, or a pseudo-terminal. Applies faults, restarts and address moves.
 #include "KxFrameAssembler.h"
 #include "VrFaults.h"
+#include "VrFirmwareInstaller.h"
 #include "VrReaderEngine.h"
 
 #include <QObject>
@@ -49,6 +50,8 @@ private:
     void handleFrame(Link *link, const KxFrameAssembler::Frame &frame);
     bool handleLinkFrame(Link *link, quint8 kind, const QByteArray &payload);
     bool handleLogRequest(Link *link, const QByteArray &frame);
+    // Firmware transfer steps (VrReaderHostFirmware.cpp).
+    void handleFirmware(Link *link, const QByteArray &payload);
     void send(Link *link, const QByteArray &reply);
     void dropLink(Link *link);
     // Refuses a link its role (8A, status 21, the information map) and closes it.
@@ -78,6 +81,8 @@ private:
     bool m_restarting = false;
     QTimer *m_readTimer = nullptr;  // continuous read modes
     int m_loadRate = 0;
+    VrFirmwareInstaller m_firmware;
+    Link *m_firmwareLink = nullptr;  // the link carrying a transfer
     qint64 m_loadSent = 0;
     qint64 m_loadStart = 0;
 };

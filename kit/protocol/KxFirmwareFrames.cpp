@@ -1,0 +1,313 @@
+#include "KxFirmwareFrames.h"
+
+#include <QCryptographicHash>
+#include <QJsonDocument>
+#include <QtEndian>
+#include <array>
+
+namespace KxFirmware {
+
+namespace {
+constexpr char kMagic[4] = {'K', 'X', 'F', 'W'};
+constexpr int kDigestSize = 32;
+
+const std::array<quint32, 256> &crcTable()
+{
+    static const std::array<quint32, 256> table = [] {
+        std::array<quint32, 256> t{};
+        for (quint32 i = 0; i < 256; ++i) {
+            quint32 c = i;
+            for (int k = 0; k < 8; ++k)
+                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[i] = c;
+        }
+        return t;
+    }();
+    return table;
+}
+
+void putU32(QByteArray &out, quint32 v)
+{
+    char b[4];
+    qToBigEndian(v, b);
+    out.append(b, 4);
+}
+
+bool anyValue(const QString &s)
+{
+    return s.isEmpty() || s == QLatin1String("*");
+}
+}  // namespace
+
+quint32 crc32(const char *data, qsizetype size, quint32 crc)
+{
+    const auto &t = crcTable();
+    crc = ~crc;
+    for (qsizetype i = 0; i < size; ++i)
+        crc = t[(crc ^ quint8(data[i])) & 0xFF] ^ (crc >> 8);
+    return ~crc;
+}
+
+QString kindForExtension(const QString &suffix)
+{
+    const QString s = suffix.toLower();
+    if (s == QLatin1String("bin") || s == QLatin1String("bin2") || s == QLatin1String("bin3"))
+        return QStringLiteral("bin");
+    if (s == QLatin1String("pak") || s == QLatin1String("pk2"))
+        return QStringLiteral("pak");
+    if (s == QLatin1String("nfp") || s == QLatin1String("efp"))
+        return s;
+    return QString();
+}
+
+QString normaliseModel(const QString &name)
+{
+    QString n = name;
+    n.remove(QStringLiteral("KXS-")).remove(QStringLiteral("KXS_")).remove(QStringLiteral("KXS"));
+    const int dash = n.lastIndexOf(QLatin1Char('-'));
+    return dash > 0 ? n.left(dash) : n;
+}
+
+QJsonObject PackageHeader::toJson() const
+{
+    QJsonObject o;
+    o.insert("format", format);
+    o.insert("kind", kind);
+    o.insert("product", product);
+    o.insert("hardware", hardware);
+    o.insert("cpu", cpu);
+    o.insert("storage", storage);
+    o.insert("os", os);
+    o.insert("kernel", kernel);
+    o.insert("mcu", mcu);
+    o.insert("version", version);
+    o.insert("block", block);
+    o.insert("strict", strictOk ? 1 : 0);
+    return o;
+}
+
+PackageHeader PackageHeader::fromJson(const QJsonObject &o)
+{
+    PackageHeader h;
+    h.format = o.value("format").toInt(0);
+    h.kind = o.value("kind").toString();
+    h.product = o.value("product").toString();
+    h.hardware = o.value("hardware").toString();
+    h.cpu = o.value("cpu").toString();
+    h.storage = o.value("storage").toString();
+    h.os = o.value("os").toString();
+    h.kernel = o.value("kernel").toString();
+    h.mcu = o.value("mcu").toString();
+    h.version = o.value("version").toString();
+    h.block = o.value("block").toInt(4);
+    h.strictOk = o.value("strict").toInt(1) != 0;
+    return h;
+}
+
+QByteArray buildPackage(const PackageHeader &header, const QByteArray &payload)
+{
+    const QByteArray json = QJsonDocument(header.toJson()).toJson(QJsonDocument::Compact);
+    QByteArray out;
+    out.reserve(json.size() + payload.size() + 64);
+    out.append(kMagic, 4);
+    char f[2];
+    qToBigEndian(quint16(header.format), f);
+    out.append(f, 2);
+    putU32(out, quint32(json.size()));
+    out.append(json);
+    char len[8];
+    qToBigEndian(quint64(payload.size()), len);
+    out.append(len, 8);
+    out.append(payload);
+    putU32(out, crc32(payload));
+    out.append(QCryptographicHash::hash(out, QCryptographicHash::Sha256));
+    return out;
+}
+
+bool parsePackage(const QByteArray &file, Package *out, QString *error)
+{
+    auto fail = [error](const char *why) {
+        if (error)
+            *error = QString::fromLatin1(why);
+        return false;
+    };
+    constexpr int fixed = 4 + 2 + 4 + 8 + 4 + kDigestSize;
+    if (file.size() < fixed || !file.startsWith(QByteArray(kMagic, 4)))
+        return fail("not a firmware package");
+    const auto *p = reinterpret_cast<const uchar *>(file.constData());
+    const quint16 format = qFromBigEndian<quint16>(p + 4);
+    if (format != 1)
+        return fail("unknown package format");
+    const quint32 headerSize = qFromBigEndian<quint32>(p + 6);
+    if (headerSize > quint32(kMaxHeaderSize) || qint64(headerSize) + fixed > file.size())
+        return fail("package header size out of range");
+    const quint64 payloadSize = qFromBigEndian<quint64>(p + 10 + headerSize);
+    if (payloadSize != quint64(file.size() - fixed - qint64(headerSize)))
+        return fail("package size does not match its header");
+    const qint64 digestAt = file.size() - kDigestSize;
+    if (QCryptographicHash::hash(QByteArray::fromRawData(file.constData(), int(digestAt)),
+                                 QCryptographicHash::Sha256)
+        != file.mid(int(digestAt)))
+        return fail("package checksum (SHA-256) does not match");
+    QJsonParseError pe;
+    const QJsonDocument doc = QJsonDocument::fromJson(file.mid(10, int(headerSize)), &pe);
+    if (!doc.isObject())
+        return fail("package header is not a JSON object");
+    Package pkg;
+    pkg.header = PackageHeader::fromJson(doc.object());
+    if (pkg.header.format != 1 || kindForExtension(pkg.header.kind).isEmpty()
+        || pkg.header.version.isEmpty() || pkg.header.product.isEmpty())
+        return fail("package header lacks its kind, product or version");
+    const int payloadAt = 18 + int(headerSize);
+    pkg.payload = file.mid(payloadAt, int(payloadSize));
+    pkg.payloadCrc = qFromBigEndian<quint32>(p + payloadAt + payloadSize);
+    if (crc32(pkg.payload) != pkg.payloadCrc)
+        return fail("payload checksum (CRC-32) does not match");
+    if (out)
+        *out = std::move(pkg);
+    return true;
+}
+
+QJsonObject SystemInfo::toJson() const
+{
+    QJsonObject o;
+    o.insert("product", product);
+    o.insert("hardware", hardware);
+    o.insert("cpu", cpu);
+    o.insert("storage", storage);
+    o.insert("os", os);
+    o.insert("kernel", kernel);
+    o.insert("mcu", mcu);
+    o.insert("version", version);
+    return o;
+}
+
+bool SystemInfo::fromJson(const QByteArray &json, SystemInfo *out)
+{
+    const QJsonDocument doc = QJsonDocument::fromJson(json);
+    if (!doc.isObject())
+        return false;
+    const QJsonObject o = doc.object();
+    if (!o.value("product").isString())
+        return false;
+    SystemInfo s;
+    s.product = o.value("product").toString();
+    s.hardware = o.value("hardware").toString();
+    s.cpu = o.value("cpu").toString();
+    s.storage = o.value("storage").toString();
+    s.os = o.value("os").toString();
+    s.kernel = o.value("kernel").toString();
+    s.mcu = o.value("mcu").toString();
+    s.version = o.value("version").toString();
+    *out = s;
+    return true;
+}
+
+int compareWithReader(const PackageHeader &h, const SystemInfo &r)
+{
+    const std::pair<const QString *, const QString *> pairs[] = {
+        {&h.product, &r.product}, {&h.hardware, &r.hardware}, {&h.cpu, &r.cpu},
+        {&h.storage, &r.storage}, {&h.os, &r.os},             {&h.kernel, &r.kernel},
+        {&h.mcu, &r.mcu}};
+    int code = 5;
+    for (const auto &p : pairs) {
+        const bool fits = anyValue(*p.first)
+            || (code == 5 ? normaliseModel(*p.first).compare(normaliseModel(*p.second), Qt::CaseInsensitive) == 0
+                          : p.first->compare(*p.second, Qt::CaseInsensitive) == 0);
+        if (!fits)
+            return code;
+        ++code;
+    }
+    return 0;
+}
+
+QByteArray makeBegin(const QString &name, qint64 size, quint32 crc, bool strict)
+{
+    QJsonObject o;
+    o.insert("name", name);
+    o.insert("size", double(size));
+    o.insert("crc32", double(crc));
+    o.insert("strict", strict ? 1 : 0);
+    return QByteArray(1, char(Begin)) + QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
+QByteArray makeData(quint32 offset, const QByteArray &chunk)
+{
+    QByteArray out(1, char(Data));
+    out.reserve(5 + chunk.size());
+    putU32(out, offset);
+    out.append(chunk);
+    return out;
+}
+
+QByteArray makeStep(Step step)
+{
+    return QByteArray(1, char(step));
+}
+
+bool parseRequest(const QByteArray &payload, Request *out)
+{
+    if (payload.isEmpty())
+        return false;
+    Request r;
+    const quint8 step = quint8(payload.at(0));
+    switch (step) {
+    case Begin: {
+        const QJsonDocument doc = QJsonDocument::fromJson(payload.mid(1));
+        if (!doc.isObject())
+            return false;
+        r.begin = doc.object();
+        if (!r.begin.value("size").isDouble() || !r.begin.value("crc32").isDouble()
+            || r.begin.value("size").toDouble() < 0)
+            return false;
+        break;
+    }
+    case Data:
+        if (payload.size() < 5 || payload.size() - 5 > kMaxChunk)
+            return false;
+        r.offset = qFromBigEndian<quint32>(payload.constData() + 1);
+        r.chunk = payload.mid(5);
+        break;
+    case End:
+    case State:
+    case System:
+        if (payload.size() != 1)
+            return false;
+        break;
+    default:
+        return false;
+    }
+    r.step = Step(step);
+    *out = r;
+    return true;
+}
+
+QByteArray makeAnswer(const Answer &a)
+{
+    QJsonObject o = a.extra;
+    o.insert("error", a.error);
+    o.insert("block", a.block);
+    o.insert("step", a.step);
+    o.insert("progress", a.progress);
+    return QByteArray(1, a.ok ? char(0) : char(1)) + QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
+bool parseAnswer(const QByteArray &payload, Answer *out)
+{
+    if (payload.size() < 2 || quint8(payload.at(0)) > 1)
+        return false;
+    const QJsonDocument doc = QJsonDocument::fromJson(payload.mid(1));
+    if (!doc.isObject())
+        return false;
+    Answer a;
+    a.ok = payload.at(0) == 0;
+    a.extra = doc.object();
+    a.error = a.extra.value("error").toInt(a.ok ? 0 : int(UpdateFailed));
+    a.block = a.extra.value("block").toInt();
+    a.step = a.extra.value("step").toInt();
+    a.progress = a.extra.value("progress").toInt();
+    *out = a;
+    return true;
+}
+
+}  // namespace KxFirmware

@@ -1,0 +1,110 @@
+#pragma once
+// Firmware packages and the firmware transfer steps (request kind 0C, answer kind 8C).
+// Pure functions: no I/O. docs/firmware-packages.md describes the package layout.
+#include <QByteArray>
+#include <QJsonObject>
+#include <QString>
+
+namespace KxFirmware {
+
+// ---- packages --------------------------------------------------------------------------------
+// What a package is for. "ifp" is not a kind: it is an archive holding a package.
+struct PackageHeader
+{
+    int format = 1;
+    QString kind;      // "bin", "pak", "nfp", "efp"
+    QString product;   // normalised model name ("FM800"); "*" fits every product
+    QString hardware;  // the other variants: empty or "*" fits every reader
+    QString cpu;
+    QString storage;
+    QString os;
+    QString kernel;
+    QString mcu;
+    QString version;   // the firmware version the reader reports after the install
+    int block = 4;     // 1 boot, 2 kernel, 3 config, 4 application
+    bool strictOk = true;  // false: a reader in strict mode refuses it (for example a downgrade)
+
+    QJsonObject toJson() const;
+    static PackageHeader fromJson(const QJsonObject &o);
+};
+
+struct Package
+{
+    PackageHeader header;
+    QByteArray payload;
+    quint32 payloadCrc = 0;  // as stored in the file
+};
+
+constexpr int kMaxHeaderSize = 65536;
+// The kind that belongs to a file's extension ("bin2" -> "bin", "pk2" -> "pak"); empty when the
+// extension is not a package's.
+QString kindForExtension(const QString &suffix);
+
+// A whole package file: magic, header, payload, CRC-32 of the payload, SHA-256 of everything
+// before the digest.
+QByteArray buildPackage(const PackageHeader &header, const QByteArray &payload);
+// False with the reason when the file is not a complete, intact package.
+bool parsePackage(const QByteArray &file, Package *out, QString *error = nullptr);
+
+// CRC-32 (the zip polynomial), continuing from crc (0 to start).
+quint32 crc32(const char *data, qsizetype size, quint32 crc = 0);
+inline quint32 crc32(const QByteArray &data, quint32 crc = 0)
+{
+    return crc32(data.constData(), data.size(), crc);
+}
+
+// Normalised model name: "KXS-FM800-ETH" -> "FM800".
+QString normaliseModel(const QString &name);
+
+// What a reader reports about itself (step 5), compared with a package header. 0 when the
+// package fits; else the first mismatch: 5 product, 6 hardware, 7 CPU, 8 storage, 9 OS,
+// 10 kernel, 11 MCU.
+struct SystemInfo
+{
+    QString product, hardware, cpu, storage, os, kernel, mcu, version;
+    QJsonObject toJson() const;
+    static bool fromJson(const QByteArray &json, SystemInfo *out);
+};
+int compareWithReader(const PackageHeader &header, const SystemInfo &reader);
+
+// ---- transfer steps --------------------------------------------------------------------------
+enum Step : quint8 { Begin = 1, Data = 2, End = 3, State = 4, System = 5 };
+constexpr int kMaxChunk = 65536;
+
+// Error codes a reader answers (the kit passes them on).
+enum Error : int {
+    NoError = 0,
+    ProductMismatch = 5,
+    InvalidFormat = 209,
+    Communication = 211,
+    UpdateFailed = 213,
+    RefusedStrict = 218,
+    DataError = 603,
+};
+
+QByteArray makeBegin(const QString &name, qint64 size, quint32 crc, bool strict);
+QByteArray makeData(quint32 offset, const QByteArray &chunk);
+QByteArray makeStep(Step step);  // End, State, System
+
+struct Request
+{
+    Step step = State;
+    QJsonObject begin;  // Begin
+    quint32 offset = 0; // Data
+    QByteArray chunk;   // Data
+};
+bool parseRequest(const QByteArray &payload, Request *out);
+
+struct Answer
+{
+    bool ok = false;
+    int error = 0;
+    int block = 0;
+    int step = 0;
+    int progress = 0;
+    QJsonObject extra;  // step 5: the system information
+};
+QByteArray makeAnswer(const Answer &a);
+bool parseAnswer(const QByteArray &payload, Answer *out);
+
+}  // namespace KxFirmware

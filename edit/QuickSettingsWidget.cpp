@@ -9,24 +9,17 @@
 #include "KxI18nUtil.h"
 #include "KxLoginedDevicesManage.h"
 #include "LazyPlainTextEdit.h"
+#include "QuickConfigSetBox.h"
+#include "QuickTools.h"
 #include "ResultOutputWidget.h"
+#include "KxDeviceCommand.h"
+#include "KxUiService.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QSplitter>
 #include <QTabWidget>
-
-namespace {
-QLabel *notYet(const QString &key, QWidget *parent)
-{
-    auto *l = new QLabel(QStringLiteral("%1\n%2").arg(kxTr(key), kxTr(QStringLiteral("#IDS_NotAvailableYet"))),
-                         parent);
-    l->setAlignment(Qt::AlignCenter);
-    l->setWordWrap(true);
-    l->setStyleSheet(QStringLiteral("color:#8c8c8c; font-size:14px;"));
-    return l;
-}
-}  // namespace
+#include <QToolButton>
 
 QuickSettingsWidget::QuickSettingsWidget(QWidget *parent) : IPluginWidget(parent)
 {
@@ -44,20 +37,33 @@ QuickSettingsWidget::QuickSettingsWidget(QWidget *parent) : IPluginWidget(parent
     m_card = new DeviceCardWidget(left);
     m_card->setObjectName(QStringLiteral("widgetDeviceCard"));
     leftLayout->addWidget(m_card);
-    auto *configLib = new QWidget(left);
-    configLib->setObjectName(QStringLiteral("widgetConfigLib"));
-    configLib->setStyleSheet(panel);
-    auto *clLayout = new QVBoxLayout(configLib);
-    clLayout->addWidget(notYet(QStringLiteral("#IDS_ConfigLibSettings"), configLib));
-    leftLayout->addWidget(configLib, 1);
+    m_configSets = new QuickConfigSetBox(left);
+    m_configSets->setObjectName(QStringLiteral("widgetConfigLib"));
+    m_configSets->setStyleSheet(panel);
+    connect(m_configSets, &QuickConfigSetBox::configLibEnable, this, &QuickSettingsWidget::OnSignalConfigLibEnable);
+    leftLayout->addWidget(m_configSets);
+    leftLayout->addStretch(1);
 
     auto *right = new QWidget(this);
     right->setObjectName(QStringLiteral("widgetRight"));
     auto *rightLayout = new QHBoxLayout(right);
     rightLayout->setContentsMargins(0, 0, 0, 0);
     rightLayout->setSpacing(12);
+    auto *centre = new QWidget(right);
+    auto *centreLayout = new QVBoxLayout(centre);
+    centreLayout->setContentsMargins(0, 0, 0, 0);
+    m_toolArea = new QWidget(centre);
+    m_toolArea->setObjectName(QStringLiteral("widgetBarcodeTools"));
+    m_toolArea->setStyleSheet(QStringLiteral(
+        "QToolButton{color: #000000;background-color: #DCDCDC;selection-color: #0c3484;"
+        "selection-background-color: #F4FFFF;font-size:16px;border-radius:3px;padding:3px;margin:0px;}"
+        "QToolButton:checked{background-color:#0c3484;color:#ffffff;}"));
+    auto *toolLayout = new QHBoxLayout(m_toolArea);
+    toolLayout->setContentsMargins(0, 0, 0, 0);
+    toolLayout->addStretch(1);
+    centreLayout->addWidget(m_toolArea);
     // The centre: the live image above the output panel.
-    m_splitter = new QSplitter(Qt::Vertical, right);
+    m_splitter = new QSplitter(Qt::Vertical, centre);
     m_splitter->setObjectName(QStringLiteral("splitter"));
     m_splitter->setChildrenCollapsible(false);
     m_imageView = new BCodeImageView(m_splitter);
@@ -75,7 +81,10 @@ QuickSettingsWidget::QuickSettingsWidget(QWidget *parent) : IPluginWidget(parent
     connect(m_imageView, &BCodeImageView::decodeResult, this, &QuickSettingsWidget::decodeResultSlot);
     m_splitter->setStretchFactor(0, 3);
     m_splitter->setStretchFactor(1, 1);
-    rightLayout->addWidget(m_splitter, 3);
+    centreLayout->addWidget(m_splitter, 1);
+    rightLayout->addWidget(centre, 3);
+    connect(m_imageView, &BCodeImageView::OnSignalBarcodeImageViewPlay, this,
+            &QuickSettingsWidget::OnSlotBarcodeImageViewPlay);
 
     m_tabs = new QTabWidget(right);
     m_tabs->setObjectName(QStringLiteral("widgetDocked"));
@@ -110,7 +119,135 @@ bool QuickSettingsWidget::openDevice(QPointer<KxDeviceConnector> connector, cons
     m_imageView->setVisible(m_imageView->hasImageSupport());
     const QString dir = EditDeviceContext::modelDir(connector);
     m_settings->setPages(EditDeviceContext::loadPage(dir, QStringLiteral("QuickSettings.xml")));
+    m_configSets->setDevice(connector);
+    buildTools();
     return true;
+}
+
+QStringList QuickSettingsWidget::toolIds() const
+{
+    return m_toolOrder;
+}
+
+void QuickSettingsWidget::buildTools()
+{
+    qDeleteAll(m_tools);
+    m_tools.clear();
+    m_running.clear();
+    m_toolOrder = QuickTools::available(QuickTools::of(m_connector));
+    auto *layout = static_cast<QHBoxLayout *>(m_toolArea->layout());
+    int at = 0;
+    for (const QString &id : qAsConst(m_toolOrder)) {
+        auto *b = new QToolButton(m_toolArea);
+        b->setObjectName(id);
+        b->setProperty("class", QStringLiteral("ToolButtonIconAndArrow"));
+        b->setCheckable(true);
+        b->setText(kxTr(QuickTools::startText(id)));
+        connect(b, &QToolButton::clicked, this, &QuickSettingsWidget::OnBtnToolClicked);
+        layout->insertWidget(at++, b);
+        m_tools.insert(id, b);
+    }
+    m_toolArea->setVisible(!m_toolOrder.isEmpty());
+}
+
+void QuickSettingsWidget::OnBtnToolClicked()
+{
+    auto *b = qobject_cast<QToolButton *>(sender());
+    if (!b)
+        return;
+    const QString id = b->objectName();
+    const bool start = b->isChecked();
+    // One tool at a time: another one's click while a tool runs is undone.
+    if (start && !m_running.isEmpty() && m_running != id) {
+        b->setChecked(false);
+        return;
+    }
+    if (!start && id == QuickTools::autoFocus()) {
+        b->setChecked(true);  // a focus run ends by itself
+        return;
+    }
+    if (start) {
+        m_running = id;
+        b->setText(kxTr(QuickTools::stopText(id)));
+    }
+    if (id == QuickTools::play()) {
+        m_imageView->onPlayToggled(start);
+    } else if (id == QuickTools::monitor()) {
+        m_imageView->OnSlotBarcodeImageViewMonitor(start, true);
+    } else if (id == QuickTools::autoFocus()) {
+        startAutoFocus();
+        return;
+    }
+    if (!start)
+        toolEnded(id);
+    else if (!m_imageView->d()->isPlaying())
+        toolEnded(id);  // the view could not play (no reader)
+}
+
+void QuickSettingsWidget::OnSlotBarcodeImageViewPlay(bool bPlay)
+{
+    // The view's own play button, or a stop after an error, keeps the tool button true.
+    for (const QString &id : {QuickTools::play(), QuickTools::monitor()}) {
+        QToolButton *b = m_tools.value(id);
+        if (!b)
+            continue;
+        if (bPlay && m_running.isEmpty()) {
+            m_running = id;
+            b->setChecked(true);
+            b->setText(kxTr(QuickTools::stopText(id)));
+        } else if (!bPlay && m_running == id) {
+            toolEnded(id);
+        }
+    }
+}
+
+void QuickSettingsWidget::toolEnded(const QString &id)
+{
+    if (QToolButton *b = m_tools.value(id)) {
+        b->setChecked(false);
+        b->setText(kxTr(QuickTools::startText(id)));
+    }
+    if (m_running == id)
+        m_running.clear();
+}
+
+void QuickSettingsWidget::startAutoFocus()
+{
+    KxDeviceCommand *cmd = m_connector ? m_connector->command() : nullptr;
+    if (!cmd) {
+        toolEnded(QuickTools::autoFocus());
+        KxUi()->toast(kxTr(QStringLiteral("#IDS_AutoFocus_Failed")), 3000, this, KxMsgType::Error);
+        return;
+    }
+    QPointer<QuickSettingsWidget> self(this);
+    cmd->asyncProcess(
+        [](KxDeviceCommandPtr c) {
+            QMap<QString, QByteArray> out;
+            QByteArray value;
+            // The reader moves its focus and answers when it is done; then its position is read
+            // with every other value, so the pages show it.
+            if (!c || c->query(1, QStringLiteral("#FOCAUT"), value, "1") != DataResult_Ack
+                || c->query(1, QStringLiteral("#FOCPOS"), value, "*") != DataResult_Ack) {
+                out.insert(QStringLiteral("error"), "focus");
+                return out;
+            }
+            out.insert(QStringLiteral("FOCPOS"), value);
+            c->syncSettingsEx(KxDeviceCommand::SyncRefresh);
+            return out;
+        },
+        [self](KxDeviceCommandPtr, QMap<QString, QByteArray> result) {
+            if (!self)
+                return;
+            self->toolEnded(QuickTools::autoFocus());
+            if (result.contains(QStringLiteral("error")) || !result.contains(QStringLiteral("FOCPOS"))) {
+                KxUi()->toast(kxTr(QStringLiteral("#IDS_AutoFocus_Failed")), 3000, self, KxMsgType::Error);
+                return;
+            }
+            self->m_settings->refreshValues();
+            KxUi()->toast(kxTr(QStringLiteral("#IDS_AutoFocus_Done"))
+                              .arg(QString::fromUtf8(result.value(QStringLiteral("FOCPOS")))),
+                          3000, self);
+        });
 }
 
 bool QuickSettingsWidget::activate(const QVariant &)
@@ -132,19 +269,21 @@ void QuickSettingsWidget::decodeResultSlot(const QString &imageFile, bool decode
 
 bool QuickSettingsWidget::isBusy()
 {
-    return m_imageView->d()->isPlaying();
+    return !m_running.isEmpty() || m_imageView->d()->isPlaying();
 }
 
 bool QuickSettingsWidget::stopBusy()
 {
     m_imageView->onPlayToggled(false);
-    return true;
+    if (m_running == QuickTools::play() || m_running == QuickTools::monitor())
+        toolEnded(m_running);
+    // A focus run cannot be called back; it ends with the reader's answer.
+    return m_running.isEmpty();
 }
 
 bool QuickSettingsWidget::closing(const QVariant &)
 {
-    m_imageView->onPlayToggled(false);
-    return true;
+    return stopBusy();
 }
 
 void QuickSettingsWidget::locate(const QVariant &item)

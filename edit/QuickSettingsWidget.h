@@ -1,9 +1,9 @@
 #pragma once
-// The quick settings page: the device card and the settings tabs of the model's quick pages.
-// The centre holds the live image above the place of the output panel. The reader tools and the
-// configuration-set box are not here yet; their places say so.
+// The quick settings page: the device card, the configuration-set box, the reader tools, the
+// live image above the output panel, and the settings tabs of the model's quick pages.
 #include "IPluginWidget.h"
 
+#include <QMap>
 #include <QPointer>
 
 class BCodeImageView;
@@ -12,6 +12,8 @@ class DeviceCardWidget;
 class QSplitter;
 class ResultOutputWidget;
 class QTabWidget;
+class QToolButton;
+class QuickConfigSetBox;
 
 class QuickSettingsWidget : public IPluginWidget
 {
@@ -26,6 +28,10 @@ public:
     // The output panel under the image: the text log of results.
     QWidget *outputArea() const { return m_output; }
     ResultOutputWidget *resultOutput() const { return m_resultOutput; }
+    QuickConfigSetBox *configSetBox() const { return m_configSets; }
+    // The tool buttons shown, by tool id, in page order.
+    QStringList toolIds() const;
+    QToolButton *tool(const QString &id) const { return m_tools.value(id); }
 
     bool openDevice(QPointer<KxDeviceConnector> connector, const QVariant &param) override;
 
@@ -44,13 +50,25 @@ public slots:
     void decodeResultSlot(const QString &imageFile, bool decodeRes, const QString &decodeData,
                           int decodeTime);
 
+    void OnBtnToolClicked();
+    void OnSlotBarcodeImageViewPlay(bool bPlay);
+
 signals:
     void OnSignalConfigLibEnable();
     void OnSignalBtnDeviceLogClick();
     void OnSignalConfigLibStreamMode(bool bStream);
 
 private:
+    void buildTools();
+    void startAutoFocus();
+    void toolEnded(const QString &id);
+
     QPointer<KxDeviceConnector> m_connector;
+    QuickConfigSetBox *m_configSets;
+    QWidget *m_toolArea;
+    QMap<QString, QToolButton *> m_tools;
+    QStringList m_toolOrder;
+    QString m_running;  // the tool that runs, empty when none
     DeviceCardWidget *m_card;
     QTabWidget *m_tabs;
     BCodePropertyWidget *m_settings;

@@ -2,6 +2,7 @@
 
 #include "KxDataStreamTypes.h"
 #include "KxPageLoader.h"
+#include "VrConfigSets.h"
 
 #include <QDir>
 
@@ -29,6 +30,8 @@ bool VrCommandTable::loadModelDir(const QString &modelDir, QString *error)
             }
         }
     }
+    if (added > 0 && pages.exists(VrConfigSets::pageFile()))
+        add(VrConfigSets::command(*this));
     if (added == 0 && error)
         *error = QStringLiteral("no commands found in the pages of %1").arg(modelDir);
     return added > 0;

@@ -324,6 +324,8 @@ KxTagInfo VrReaderEngine::answer(char prefix, char query, const QString &code,
         const bool ok = runAction(prefix, code, outcome);
         return tag(code, ok ? DataResult_Ack : DataResult_Refused, value);
     }
+    if (code == QLatin1String("MPCADD"))
+        return writeConfigSet(prefix, value, outcome);
     if (c->kind == VrCommand::ReadOnly || !c->rule.accepts(QString::fromUtf8(value))) {
         outcome->log << QStringLiteral("refused %1%2").arg(code, QString::fromUtf8(value));
         return tag(code, DataResult_Refused, runningValue(code));

@@ -5,6 +5,7 @@
 #include "KxDataStreamTypes.h"
 #include "KxDiscovery.h"
 #include "VrCommandTable.h"
+#include "VrReaderCamera.h"
 
 #include <QHash>
 #include <QMap>
@@ -118,6 +119,9 @@ private:
     QByteArray cameraSensor() const;
     void cameraSetting(char prefix, const QString &code, const QByteArray &value, Outcome *outcome);
     KxTagInfo answerImage(const QString &code, const QByteArray &value, Outcome *outcome);
+    // Configuration sets (VrReaderEngineSets.cpp).
+    KxTagInfo writeConfigSet(char prefix, const QByteArray &value, Outcome *outcome);
+    VrReaderCamera::Read readWithSets(bool forced);
     QList<QByteArray> resultFrames(const QList<VcResult> &results, bool good, QStringList *log = nullptr);
 
     QSharedPointer<const VrCommandTable> m_table;

@@ -25,8 +25,7 @@ void VrReaderEngine::read(Outcome *outcome)
         return;
     }
     const bool forced = m_noReadEvery > 0 && (m_reads + 1) % quint64(m_noReadEvery) == 0;
-    const VrReaderCamera::Read r = m_camera->read(
-        [this](const QString &code) { return runningValue(code); }, forced);
+    const VrReaderCamera::Read r = readWithSets(forced);
     ++m_reads;
     m_readMs += quint64(qRound(r.ms));
     if (r.good)

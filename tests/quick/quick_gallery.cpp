@@ -1,0 +1,82 @@
+// Renders the quick page against a virtual reader for a look by eye: a blurred reader, the same
+// reader after automatic focus, and a configuration set enabled, at two window sizes, into
+// "<dir>/quick-<name>-<lang>.png".
+#include "BCodeImageCanvas.h"
+#include "BCodeImageView.h"
+#include "BCodeImageViewPrivate.h"
+#include "BrevanResources.h"
+#include "Gallery.h"
+#include "KxConfig.h"
+#include "KxDeviceCommand.h"
+#include "KxStandardControls.h"
+#include "QuickConfigSetBox.h"
+#include "QuickSettingsWidget.h"
+#include "QuickTools.h"
+#include "VReaderProcess.h"
+#include "VReaderSession.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+namespace {
+void fetch(BCodeImageView *view)
+{
+    QSignalSpy done(view->d(), &BCodeImageViewPrivate::fetchFinished);
+    view->button("btnGetImage")->click();
+    done.wait(60000);
+    for (int i = 0; i < 100 && view->canvas()->codes().isEmpty(); ++i)
+        QTest::qWait(20);
+}
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    brevanInitResources();
+    const Gallery gallery(argc, argv, QStringLiteral("quick"), 300);
+    QTemporaryDir data;
+    KxConfig::instance()->setDataDir(data.path());
+    KxStandardControls::registerAll();
+    gallery.loadLook(app);
+
+    VReaderProcess vr;
+    if (!vr.start({"--count", "1", "--sensor", "1280x800"})) {
+        std::fprintf(stderr, "virtual reader did not start\n");
+        return 1;
+    }
+    QString why;
+    auto connector = VReaderSession::login(vr, &why);
+    if (!connector) {
+        std::fprintf(stderr, "login failed: %s\n", qPrintable(why));
+        return 1;
+    }
+    QByteArray v;
+    connector->queryCommand(1, "#FOCPOS", v, "100");
+
+    QuickSettingsWidget page;
+    page.openDevice(QPointer<KxDeviceConnector>(connector.get()), QVariant());
+    page.resize(1366, 768);
+    page.show();
+    QTest::qWait(200);
+    fetch(page.imageView());
+    gallery.save(&page, QStringLiteral("blurred-1366x768"));
+
+    page.show();
+    page.tool(QuickTools::autoFocus())->click();
+    for (int i = 0; i < 3000 && page.isBusy(); ++i)
+        QTest::qWait(20);
+    fetch(page.imageView());
+    gallery.save(&page, QStringLiteral("focused-1366x768"));
+
+    page.configSetBox()->combo()->setCurrentIndex(1);
+    page.configSetBox()->enableButton()->click();
+    QTest::qWait(500);
+    page.resize(1400, 900);
+    page.show();
+    fetch(page.imageView());
+    gallery.save(&page, QStringLiteral("set-enabled-1400x900"));
+    return 0;
+}

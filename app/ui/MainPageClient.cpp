@@ -37,6 +37,9 @@ MainPageClient::MainPageClient(QWidget *parent) : IMainFramePanel(parent)
     connect(list, &DeviceListWidget::finishEditNetGroup, this,
             &MainPageClient::finishEditNetGroupSlot);
     connect(list, &DeviceListWidget::deviceBlink, this, &MainPageClient::deviceBlink);
+    // The group editor that takes readers into groups comes later: say so rather than let the
+    // editing view's buttons do nothing.
+    connect(list, &DeviceListWidget::addDevToNetGroup, this, [] { unavailable(); });
     connect(this, &MainPageClient::signal_deviceRefresh, list,
             &DeviceListWidget::OnBtnRefreshClicked);
     connect(this, &MainPageClient::signal_editNetGroup, list,

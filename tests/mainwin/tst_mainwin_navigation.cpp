@@ -22,6 +22,7 @@
 #include <QDialog>
 #include <QRegularExpression>
 #include <QStackedWidget>
+#include <QToolButton>
 #include <QtTest>
 
 namespace
@@ -166,6 +167,15 @@ private slots:
         QCOMPARE(page->toolbarStack()->currentIndex(), 1);
         QVERIFY(!visibleButton(list, "btnRefresh"));
         QVERIFY(!USBDeviceManager::instance()->notificationsEnabled());
+        const QString shots = qEnvironmentVariable("BREVAN_NAV_SHOTS");
+        if (!shots.isEmpty())
+            frame.grab().save(shots + "/nav-group-editing.png");
+        // Taking a reader into a group is not there yet, and the button says so.
+        NDeviceListItem *editing = list->editGroupList()->findDevice("g1");
+        QVERIFY(editing);
+        click(visibleButton(editing, editing->groupButton()->objectName()));
+        QCOMPARE(env->ui.toastTexts(), QStringList{"#IDS_FunctionUnavailable_Tips"});
+        env->ui.clear();
 
         QWidget *where = onToolBar ? static_cast<QWidget *>(page->toolbarStack())
                                    : static_cast<QWidget *>(list);

@@ -61,7 +61,8 @@ QList<KxDeviceInfoMap> MainPageClient::statisticsCandidates() const
 
 void MainPageClient::connectToEdit(DeviceEditMode mode)
 {
-    if (!m_connector || mode == DeviceEditMode_None || !m_editRequest) {
+    if (!m_connector || mode == DeviceEditMode_None || !m_editRequest
+        || m_connector->isLoggingIn()) {
         qDebug() << "MainPageClient::connectToEdit()...ignored" << mode << m_editRequest;
         return;
     }
@@ -97,7 +98,12 @@ void MainPageClient::connectToEdit(DeviceEditMode mode)
         return;
     }
 
-    KxUi()->showWaiting(QStringLiteral("#IDS_DeviceConnecting"));
+    QPointer<KxDeviceConnector> connector = m_connector;
+    KxUi()->showWaiting(QStringLiteral("#IDS_DeviceConnecting"), QStringLiteral("#IDS_Cancel"),
+                        [connector] {
+                            if (connector)
+                                connector->cancelLogin();
+                        });
     letWaitingShow();
     if (!m_connector || !m_connector->connectDevice()) {
         KxUi()->closeWaiting();
@@ -106,12 +112,13 @@ void MainPageClient::connectToEdit(DeviceEditMode mode)
         MainFrame::showToast(QStringLiteral("#IDS_DeviceUnconnect"));
         return;
     }
-    // A successful login reports the logged-in state, which opens the edit page.
-    const int code = m_connector ? m_connector->login(QString::fromLatin1(kUser),
-                                                      QString::fromLatin1(kPassword))
-                                 : KxDeviceConnector::Login_NotConnected;
-    if (code != KxDeviceConnector::Login_Ok)
-        finishPending(code);
+    // The settings are read on the reader's worker, so the window stays live and Cancel
+    // works; a successful login reports the logged-in state, which opens the edit page.
+    m_connector->loginAsync(QString::fromLatin1(kUser), QString::fromLatin1(kPassword), this,
+                            [this](int code) {
+                                if (code != KxDeviceConnector::Login_Ok)
+                                    finishPending(code);
+                            });
 }
 
 void MainPageClient::finishPending(int loginCode)
@@ -121,7 +128,8 @@ void MainPageClient::finishPending(int loginCode)
         return;
     m_pendingMode = 0;
     MainFrame::setDeviceChangeNotifications(true);
-    MainFrame::showToast(openFailureText(m_connector, loginCode));
+    if (loginCode != KxDeviceConnector::Login_Cancelled)
+        MainFrame::showToast(openFailureText(m_connector, loginCode));
 }
 
 void MainPageClient::OnDeviceStateChanged(int state)
@@ -149,22 +157,33 @@ void MainPageClient::OnDeviceConnectChanged(bool connected)
         m_infoWidget->setConnected(false);
         return;
     }
+    if (m_connecting || m_connector->isLoggingIn())
+        return;
     m_connecting = true;
-    KxUi()->showWaiting(QStringLiteral("#IDS_DeviceConnecting"));
+    QPointer<KxDeviceConnector> connector = m_connector;
+    KxUi()->showWaiting(QStringLiteral("#IDS_DeviceConnecting"), QStringLiteral("#IDS_Cancel"),
+                        [connector] {
+                            if (connector)
+                                connector->cancelLogin();
+                        });
     letWaitingShow();
-    int code = KxDeviceConnector::Login_NotConnected;
-    if (m_connector && m_connector->connectDevice())
-        code = m_connector ? m_connector->login(QString::fromLatin1(kUser),
-                                                QString::fromLatin1(kPassword))
-                           : KxDeviceConnector::Login_NotConnected;
-    KxUi()->closeWaiting();
-    m_connecting = false;
-    const bool ok = code == KxDeviceConnector::Login_Ok && m_connector;
-    if (ok)
-        KxLoginedDevicesManage::instance()->registerDevice(m_deviceId, m_connector);
-    else
-        MainFrame::showToast(openFailureText(m_connector, code));
-    m_infoWidget->setConnected(ok);
+    const auto finish = [this](int code) {
+        KxUi()->closeWaiting();
+        m_connecting = false;
+        const bool ok = code == KxDeviceConnector::Login_Ok && m_connector;
+        if (ok)
+            KxLoginedDevicesManage::instance()->registerDevice(m_deviceId, m_connector);
+        else if (code != KxDeviceConnector::Login_Cancelled)
+            MainFrame::showToast(openFailureText(m_connector, code));
+        m_infoWidget->setConnected(ok);
+    };
+    if (!m_connector->connectDevice()) {
+        finish(KxDeviceConnector::Login_NotConnected);
+        return;
+    }
+    // Read on the reader's worker: the window stays live and the waiting dialog can cancel.
+    m_connector->loginAsync(QString::fromLatin1(kUser), QString::fromLatin1(kPassword), this,
+                            finish);
 }
 
 void MainPageClient::OnToolBarBtnClicked()

@@ -133,7 +133,9 @@ int KxDeviceCommand::syncSettingsEx(int step)
             for (const KxTagInfo &t : qAsConst(m_values))
                 have.insert(t.code);
             for (const KxTagInfo &t : qAsConst(m_capabilities)) {
-                if (t.result == DataResult_Ack && !have.contains(t.code) && !t.value().isEmpty())
+                // Actions ("action") have no value to read; asking would only echo them.
+                if (t.result == DataResult_Ack && !have.contains(t.code) && !t.value().isEmpty()
+                    && t.value() != QLatin1String("action"))
                     missing << t.code;
             }
         }

@@ -116,25 +116,6 @@ public:
     // progress 0..1000. False when the device never started one.
     bool getUpdateFirmwareState(const QString &id, int &first, int &block, int &step, int &progress) const;
 
-    // ---- firmware (KxDeviceKitFirmware.cpp) -------------------------------------------------
-    // An "ifp" file is an archive holding a package and its manifest; it must be unpacked with
-    // extractIfpFile before the other calls take its path.
-    bool isIfp(const QString &path) const;
-    bool extractIfpFile(const QString &path);
-    // Checks a whole package (checksums, header, kind against the extension): product, version
-    // and kind; false for anything that is not an intact package.
-    bool getPakInfo(const QString &path, QString &product, QString &version, QString &kind,
-                    qint64 *size = nullptr);
-    // 0 when the package fits the reader; else 1 to 11 (manifest, system query, package or
-    // variant mismatch). The reader's link must be open.
-    int checkUpdateFirmwareInfo(const QString &id, const QString &path);
-    // Sends the package and waits until the reader has checked and installed it (it restarts
-    // then). strict: the reader may refuse packages not meant for it (218). error: 0 or the code.
-    bool updateFirmwareFile(const QString &id, const QString &path, bool strict, int *error = nullptr);
-    // Progress of a running or finished upgrade: a counter of step changes, block, step and
-    // progress 0..1000. False when the device never started one.
-    bool getUpdateFirmwareState(const QString &id, int &first, int &block, int &step, int &progress) const;
-
     // The last information map reported for a device (empty when unknown).
     KxDeviceInfoMap deviceInfo(const QString &id) const;
 

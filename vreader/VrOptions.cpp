@@ -34,7 +34,6 @@ QString vrHelpText()
         "  --drop-after <n>      drop a link, unanswered, at its frame n+1\n"
         "  --refuse <code>       always refuse this command (status 21)\n"
         "  --refuse-firmware <n> refuse every firmware package with error code n (e.g. 213)\n"
-        "  --refuse-firmware <n> refuse every firmware package with error code n (e.g. 213)\n"
         "  --corrupt-every <n>   corrupt every n-th reply\n"
         "  --empty-query-all     answer \"@*\" (all current values) with no items\n"
         "  --no-read-every <n>   every n-th triggered read finds no code (counted as a no-read)\n"
@@ -156,9 +155,6 @@ bool vrParseOptions(const QStringList &args, VrOptions *o, QString *error, bool 
                 return false;
         } else if (a == QLatin1String("--corrupt-every")) {
             if (!number(&o->faults.corruptEvery, 0, 1 << 30))
-                return false;
-        } else if (a == QLatin1String("--refuse-firmware")) {
-            if (!number(&o->faults.refuseFirmware, 1, 999))
                 return false;
         } else if (a == QLatin1String("--refuse-firmware")) {
             if (!number(&o->faults.refuseFirmware, 1, 999))

@@ -12,7 +12,6 @@ struct VrFaults
     bool emptyQueryAll = false;  // "@*" is answered with no items
     int noReadEvery = 0;    // every n-th simulated read finds no code
     int refuseFirmware = 0; // every firmware package is refused with this error code
-    int refuseFirmware = 0; // every firmware package is refused with this error code
 
     bool any() const
     {

@@ -70,7 +70,6 @@ bool VrReaderEngine::loadState(QString *error)
     }
     m_alias = id.value("P Alias").toString();
     m_identity.firmware = id.value("Firmware Version").toString(m_identity.firmware);
-    m_identity.firmware = id.value("Firmware Version").toString(m_identity.firmware);
     for (const QString &k : kGroupKeys) {
         if (id.contains(k))
             m_group.insert(k, id.value(k).toString());
@@ -103,16 +102,6 @@ bool VrReaderEngine::saveState()
         return false;
     f.write(QJsonDocument(o).toJson());
     return f.commit();
-}
-
-bool VrReaderEngine::installFirmware(const QString &version)
-{
-    const QString old = m_identity.firmware;
-    m_identity.firmware = version;
-    if (saveState())
-        return true;
-    m_identity.firmware = old;  // not stored: the reader keeps booting the old firmware
-    return false;
 }
 
 bool VrReaderEngine::installFirmware(const QString &version)

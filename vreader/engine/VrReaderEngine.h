@@ -68,9 +68,6 @@ public:
     // Makes version the firmware the reader reports, stored with its state; false (and the old
     // version kept) when the state cannot be written.
     bool installFirmware(const QString &version);
-    // Makes version the firmware the reader reports, stored with its state; false (and the old
-    // version kept) when the state cannot be written.
-    bool installFirmware(const QString &version);
     // What a restart does: running settings fall back to the stored ones.
     void restart();
 

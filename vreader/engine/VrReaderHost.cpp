@@ -292,10 +292,6 @@ bool VrReaderHost::handleLinkFrame(Link *link, quint8 kind, const QByteArray &pa
         handleFirmware(link, payload);
         return true;
     }
-    if (kind == KxFrame::FirmwareStep && !link->logLink) {
-        handleFirmware(link, payload);
-        return true;
-    }
     if (kind == KxFrame::RoleRequest) {
         quint8 role = 0;
         if (!KxLink::parseRoleRequest(payload, &role)) {

@@ -4,7 +4,6 @@
 #include "KxFrameAssembler.h"
 #include "VrFaults.h"
 #include "VrFirmwareInstaller.h"
-#include "VrFirmwareInstaller.h"
 #include "VrReaderEngine.h"
 
 #include <QObject>
@@ -53,8 +52,6 @@ private:
     bool handleLogRequest(Link *link, const QByteArray &frame);
     // Firmware transfer steps (VrReaderHostFirmware.cpp).
     void handleFirmware(Link *link, const QByteArray &payload);
-    // Firmware transfer steps (VrReaderHostFirmware.cpp).
-    void handleFirmware(Link *link, const QByteArray &payload);
     void send(Link *link, const QByteArray &reply);
     void dropLink(Link *link);
     // Refuses a link its role (8A, status 21, the information map) and closes it.
@@ -84,8 +81,6 @@ private:
     bool m_restarting = false;
     QTimer *m_readTimer = nullptr;  // continuous read modes
     int m_loadRate = 0;
-    VrFirmwareInstaller m_firmware;
-    Link *m_firmwareLink = nullptr;  // the link carrying a transfer
     VrFirmwareInstaller m_firmware;
     Link *m_firmwareLink = nullptr;  // the link carrying a transfer
     qint64 m_loadSent = 0;

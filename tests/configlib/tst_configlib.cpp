@@ -59,6 +59,7 @@ private:
     QByteArray query(VrReaderEngine &e, const QByteArray &code);
     int write(VrReaderEngine &e, const QByteArray &record);
     QList<CameraResult> trigger(VrReaderEngine &e);
+    double meanOfImage(VrReaderEngine &e);
 
     QSharedPointer<const VrCommandTable> m_table;
     VcSceneSource *m_scene = nullptr;
@@ -217,6 +218,22 @@ int TestConfigLib::write(VrReaderEngine &e, const QByteArray &record)
     return result;
 }
 
+double TestConfigLib::meanOfImage(VrReaderEngine &e)
+{
+    // A new full-size PNG image.
+    const VrReaderEngine::Outcome out = e.handleFrame(req("#IMGGET0T0R3F"));
+    const QImage img = QImage::fromData(out.extendData, "PNG").convertToFormat(QImage::Format_Grayscale8);
+    if (img.isNull())
+        return -1;
+    qint64 sum = 0;
+    for (int y = 0; y < img.height(); ++y) {
+        const uchar *line = img.constScanLine(y);
+        for (int x = 0; x < img.width(); ++x)
+            sum += line[x];
+    }
+    return double(sum) / (qint64(img.width()) * img.height());
+}
+
 QList<CameraResult> TestConfigLib::trigger(VrReaderEngine &e)
 {
     const VrReaderEngine::Outcome out = e.handleFrame(req("#SCNITG"));
@@ -311,6 +328,14 @@ void TestConfigLib::enabledSetChangesWhatIsRead()
     dark.enable = 1;
     QCOMPARE(write(*e, dark.toHex()), int(DataResult_Ack));
     QVERIFY(ResultStream::codes(trigger(*e)).isEmpty());
+    // Images show it too: darker than the reader's own settings give.
+    const double darkMean = meanOfImage(*e);
+    ConfigLibRecord off = dark;
+    off.enable = 0;
+    QCOMPARE(write(*e, off.toHex()), int(DataResult_Ack));
+    const double plainMean = meanOfImage(*e);
+    QVERIFY2(darkMean >= 0 && darkMean * 2 < plainMean, qPrintable(QStringLiteral("%1 %2").arg(darkMean).arg(plainMean)));
+    QCOMPARE(write(*e, dark.toHex()), int(DataResult_Ack));
     // A well exposed set read with it names it.
     dark.setValue("EXPFET", "2000");
     dark.setValue("EXPFGN", "6");

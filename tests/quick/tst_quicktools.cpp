@@ -1,6 +1,6 @@
 // The quick page's tools: which ones a reader gets, and against the real virtual reader the
-// configuration-set box (enable, rename with its refusals) and automatic focus from a blurred
-// start, judged by whether the reader reads.
+// configuration-set box (enable, rename with its refusals), automatic focus from a blurred
+// start judged by whether the reader reads, and a running monitor stopped when the page goes.
 #include "ConfigLib.h"
 #include "KxConfig.h"
 #include "KxDeviceCommand.h"
@@ -183,6 +183,34 @@ private slots:
         QCOMPARE(connector->command()->rawValue("FOCPOS"), pos);
         QCOMPARE(connector->queryCommand(1, "#SCNITG", v), 6);
         QCOMPARE(goodReads(connector.get()), before + 1);
+    }
+
+    void leavingStopsTheMonitor()
+    {
+        KxScriptedUiBackend ui;
+        VReaderProcess vr;
+        QVERIFY2(vr.start({"--count", "1", "--sensor", "640x480"}), vr.errorOutput().constData());
+        QString why;
+        auto connector = VReaderSession::login(vr, &why);
+        QVERIFY2(connector, qPrintable(why));
+        QuickSettingsWidget page;
+        QVERIFY(page.openDevice(QPointer<KxDeviceConnector>(connector.get()), QVariant()));
+        page.show();
+        QToolButton *monitor = page.tool(QuickTools::monitor());
+        QVERIFY(monitor);
+        monitor->click();
+        QVERIFY(page.isBusy());
+        QCOMPARE(monitor->text(), kxTr("#IDS_StopMonitor"));
+        QTRY_COMPARE_WITH_TIMEOUT(VReaderSession::readerValue(connector.get(), "SCNMTR"), QByteArray("1"), 30000);
+        // Another tool stays off while one runs.
+        page.tool(QuickTools::autoFocus())->click();
+        QVERIFY(!page.tool(QuickTools::autoFocus())->isChecked());
+        // The edit frame asks the page to stop before it goes.
+        QVERIFY(page.closing(QVariant()));
+        QVERIFY(!page.isBusy());
+        QVERIFY(!monitor->isChecked());
+        QCOMPARE(monitor->text(), kxTr("#IDS_StartMonitor"));
+        QTRY_COMPARE_WITH_TIMEOUT(VReaderSession::readerValue(connector.get(), "SCNMTR"), QByteArray("0"), 30000);
     }
 };
 

@@ -122,6 +122,7 @@ private:
     // Configuration sets (VrReaderEngineSets.cpp).
     KxTagInfo writeConfigSet(char prefix, const QByteArray &value, Outcome *outcome);
     VrReaderCamera::Read readWithSets(bool forced);
+    VrReaderCamera::Values imageValues() const;
     QList<QByteArray> resultFrames(const QList<VcResult> &results, bool good, QStringList *log = nullptr);
 
     QSharedPointer<const VrCommandTable> m_table;

@@ -112,7 +112,7 @@ void VrReaderEngine::cameraSetting(char prefix, const QString &code, const QByte
 KxTagInfo VrReaderEngine::answerImage(const QString &code, const QByteArray &value, Outcome *outcome)
 {
     const VrReaderCamera::Image image = m_camera->image(
-        code, value, [this](const QString &c) { return runningValue(c); });
+        code, value, imageValues());
     if (!image.ok) {
         outcome->log << QStringLiteral("image request %1%2 refused: %3")
                             .arg(code, QString::fromUtf8(value), image.error);

@@ -52,3 +52,11 @@ VrReaderCamera::Read VrReaderEngine::readWithSets(bool forced)
     }
     return total;
 }
+
+VrReaderCamera::Values VrReaderEngine::imageValues() const
+{
+    // An image shows what a read's first image sees: the first enabled set, if any.
+    const auto running = [this](const QString &code) { return runningValue(code); };
+    const QList<ConfigLibRecord> sets = VrConfigSets::enabled(runningValue(QStringLiteral("MPCADD")));
+    return sets.isEmpty() ? VrReaderCamera::Values(running) : VrConfigSets::values(sets.first(), running);
+}

@@ -5,6 +5,7 @@
 #include "KxDeviceConfigs.h"
 #include "KxDeviceKit.h"
 #include "KxIconHelper.h"
+#include "KxSpecialControls.h"
 #include "KxStandardControls.h"
 #include "KxUiService.h"
 #include "KxWaitingDlg.h"
@@ -75,6 +76,7 @@ MainFrame::MainFrame(QWidget *parent) : NMainWindow(parent)
     clientLayout()->addWidget(m_stack, 1);
 
     KxStandardControls::registerAll();
+    KxSpecialControls::registerAll();
     KxAppInit::instance()->install();
     KxIconHelper::loadFonts();
     if (!KxDeviceConfigs::instance()->load())

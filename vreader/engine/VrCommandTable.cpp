@@ -75,6 +75,9 @@ void VrCommandTable::addSpecialCommands()
     special("DFMCAL", VrCommand::Action, QByteArray());   // clears the data formats ("DFMADD")
     special("DFMQFA", VrCommand::ReadOnly, QByteArray()); // the data formats in use
     special("DFMQCU", VrCommand::ReadOnly, QByteArray()); // the stored data formats
+    // The script functions the reader offers, and its Lua script as it runs it.
+    for (const char *code : {"SCRQFN", "SCRQAA", "LUAQAS", "LUAQAA", "LUAQRY"})
+        special(code, VrCommand::ReadOnly, QByteArray());
     special("SCNITG", VrCommand::Action, QByteArray());   // trigger once: one simulated read
     special("SCNTRG", VrCommand::Setting, "0", KxValueRule::Integer, 0, 1);  // 1 triggers a read
     special("LOGLVL", VrCommand::Setting, "2", KxValueRule::Integer, 0, 5);

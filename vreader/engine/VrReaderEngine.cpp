@@ -4,6 +4,7 @@
 #include "KxDataStreamValue.h"
 #include "KxRequestParser.h"
 #include "VrReaderCamera.h"
+#include "VrScripting.h"
 
 #include <QFile>
 #include <QHostAddress>
@@ -164,6 +165,11 @@ QByteArray VrReaderEngine::readOnlyValue(const QString &code) const
         return m_table->find(QStringLiteral("DFMADD")) ? runningValue(QStringLiteral("DFMADD")) : QByteArray();
     if (code == QLatin1String("DFMQCU"))
         return m_table->find(QStringLiteral("DFMADD")) ? storedValue(QStringLiteral("DFMADD")) : QByteArray();
+    if (code == QLatin1String("SCRQFN") || code == QLatin1String("SCRQAA") || code == QLatin1String("LUAQAS")
+        || code == QLatin1String("LUAQAA"))
+        return VrScripting::functionList();
+    if (code == QLatin1String("LUAQRY"))
+        return m_table->find(QStringLiteral("LUAADD")) ? runningValue(QStringLiteral("LUAADD")) : QByteArray();
     const VrCommand *c = m_table->find(code);
     return c ? c->defaultValue : QByteArray();
 }

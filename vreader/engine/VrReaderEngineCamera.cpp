@@ -5,6 +5,7 @@
 #include "KxDataStreamTypes.h"
 #include "VrDataFormatting.h"
 #include "VrReaderCamera.h"
+#include "VrScripting.h"
 
 VrReaderEngine::~VrReaderEngine() = default;
 
@@ -59,8 +60,9 @@ QList<QByteArray> VrReaderEngine::resultFrames(const QList<VcResult> &found, boo
     QStringList ignored;
     QList<VcResult> results = found;
     if (good) {
-        results = VrDataFormatting::apply(found, [this](const QString &code) { return runningValue(code); },
-                                          log ? log : &ignored);
+        const auto values = [this](const QString &code) { return runningValue(code); };
+        results = VrDataFormatting::apply(found, values, log ? log : &ignored);
+        results = VrScripting::apply(results, values, log ? log : &ignored);
         if (results.isEmpty())
             return {};  // formatting kept none of the codes
     } else {

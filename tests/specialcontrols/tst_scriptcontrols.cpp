@@ -1,0 +1,179 @@
+// The script controls: the stored value form, the check shown while typing, the local test
+// run, import and export, and the function list of the assistance panel.
+#include "controls_testutil.h"
+
+#include "KxI18nUtil.h"
+#include "KxScriptControls.h"
+#include "KxScriptedUiBackend.h"
+#include "KxSpecialControls.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TstScriptControls : public QObject
+{
+    Q_OBJECT
+private:
+    KxScriptControl *make(const char *type, const QString &value, EventSink *sink, std::unique_ptr<KxItemInfo> *keep)
+    {
+        *keep = makeItem(QString::fromLatin1(type), value);
+        return qobject_cast<KxScriptControl *>(makeControl(keep->get(), sink));
+    }
+    static bool shownAs(const QString &text, const QString &key) { return text == key || text == kxTr(key); }
+
+private slots:
+    void initTestCase() { KxSpecialControls::registerAll(); }
+
+    void valueFollowsTheText_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("value");
+        for (const char *type : {"JS", "LUASCRIPT"}) {
+            QTest::addRow("%s ab", type) << type << "ab" << "0M4L6162";
+            QTest::addRow("%s empty", type) << type << "" << "0M0L";
+            QTest::addRow("%s non-ASCII", type) << type << QString::fromUtf8("-- é") << "0M10L2D2D20C3A9";
+        }
+    }
+    void valueFollowsTheText()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, text);
+        QFETCH(QString, value);
+        EventSink sink;
+        std::unique_ptr<KxItemInfo> item;
+        KxScriptControl *c = make(type.toLatin1().constData(), "0M2L78", &sink, &item);
+        QVERIFY(c);
+        QCOMPARE(c->script(), QStringLiteral("x"));
+        c->setScript(text);
+        QCOMPARE(c->value().toString(), value);
+        QCOMPARE(sink.count(KxValueChangedEvent::eventType()), 1);
+        // Read back from the value, the text is the same.
+        c->setValue(value);
+        QCOMPARE(c->script(), text);
+        QCOMPARE(sink.count(KxValueChangedEvent::eventType()), 1);
+    }
+
+    void invalidValueEmptiesTheScript()
+    {
+        EventSink sink;
+        std::unique_ptr<KxItemInfo> item;
+        KxScriptControl *c = make("JS", "0M4L6162", &sink, &item);
+        c->setValue(QStringLiteral("not a script"));
+        QCOMPARE(c->value().toString(), QStringLiteral("0M0L"));
+        QCOMPARE(c->script(), QString());
+        QCOMPARE(sink.count(KxValueChangedEvent::eventType()), 1);
+        // Already empty: nothing changes, nothing is reported.
+        c->setValue(QStringLiteral("still not"));
+        QCOMPARE(sink.count(KxValueChangedEvent::eventType()), 1);
+    }
+
+    void checkShowsErrorsWithTheirLine_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("check");
+        QTest::newRow("Lua fine") << "LUASCRIPT" << "setOutput(getData())" << "OK";
+        QTest::newRow("Lua error on line 2") << "LUASCRIPT" << "local a = 1\nlocal = 2" << "[2].";
+        QTest::newRow("JavaScript fine") << "JS" << "setOutput(getData());" << "OK";
+        QTest::newRow("JavaScript error on line 3") << "JS" << "var a;\nvar b;\nvar = ;" << "script:3:";
+    }
+    void checkShowsErrorsWithTheirLine()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, text);
+        QFETCH(QString, check);
+        EventSink sink;
+        std::unique_ptr<KxItemInfo> item;
+        KxScriptControl *c = make(type.toLatin1().constData(), "0M0L", &sink, &item);
+        c->setScript(text);
+        if (check == QLatin1String("OK")) {
+            QCOMPARE(c->checkText(), check);
+        } else {
+            QVERIFY2(c->checkText().startsWith("ERROR:"), qPrintable(c->checkText()));
+            QVERIFY2(c->checkText().contains(check), qPrintable(c->checkText()));
+        }
+    }
+
+    void testRunsTheScriptOnTheSample_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("Lua") << "LUASCRIPT" << "setOutput(getData():lower())" << "abc-1";
+        QTest::newRow("JavaScript") << "JS" << "setOutput(getData().toLowerCase());" << "abc-1";
+        QTest::newRow("Lua error") << "LUASCRIPT" << "\nerror('bad code')" << "ERROR: script:2: bad code";
+        QTest::newRow("JavaScript endless") << "JS" << "while (true) {}" << "ERROR: time limit";
+    }
+    void testRunsTheScriptOnTheSample()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        EventSink sink;
+        std::unique_ptr<KxItemInfo> item;
+        KxScriptControl *c = make(type.toLatin1().constData(), "0M0L", &sink, &item);
+        c->setScript(text);
+        c->setSample("ABC-1");
+        c->runTest();
+        QVERIFY2(c->testOutput().contains(shown), qPrintable(c->testOutput()));
+    }
+
+    void importAndExport()
+    {
+        KxScriptedUiBackend ui;
+        QTemporaryDir dir;
+        EventSink sink;
+        std::unique_ptr<KxItemInfo> item;
+        KxScriptControl *c = make("LUASCRIPT", "0M0L", &sink, &item);
+        c->setScript(QString::fromUtf8("log('é')"));
+        const QString path = dir.filePath("a.lua");
+        QVERIFY(c->exportFile(path));
+        QVERIFY(shownAs(ui.toastTexts().value(0), "#IDS_Export_Lua_Success"));
+        c->setScript("x = 1");
+        QVERIFY(c->importFile(path));
+        QCOMPARE(c->script(), QString::fromUtf8("log('é')"));
+        QVERIFY(shownAs(ui.toastTexts().value(1), "#IDS_Import_Lua_Success"));
+        // A failed import keeps the text.
+        QVERIFY(!c->importFile(dir.filePath("missing.lua")));
+        QCOMPARE(c->script(), QString::fromUtf8("log('é')"));
+        QVERIFY(shownAs(ui.toastTexts().value(2), "#IDS_Import_Lua_Failed"));
+        QVERIFY(!c->exportFile(dir.filePath("no/such/dir/a.lua")));
+        QVERIFY(shownAs(ui.toastTexts().value(3), "#IDS_Export_Lua_Failed"));
+    }
+
+    void assistanceListsTheFunctions()
+    {
+        bool ok = false;
+        const QList<KxApiFunction> parsed = KxScriptAssistance::parse(
+            "<interfaces><interface><name>getData()</name><simpleName>getData</simpleName>"
+            "<description>one\\ntwo</description></interface><interface><name></name></interface></interfaces>",
+            &ok);
+        QVERIFY(ok);
+        QCOMPARE(parsed.size(), 1);
+        QCOMPARE(parsed[0].description, QStringLiteral("one\ntwo"));
+        KxScriptAssistance::parse("<interfaces>", &ok);
+        QVERIFY(!ok);
+
+        // The shipped file describes every function the reader offers.
+        KxScriptAssistance panel;
+        QVERIFY(panel.load(QStringLiteral(BREVAN_SOURCE_DIR "/models/doc/api_en.xml")));
+        const QStringList described = panel.shownNames();
+        panel.setReaderFunctions(KxScriptRunner::apiFunctions());
+        QCOMPARE(panel.shownNames(), described);
+        QCOMPARE(described.size(), KxScriptRunner::apiFunctions().size());
+        // A function the file lacks is still listed.
+        panel.setReaderFunctions(KxScriptRunner::apiFunctions() << "newFunction");
+        QCOMPARE(panel.shownNames().size(), described.size() + 1);
+        QVERIFY(panel.shownNames().contains("newFunction"));
+        panel.setFilter("output");
+        QCOMPARE(panel.shownNames(), QStringList{"setOutput(text)"});
+        QVERIFY(!panel.load(QStringLiteral("/nonexistent/api.xml")));
+        // Without the file, the reader's functions are still listed, each as undefined.
+        panel.setFilter(QString());
+        QCOMPARE(panel.shownNames(), KxScriptRunner::apiFunctions() << "newFunction");
+    }
+};
+
+QTEST_MAIN(TstScriptControls)
+#include "tst_scriptcontrols.moc"

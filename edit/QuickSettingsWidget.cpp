@@ -15,7 +15,11 @@
 #include "KxDeviceCommand.h"
 #include "KxUiService.h"
 
+#include <QElapsedTimer>
 #include <QHBoxLayout>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QThread>
 #include <QLabel>
 #include <QSplitter>
 #include <QTabWidget>
@@ -166,6 +170,13 @@ void QuickSettingsWidget::OnBtnToolClicked()
         b->setChecked(true);  // a focus run ends by itself
         return;
     }
+    if (!start && id == QuickTools::selfLearning()) {
+        // The worker stops the reader and ends the tool.
+        b->setChecked(true);
+        if (m_stop)
+            *m_stop = true;
+        return;
+    }
     if (start) {
         m_running = id;
         b->setText(kxTr(QuickTools::stopText(id)));
@@ -176,6 +187,9 @@ void QuickSettingsWidget::OnBtnToolClicked()
         m_imageView->OnSlotBarcodeImageViewMonitor(start, true);
     } else if (id == QuickTools::autoFocus()) {
         startAutoFocus();
+        return;
+    } else if (id == QuickTools::selfLearning()) {
+        startSelfLearning();
         return;
     }
     if (!start)
@@ -267,6 +281,99 @@ void QuickSettingsWidget::decodeResultSlot(const QString &imageFile, bool decode
         m_resultOutput->textEdit()->appendLine(imageFile + QStringLiteral("\r\nDecode Fail!!!"));
 }
 
+void QuickSettingsWidget::startSelfLearning()
+{
+    KxDeviceCommand *cmd = m_connector ? m_connector->command() : nullptr;
+    if (!cmd) {
+        selfLearningEnded({{QStringLiteral("error"), "reader"}});
+        return;
+    }
+    // The number of codes wanted is the reader's number of codes per read.
+    QByteArray wanted = cmd->value(QStringLiteral("MLTCNT"));
+    if (wanted.toInt() < 1)
+        wanted = "1";
+    m_stop = std::make_shared<std::atomic_bool>(false);
+    const auto stop = m_stop;
+    QPointer<QuickSettingsWidget> self(this);
+    cmd->asyncProcess(
+        [stop, wanted](KxDeviceCommandPtr c) {
+            QMap<QString, QByteArray> out;
+            QByteArray v;
+            out.insert(QStringLiteral("wanted"), wanted);
+            if (!c || c->query(1, QStringLiteral("#ATLSOP"), v, wanted) != DataResult_Ack
+                || c->query(1, QStringLiteral("#ATLSTP"), v, "1") != DataResult_Ack) {
+                out.insert(QStringLiteral("error"), "start");
+                return out;
+            }
+            QElapsedTimer waited;
+            waited.start();
+            QByteArray state;
+            for (;;) {
+                if (c->query(1, QStringLiteral("#ATLQLS"), state, "*") != DataResult_Ack) {
+                    out.insert(QStringLiteral("error"), "state");
+                    return out;
+                }
+                if (state != "1")
+                    break;
+                if (*stop || waited.elapsed() > 5 * 60 * 1000) {
+                    c->query(1, QStringLiteral("#ATLSTP"), v, "0");
+                    out.insert(QStringLiteral("state"), *stop ? "6" : "3");
+                    return out;
+                }
+                QThread::msleep(10);
+            }
+            out.insert(QStringLiteral("state"), state);
+            if (c->query(1, QStringLiteral("#ATLPAS"), v, "*") == DataResult_Ack)
+                out.insert(QStringLiteral("ATLPAS"), v);
+            if (c->query(1, QStringLiteral("#ATLQLP"), v, "*") == DataResult_Ack)
+                out.insert(QStringLiteral("ATLQLP"), v);
+            // What the reader learned shows on every page.
+            c->syncSettingsEx(KxDeviceCommand::SyncRefresh);
+            return out;
+        },
+        [self](KxDeviceCommandPtr, QMap<QString, QByteArray> result) {
+            if (self)
+                self->selfLearningEnded(result);
+        });
+}
+
+void QuickSettingsWidget::selfLearningEnded(const QMap<QString, QByteArray> &result)
+{
+    toolEnded(QuickTools::selfLearning());
+    m_stop.reset();
+    const QByteArray state = result.value(QStringLiteral("state"));
+    const QJsonObject pass = QJsonDocument::fromJson(result.value(QStringLiteral("ATLPAS"))).object();
+    const int wanted = pass.value(QStringLiteral("BarcodeCntUser")).toInt(result.value(QStringLiteral("wanted")).toInt());
+    if (result.contains(QStringLiteral("error")) || state.isEmpty()) {
+        KxUi()->toast(kxTr(QStringLiteral("#IDS_SelfLearningError_Tips")), 3000, this, KxMsgType::Error);
+        return;
+    }
+    if (state == "2") {
+        const QJsonObject learned = QJsonDocument::fromJson(result.value(QStringLiteral("ATLQLP"))).object();
+        QStringList lines;
+        lines << kxTr(QStringLiteral("#IDS_SelfLearning_Success"))
+                     .arg(pass.value(QStringLiteral("BarcodeCnt")).toInt())
+                     .arg(wanted);
+        lines << kxTr(QStringLiteral("#IDS_SelfLearning_Success_Result"))
+                     .arg(learned.value(QStringLiteral("EXPFET")).toString(), learned.value(QStringLiteral("EXPFGN")).toString());
+        const int set = learned.value(QStringLiteral("CfgLibId")).toInt();
+        if (set > 0)
+            lines << kxTr(QStringLiteral("#IDS_SelfLearning_InSet")).arg(set);
+        m_settings->refreshValues();
+        m_configSets->setDevice(m_connector);
+        KxUi()->toast(lines.join(QLatin1Char('\n')), 5000, this);
+        return;
+    }
+    const QString key = state == "4" ? QStringLiteral("#IDS_SelfLearning_UnsupportBurstMode")
+        : state == "5"               ? QStringLiteral("#IDS_SelfLearning_UnsupportMultiArea")
+        : state == "6"               ? QStringLiteral("#IDS_SelfLearning_Stop")
+                                     : QStringLiteral("#IDS_SelfLearning_Failed");
+    QString text = kxTr(key);
+    if (key == QLatin1String("#IDS_SelfLearning_Failed"))
+        text = text.arg(wanted);
+    KxUi()->toast(text, 5000, this, state == "6" ? KxMsgType::Information : KxMsgType::Warning);
+}
+
 bool QuickSettingsWidget::isBusy()
 {
     return !m_running.isEmpty() || m_imageView->d()->isPlaying();
@@ -277,7 +384,9 @@ bool QuickSettingsWidget::stopBusy()
     m_imageView->onPlayToggled(false);
     if (m_running == QuickTools::play() || m_running == QuickTools::monitor())
         toolEnded(m_running);
-    // A focus run cannot be called back; it ends with the reader's answer.
+    // A learning run is asked to stop; it and a focus run end with the reader's answer.
+    if (m_running == QuickTools::selfLearning() && m_stop)
+        *m_stop = true;
     return m_running.isEmpty();
 }
 

@@ -4,6 +4,8 @@
 #include "IPluginWidget.h"
 
 #include <QMap>
+#include <atomic>
+#include <memory>
 #include <QPointer>
 
 class BCodeImageView;
@@ -61,6 +63,8 @@ signals:
 private:
     void buildTools();
     void startAutoFocus();
+    void startSelfLearning();
+    void selfLearningEnded(const QMap<QString, QByteArray> &result);
     void toolEnded(const QString &id);
 
     QPointer<KxDeviceConnector> m_connector;
@@ -69,6 +73,8 @@ private:
     QMap<QString, QToolButton *> m_tools;
     QStringList m_toolOrder;
     QString m_running;  // the tool that runs, empty when none
+    // Asks the running tool's worker to stop.
+    std::shared_ptr<std::atomic_bool> m_stop;
     DeviceCardWidget *m_card;
     QTabWidget *m_tabs;
     BCodePropertyWidget *m_settings;

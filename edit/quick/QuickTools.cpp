@@ -50,7 +50,7 @@ QStringList forReader(const Reader &r)
 
 QStringList available(const Reader &reader)
 {
-    static const QStringList runs = {play(), monitor(), autoFocus()};
+    static const QStringList runs = {play(), monitor(), autoFocus(), selfLearning()};
     QStringList out;
     for (const QString &id : forReader(reader)) {
         if (runs.contains(id))
@@ -67,6 +67,8 @@ QString startText(const QString &id)
         return QStringLiteral("#IDS_StartMonitor");
     if (id == autoFocus())
         return QStringLiteral("#IDS_AutoFocus");
+    if (id == selfLearning())
+        return QStringLiteral("#IDS_StartLearning");
     return QString();
 }
 
@@ -78,6 +80,8 @@ QString stopText(const QString &id)
         return QStringLiteral("#IDS_StopMonitor");
     if (id == autoFocus())
         return QStringLiteral("#IDS_AutoFocus_ing");
+    if (id == selfLearning())
+        return QStringLiteral("#IDS_StopLearning");
     return QString();
 }
 

@@ -1,6 +1,7 @@
 // The quick page's tools: which ones a reader gets, and against the real virtual reader the
-// configuration-set box (enable, rename with its refusals), automatic focus from a blurred
-// start judged by whether the reader reads, and a running monitor stopped when the page goes.
+// configuration-set box (enable, rename with its refusals), automatic focus from a blurred start
+// and self-learning from an unreadable exposure, judged by whether the reader reads, and a
+// running monitor stopped when the page goes.
 #include "ConfigLib.h"
 #include "KxConfig.h"
 #include "KxDeviceCommand.h"
@@ -91,7 +92,8 @@ private slots:
         // The page offers only the tools it runs, in the same order.
         QStringList shown;
         for (const QString &id : tools) {
-            if (id == QuickTools::play() || id == QuickTools::monitor() || id == QuickTools::autoFocus())
+            if (id == QuickTools::play() || id == QuickTools::monitor() || id == QuickTools::autoFocus()
+                || id == QuickTools::selfLearning())
                 shown << id;
         }
         QCOMPARE(QuickTools::available(r), shown);
@@ -113,7 +115,7 @@ private slots:
         QVERIFY(box->isVisibleTo(&page));
         QCOMPARE(box->sets().size(), 4);
         QCOMPARE(box->combo()->count(), 4);
-        QCOMPARE(page.toolIds(), (QStringList{"Id_Tool_Monitor", "Id_Tool_AutoFocus"}));
+        QCOMPARE(page.toolIds(), (QStringList{"Id_Tool_Monitor", "Id_Tool_AutoFocus", "Id_Tool_SelfLearning"}));
 
         // Enable the second set: the reader's own list says so.
         box->combo()->setCurrentIndex(1);
@@ -181,6 +183,43 @@ private slots:
         QCOMPARE(toasts[0].text, kxTr("#IDS_AutoFocus_Done").arg(QString::fromUtf8(pos)));
         // The page's copy of the reader's values follows.
         QCOMPARE(connector->command()->rawValue("FOCPOS"), pos);
+        QCOMPARE(connector->queryCommand(1, "#SCNITG", v), 6);
+        QCOMPARE(goodReads(connector.get()), before + 1);
+    }
+
+    void selfLearningMakesTheReaderRead()
+    {
+        KxScriptedUiBackend ui;
+        VReaderProcess vr;
+        QVERIFY2(vr.start({"--count", "1", "--sensor", "640x480"}), vr.errorOutput().constData());
+        QString why;
+        auto connector = VReaderSession::login(vr, &why);
+        QVERIFY2(connector, qPrintable(why));
+        QByteArray v;
+        // Fixed exposure, the shortest, no gain: the labels are too dark to read.
+        for (const QByteArrayList &s : {QByteArrayList{"#EXPMOD", "1"}, {"#EXPFET", "10"}, {"#EXPFGN", "0"}})
+            QCOMPARE(connector->queryCommand(1, QString::fromLatin1(s[0]), v, s[1]), 6);
+        const int before = goodReads(connector.get());
+        QCOMPARE(connector->queryCommand(1, "#SCNITG", v), 6);
+        QCOMPARE(goodReads(connector.get()), before);
+
+        QuickSettingsWidget page;
+        QVERIFY(page.openDevice(QPointer<KxDeviceConnector>(connector.get()), QVariant()));
+        QToolButton *learn = page.tool(QuickTools::selfLearning());
+        QVERIFY(learn);
+        learn->click();
+        QVERIFY(page.isBusy());
+        QCOMPARE(learn->text(), kxTr("#IDS_StopLearning"));
+        QTRY_VERIFY_WITH_TIMEOUT(!page.isBusy(), 120000);
+        QCOMPARE(learn->text(), kxTr("#IDS_StartLearning"));
+        const auto toasts = ui.shown(KxScriptedUiBackend::Kind::Toast);
+        QCOMPARE(toasts.size(), 1);
+        const QByteArray exposure = VReaderSession::readerValue(connector.get(), "EXPFET");
+        QVERIFY(exposure != "10");
+        // The summary names what changed, as the reader has it.
+        QVERIFY2(toasts[0].text.contains(QStringLiteral("exposure %1 µs").arg(QString::fromUtf8(exposure))),
+                 qPrintable(toasts[0].text));
+        QCOMPARE(connector->command()->rawValue("EXPFET"), exposure);
         QCOMPARE(connector->queryCommand(1, "#SCNITG", v), 6);
         QCOMPARE(goodReads(connector.get()), before + 1);
     }

@@ -3,6 +3,7 @@
 #include "KxDataStreamTypes.h"
 #include "KxPageLoader.h"
 #include "VrConfigSets.h"
+#include "VrSelfLearning.h"
 
 #include <QDir>
 
@@ -32,6 +33,10 @@ bool VrCommandTable::loadModelDir(const QString &modelDir, QString *error)
     }
     if (added > 0 && pages.exists(VrConfigSets::pageFile()))
         add(VrConfigSets::command(*this));
+    if (m_commands.contains(QStringLiteral("ATLSTP"))) {
+        for (const VrCommand &c : VrSelfLearning::commands())
+            add(c);
+    }
     if (added == 0 && error)
         *error = QStringLiteral("no commands found in the pages of %1").arg(modelDir);
     return added > 0;

@@ -147,6 +147,8 @@ QByteArray VrReaderEngine::defaultOf(const VrCommand &c) const
 
 QByteArray VrReaderEngine::readOnlyValue(const QString &code) const
 {
+    if (code.startsWith(QLatin1String("ATLQ")) || code == QLatin1String("ATLPAS"))
+        return learningValue(code);
     if (code == QLatin1String("PRNQRY")) {
         return QStringLiteral("Product Name:%1\r\nSerial Number:%2\r\nFirmware Version:%3\r\n"
                               "MAC Address:%4\r\nHardware Version:VR-1")

@@ -123,6 +123,9 @@ private:
     KxTagInfo writeConfigSet(char prefix, const QByteArray &value, Outcome *outcome);
     VrReaderCamera::Read readWithSets(bool forced);
     VrReaderCamera::Values imageValues() const;
+    // Self-learning (VrReaderEngineLearning.cpp).
+    void selfLearn(char prefix, const QByteArray &value, Outcome *outcome);
+    QByteArray learningValue(const QString &code) const;
     QList<QByteArray> resultFrames(const QList<VcResult> &results, bool good, QStringList *log = nullptr);
 
     QSharedPointer<const VrCommandTable> m_table;
@@ -146,4 +149,8 @@ private:
     quint64 m_readMs = 0;
     std::unique_ptr<VrReaderCamera> m_camera;
     quint32 m_resultSeq = 0;  // result frames sent
+    int m_learnState = 0;     // "ATLQLS"
+    int m_learnProgress = 0;  // "ATLQPR", percent
+    QByteArray m_learnParams; // "ATLQLP"
+    QByteArray m_learnPass;   // "ATLPAS"
 };

@@ -93,8 +93,12 @@ QList<QByteArray> VrReaderEngine::resultFrames(const QList<VcResult> &found, boo
 
 // Settings that make the camera do something: automatic focus moves the focus to where the
 // scene is sharp.
-void VrReaderEngine::cameraSetting(char prefix, const QString &code, const QByteArray &, Outcome *outcome)
+void VrReaderEngine::cameraSetting(char prefix, const QString &code, const QByteArray &value, Outcome *outcome)
 {
+    if (code == QLatin1String("ATLSTP")) {
+        selfLearn(prefix, value, outcome);
+        return;
+    }
     if (!m_camera || code != QLatin1String("FOCAUT"))
         return;
     const VrCommand *focus = m_table->find(QStringLiteral("FOCPOS"));

@@ -1,0 +1,24 @@
+#pragma once
+// Self-learning of a virtual reader: the commands that start it, report on it and give its
+// outcome, and the settings it tries.
+#include "VrCommandTable.h"
+
+#include <QList>
+
+namespace VrSelfLearning {
+// States of "ATLQLS".
+enum State { Idle = 0, Running = 1, Succeeded = 2, Failed = 3, RefusedBurst = 4, RefusedAreas = 5, Stopped = 6 };
+
+// The commands besides "ATLSTP" (which the pages describe): "ATLSOP" (codes wanted, 1..64),
+// and the read-only "ATLQPR", "ATLQLS", "ATLQLP", "ATLPAS".
+QList<VrCommand> commands();
+
+struct Candidate
+{
+    int exposureUs;
+    int gainDb;
+};
+// Tried in this order; among those that read the wanted codes the one read with the most
+// codes wins, ties going to the earlier (shorter exposure, lower gain: less motion blur and noise).
+QList<Candidate> candidates();
+}  // namespace VrSelfLearning

@@ -1,5 +1,6 @@
 #include "KxSpecialControls.h"
 
+#include "Kx1D2DEdit.h"
 #include "KxControlCreator.h"
 #include "KxDataFormatControl.h"
 #include "KxScriptControls.h"
@@ -18,6 +19,9 @@ void registerAll(KxControlCreator *registry)
     r->registerControl(
         QStringLiteral("DATAFORMAT"), [](QWidget *parent) -> KxControlBase * { return new KxDataFormat(parent); },
         [](KxControlBase *c) { delete c; }, QString());
+    r->registerControl(
+        QStringLiteral("1D2DEdit"), [](QWidget *parent) -> KxControlBase * { return new Kx1D2DEdit(parent); },
+        [](KxControlBase *c) { delete c; }, QStringLiteral("1D2DJSON"));
     r->registerControl(
         QStringLiteral("JS"), [](QWidget *parent) -> KxControlBase * { return new KxJavaScript(parent); },
         [](KxControlBase *c) { delete c; }, QString());

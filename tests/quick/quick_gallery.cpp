@@ -1,6 +1,6 @@
-// Renders the quick page against a virtual reader for a look by eye: a blurred reader, the same
-// reader after automatic focus, and a configuration set enabled, at two window sizes, into
-// "<dir>/quick-<name>-<lang>.png".
+// Renders the quick page against a virtual reader for a look by eye: a badly set reader (blurred
+// and too dark), the same reader after automatic focus and after self-learning, and a
+// configuration set enabled, at two window sizes, into "<dir>/quick-<name>-<lang>.png".
 #include "BCodeImageCanvas.h"
 #include "BCodeImageView.h"
 #include "BCodeImageViewPrivate.h"
@@ -55,6 +55,9 @@ int main(int argc, char **argv)
     }
     QByteArray v;
     connector->queryCommand(1, "#FOCPOS", v, "100");
+    connector->queryCommand(1, "#EXPMOD", v, "1");
+    connector->queryCommand(1, "#EXPFET", v, "20");
+    connector->queryCommand(1, "#EXPFGN", v, "0");
 
     QuickSettingsWidget page;
     page.openDevice(QPointer<KxDeviceConnector>(connector.get()), QVariant());
@@ -70,6 +73,16 @@ int main(int argc, char **argv)
         QTest::qWait(20);
     fetch(page.imageView());
     gallery.save(&page, QStringLiteral("focused-1366x768"));
+
+    page.show();
+    page.tool(QuickTools::selfLearning())->click();
+    QTest::qWait(100);
+    gallery.save(&page, QStringLiteral("learning-1366x768"));
+    page.show();
+    for (int i = 0; i < 6000 && page.isBusy(); ++i)
+        QTest::qWait(20);
+    fetch(page.imageView());
+    gallery.save(&page, QStringLiteral("learned-1366x768"));
 
     page.configSetBox()->combo()->setCurrentIndex(1);
     page.configSetBox()->enableButton()->click();

@@ -9,6 +9,8 @@
 #include <QJsonObject>
 #include <QSet>
 
+#include <algorithm>
+
 QByteArray VrReaderEngine::learningValue(const QString &code) const
 {
     if (code == QLatin1String("ATLQLS"))
@@ -47,8 +49,7 @@ void VrReaderEngine::selfLearn(char prefix, const QByteArray &value, Outcome *ou
                                                        : VrConfigSets::values(sets.first(), running);
     m_learnState = Running;
     const QList<Candidate> tries = candidates();
-    int best = -1;
-    int bestCount = 0;
+    QList<int> counts;
     for (int i = 0; i < tries.size(); ++i) {
         const Candidate c = tries[i];
         const auto values = [&](const QString &code) -> QByteArray {
@@ -68,14 +69,18 @@ void VrReaderEngine::selfLearn(char prefix, const QByteArray &value, Outcome *ou
             if (!res.noRead)
                 codes.insert(res.data);
         }
-        if (r.good && codes.size() >= wanted && codes.size() > bestCount) {
-            best = i;
-            bestCount = codes.size();
-        }
-        if (best < 0)
-            bestCount = qMax(bestCount, int(codes.size()));  // the most a failed run got
+        counts << (r.good ? codes.size() : 0);
         m_learnProgress = (i + 1) * 100 / tries.size();
     }
+    // The most codes wins; among the tries that read them, the middle one keeps a margin on
+    // either side (a label a little darker or brighter still reads).
+    const int bestCount = counts.isEmpty() ? 0 : *std::max_element(counts.begin(), counts.end());
+    QList<int> winners;
+    for (int i = 0; i < counts.size(); ++i) {
+        if (counts[i] == bestCount && bestCount >= wanted)
+            winners << i;
+    }
+    const int best = winners.isEmpty() ? -1 : winners[winners.size() / 2];
     QJsonObject pass{{QStringLiteral("BarcodeCntUser"), wanted}, {QStringLiteral("BarcodeCnt"), bestCount}};
     if (best < 0) {
         m_learnState = Failed;

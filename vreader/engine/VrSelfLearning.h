@@ -18,7 +18,7 @@ struct Candidate
     int exposureUs;
     int gainDb;
 };
-// Tried in this order; among those that read the wanted codes the one read with the most
-// codes wins, ties going to the earlier (shorter exposure, lower gain: less motion blur and noise).
+// Tried in this order, one read each; the tries that read the most codes (at least the wanted
+// number) win, and the middle one of them is taken.
 QList<Candidate> candidates();
 }  // namespace VrSelfLearning

@@ -14,14 +14,16 @@ namespace {
 
 const QByteArray kQr = "QR-0123456789";
 const QByteArray kCode128 = "C128-ABCDEFGH";
+const QByteArray kEan = "4006381333931";
 
 QByteArray sceneJson()
 {
     return QStringLiteral(
-               R"({"sensor":[960,400],"background":0.5,"codes":[
+               R"({"sensor":[960,600],"background":0.5,"codes":[
  {"symbology":"Code 128","text":"%1","x":260,"y":200,"module":2,"height":80},
- {"symbology":"QR Code","text":"%2","x":720,"y":200,"module":4}]})")
-        .arg(QString::fromLatin1(kCode128), QString::fromLatin1(kQr))
+ {"symbology":"QR Code","text":"%2","x":720,"y":200,"module":4},
+ {"symbology":"EAN-13","text":"%3","x":480,"y":470,"module":2,"height":60}]})")
+        .arg(QString::fromLatin1(kCode128), QString::fromLatin1(kQr), QString::fromLatin1(kEan))
         .toUtf8();
 }
 
@@ -114,7 +116,8 @@ private slots:
     {
         QVERIFY(!kPrefixCut.isEmpty());
         QVERIFY(set({{"NGRENA", "0"}, {"MLTCNT", "4"}, {"OUTMSG", "0"}, {"CADENA", "0"}, {"FOCPOS", "500"},
-                     {"C28ENA", "1"}, {"QRCENA", "1"}, {"DFMENA", "0"}, {"SCNMOD", "0"}}));
+                     {"C28ENA", "1"}, {"QRCENA", "1"}, {"DFMENA", "0"}, {"SCNMOD", "0"},
+                     {"E13ENA", "0"}, {"E13TCK", "1"}, {"C28LEN", "1|48"}}));
     }
 
     void disabledSymbologyIsNotRead()
@@ -122,6 +125,18 @@ private slots:
         QCOMPARE(trigger(), (QMap<QString, QByteArray>{{"002", kCode128}, {"032", kQr}}));
         QVERIFY(set({{"QRCENA", "0"}}));
         QCOMPARE(trigger(), (QMap<QString, QByteArray>{{"002", kCode128}}));
+    }
+
+    // The symbology pages' settings: a length range drops codes outside it, and leaving out the
+    // check digit shortens the data.
+    void symbologySettingsChangeWhatIsSent()
+    {
+        QVERIFY(set({{"E13ENA", "1"}}));
+        QCOMPARE(trigger(), (QMap<QString, QByteArray>{{"002", kCode128}, {"032", kQr}, {"010", kEan}}));
+        QVERIFY(set({{"C28LEN", "1|8"}, {"E13TCK", "0"}}));
+        QCOMPARE(trigger(), (QMap<QString, QByteArray>{{"032", kQr}, {"010", kEan.left(12)}}));
+        QVERIFY(set({{"C28LEN", "13|13"}}));
+        QCOMPARE(trigger(), (QMap<QString, QByteArray>{{"002", kCode128}, {"032", kQr}, {"010", kEan.left(12)}}));
     }
 
     void formatsChangeResultFramesAsPreviewed_data()

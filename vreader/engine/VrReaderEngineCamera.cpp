@@ -6,6 +6,7 @@
 #include "VrDataFormatting.h"
 #include "VrReaderCamera.h"
 #include "VrScripting.h"
+#include "VrSymbologySettings.h"
 
 VrReaderEngine::~VrReaderEngine() = default;
 
@@ -61,7 +62,8 @@ QList<QByteArray> VrReaderEngine::resultFrames(const QList<VcResult> &found, boo
     QList<VcResult> results = found;
     if (good) {
         const auto values = [this](const QString &code) { return runningValue(code); };
-        results = VrDataFormatting::apply(found, values, log ? log : &ignored);
+        results = VrSymbologySettings::apply(found, values, log ? log : &ignored);
+        results = VrDataFormatting::apply(results, values, log ? log : &ignored);
         results = VrScripting::apply(results, values, log ? log : &ignored);
         if (results.isEmpty())
             return {};  // formatting kept none of the codes

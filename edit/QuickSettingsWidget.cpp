@@ -14,6 +14,9 @@
 #include "ResultOutputWidget.h"
 #include "KxDeviceCommand.h"
 #include "KxUiService.h"
+#include "KxSettings.h"
+
+#include <algorithm>
 
 #include <QElapsedTimer>
 #include <QHBoxLayout>
@@ -119,6 +122,17 @@ bool QuickSettingsWidget::openDevice(QPointer<KxDeviceConnector> connector, cons
     m_imageView->setDevice(connector);
     connect(connector.data(), &KxDeviceConnector::batBarcodeReceived, m_resultOutput,
             &ResultOutputBaseWidget::addBarcodeBatch, Qt::UniqueConnection);
+    const auto reads = m_reads;
+    connect(connector.data(), &KxDeviceConnector::batBarcodeReceived, this,
+            [reads](const QList<STRUCT_BARCODE_INFO> &batch, bool) {
+                for (const STRUCT_BARCODE_INFO &b : batch) {
+                    // Graded records carry their verdict in the grades: a read all the same.
+                    if (b.goodRead || b.hasGrading) {
+                        ++*reads;
+                        return;
+                    }
+                }
+            });
     // Readers that cannot send images show no image view.
     m_imageView->setVisible(m_imageView->hasImageSupport());
     const QString dir = EditDeviceContext::modelDir(connector);
@@ -170,6 +184,12 @@ void QuickSettingsWidget::OnBtnToolClicked()
         b->setChecked(true);  // a focus run ends by itself
         return;
     }
+    if (!start && id == QuickTools::trigger()) {
+        b->setChecked(true);
+        if (m_stop)
+            *m_stop = true;
+        return;
+    }
     if (!start && id == QuickTools::selfLearning()) {
         // The worker stops the reader and ends the tool.
         b->setChecked(true);
@@ -190,6 +210,9 @@ void QuickSettingsWidget::OnBtnToolClicked()
         return;
     } else if (id == QuickTools::selfLearning()) {
         startSelfLearning();
+        return;
+    } else if (id == QuickTools::trigger()) {
+        startTriggerTest();
         return;
     }
     if (!start)
@@ -374,6 +397,99 @@ void QuickSettingsWidget::selfLearningEnded(const QMap<QString, QByteArray> &res
     KxUi()->toast(text, 5000, this, state == "6" ? KxMsgType::Information : KxMsgType::Warning);
 }
 
+void QuickSettingsWidget::startTriggerTest()
+{
+    KxDeviceCommand *cmd = m_connector ? m_connector->command() : nullptr;
+    if (!cmd) {
+        triggerTestEnded({{QStringLiteral("error"), "reader"}});
+        return;
+    }
+    // 0 (or less): until stopped.
+    const int times = KxSettings::instance()
+                          ->value(QStringLiteral("TestTrigger"), QStringLiteral("NumberOfTimes"), 3000)
+                          .toInt();
+    m_stop = std::make_shared<std::atomic_bool>(false);
+    const auto stop = m_stop;
+    const auto reads = m_reads;
+    QPointer<KxDeviceConnector> connector = m_connector;
+    QPointer<QuickSettingsWidget> self(this);
+    cmd->asyncProcess(
+        [stop, reads, times, connector](KxDeviceCommandPtr c) {
+            QMap<QString, QByteArray> out;
+            int fired = 0, good = 0, timedOut = 0;
+            QByteArrayList ms;
+            while (!*stop && (times < 1 || fired < times)) {
+                // The reader's offline state ends the test as a stop does.
+                if (!c || !connector) {
+                    out.insert(QStringLiteral("error"), "reader");
+                    break;
+                }
+                const int seen = reads->load();
+                QElapsedTimer t;
+                t.start();
+                QByteArray answer;
+                if (c->query(1, QStringLiteral("@SCNITG"), answer) != DataResult_Ack) {
+                    out.insert(QStringLiteral("error"), "trigger");
+                    break;
+                }
+                ++fired;
+                // The reader's answer is its read time; a result gets that and 2 s more.
+                const qint64 allowance = qMax(0, answer.toInt()) + 2000;
+                while (reads->load() == seen && t.elapsed() < allowance && !*stop)
+                    QThread::msleep(10);
+                if (reads->load() != seen) {
+                    ++good;
+                    ms << QByteArray::number(t.elapsed());
+                } else if (!*stop) {
+                    ++timedOut;
+                }
+            }
+            out.insert(QStringLiteral("fired"), QByteArray::number(fired));
+            out.insert(QStringLiteral("good"), QByteArray::number(good));
+            out.insert(QStringLiteral("timedOut"), QByteArray::number(timedOut));
+            out.insert(QStringLiteral("ms"), ms.join(','));
+            return out;
+        },
+        [self](KxDeviceCommandPtr, QMap<QString, QByteArray> result) {
+            if (self)
+                self->triggerTestEnded(result);
+        });
+}
+
+void QuickSettingsWidget::triggerTestEnded(const QMap<QString, QByteArray> &result)
+{
+    toolEnded(QuickTools::trigger());
+    m_stop.reset();
+    const int fired = result.value(QStringLiteral("fired")).toInt();
+    const int good = result.value(QStringLiteral("good")).toInt();
+    const int timedOut = result.value(QStringLiteral("timedOut")).toInt();
+    QStringList lines;
+    if (result.contains(QStringLiteral("error")))
+        lines << kxTr(QStringLiteral("#IDS_TriggerTest_Error"));
+    if (fired > 0) {
+        // Answered triggers only: one cut short by a stop counts neither way.
+        const int answered = good + timedOut;
+        lines << kxTr(QStringLiteral("#IDS_TriggerTest_Summary"))
+                     .arg(fired)
+                     .arg(good)
+                     .arg(timedOut)
+                     .arg(answered ? QString::number(100.0 * good / answered, 'f', 1) : QStringLiteral("-"));
+        QList<int> ms;
+        for (const QByteArray &m : result.value(QStringLiteral("ms")).split(',')) {
+            if (!m.isEmpty())
+                ms << m.toInt();
+        }
+        std::sort(ms.begin(), ms.end());
+        if (!ms.isEmpty())
+            lines << kxTr(QStringLiteral("#IDS_TriggerTest_Times")).arg(ms.first()).arg(ms[ms.size() / 2]).arg(ms.last());
+    }
+    if (lines.isEmpty())
+        return;
+    m_resultOutput->textEdit()->appendLines(lines);
+    KxUi()->toast(lines.join(QLatin1Char('\n')), 5000, this,
+                  result.contains(QStringLiteral("error")) ? KxMsgType::Error : KxMsgType::Information);
+}
+
 bool QuickSettingsWidget::isBusy()
 {
     return !m_running.isEmpty() || m_imageView->d()->isPlaying();
@@ -385,7 +501,7 @@ bool QuickSettingsWidget::stopBusy()
     if (m_running == QuickTools::play() || m_running == QuickTools::monitor())
         toolEnded(m_running);
     // A learning run is asked to stop; it and a focus run end with the reader's answer.
-    if (m_running == QuickTools::selfLearning() && m_stop)
+    if ((m_running == QuickTools::selfLearning() || m_running == QuickTools::trigger()) && m_stop)
         *m_stop = true;
     return m_running.isEmpty();
 }

@@ -65,6 +65,8 @@ private:
     void startAutoFocus();
     void startSelfLearning();
     void selfLearningEnded(const QMap<QString, QByteArray> &result);
+    void startTriggerTest();
+    void triggerTestEnded(const QMap<QString, QByteArray> &result);
     void toolEnded(const QString &id);
 
     QPointer<KxDeviceConnector> m_connector;
@@ -75,6 +77,8 @@ private:
     QString m_running;  // the tool that runs, empty when none
     // Asks the running tool's worker to stop.
     std::shared_ptr<std::atomic_bool> m_stop;
+    // Reads the reader reported (batches with a good read), counted on the GUI thread.
+    std::shared_ptr<std::atomic_int> m_reads = std::make_shared<std::atomic_int>(0);
     DeviceCardWidget *m_card;
     QTabWidget *m_tabs;
     BCodePropertyWidget *m_settings;

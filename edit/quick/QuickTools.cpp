@@ -50,7 +50,7 @@ QStringList forReader(const Reader &r)
 
 QStringList available(const Reader &reader)
 {
-    static const QStringList runs = {play(), monitor(), autoFocus(), selfLearning()};
+    static const QStringList runs = {play(), monitor(), autoFocus(), selfLearning(), trigger()};
     QStringList out;
     for (const QString &id : forReader(reader)) {
         if (runs.contains(id))
@@ -69,6 +69,8 @@ QString startText(const QString &id)
         return QStringLiteral("#IDS_AutoFocus");
     if (id == selfLearning())
         return QStringLiteral("#IDS_StartLearning");
+    if (id == trigger())
+        return QStringLiteral("#IDS_StartTrigger");
     return QString();
 }
 
@@ -82,6 +84,8 @@ QString stopText(const QString &id)
         return QStringLiteral("#IDS_AutoFocus_ing");
     if (id == selfLearning())
         return QStringLiteral("#IDS_StopLearning");
+    if (id == trigger())
+        return QStringLiteral("#IDS_StopTrigger");
     return QString();
 }
 

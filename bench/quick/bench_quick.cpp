@@ -66,7 +66,13 @@ int main(int argc, char **argv)
         }
     };
     double stall = 0;
-    auto tested = [&] {
+    auto run = [&] {
+        tool->click();
+        while (page.isBusy())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    };
+    // The stall watch runs in a round of its own: its 1 ms timer costs the timed rounds nothing.
+    auto watched = [&] {
         QElapsedTimer gap;
         gap.start();
         QTimer tick;
@@ -76,16 +82,15 @@ int main(int argc, char **argv)
             gap.restart();
         });
         tick.start();
-        tool->click();
-        while (page.isBusy())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        run();
     };
     // Alternating, so a busy machine slows both alike.
     std::vector<double> b, s;
     for (int round = 0; round < 3; ++round) {
         b.push_back(bench::medianMs(bare, 1));
-        s.push_back(bench::medianMs(tested, 1));
+        s.push_back(bench::medianMs(run, 1));
     }
+    watched();
     std::sort(b.begin(), b.end());
     std::sort(s.begin(), s.end());
     bench::report(QStringLiteral("trigger test, %1 triggers").arg(kTriggers), s[1], b[1],

@@ -92,6 +92,7 @@ private:
     void finishPending(int loginCode);
     QList<KxDeviceInfoMap> statisticsCandidates() const;
     static void unavailable();
+    void openBatchFirmwareUpgrade();
 
     QStackedWidget *m_stackToolbar = nullptr;
     QStackedWidget *m_stackInfo = nullptr;

@@ -3,6 +3,7 @@
 #include "DeviceBlink.h"
 #include "DeviceInfoWidget.h"
 #include "DeviceListWidget.h"
+#include "FirmwareUpgradeDlg.h"
 #include "KxDeviceConnector.h"
 #include "KxDeviceKit.h"
 #include "KxDeviceTypes.h"
@@ -210,11 +211,29 @@ void MainPageClient::OnToolBarBtnClicked()
         if (m_stackToolbar->currentIndex() != 0)
             MainFrame::showToast(QStringLiteral("#IDS_Disable_BatchSetting_Tips"));
         else
-            unavailable();
-    } else if (name == QLatin1String("Id_Btn_FirmwareUpgrade")
-               || name == QLatin1String("Id_Btn_SETUP")) {
+            openBatchFirmwareUpgrade();
+    } else if (name == QLatin1String("Id_Btn_FirmwareUpgrade")) {
+        if (m_deviceId.isEmpty()) {
+            MainFrame::showToast(QStringLiteral("#IDS_SelectDeviceTips"));
+            return;
+        }
+        FirmwareUpgradeDlg dlg(m_deviceId, info.isEmpty() ? m_deviceList->deviceInfo(m_deviceId) : info,
+                               m_connector && m_connector->isConnected(), this);
+        dlg.exec();
+    } else if (name == QLatin1String("Id_Btn_SETUP")) {
         unavailable();
     }
+}
+
+void MainPageClient::openBatchFirmwareUpgrade()
+{
+    QList<QPair<QString, KxDeviceInfoMap>> readers;
+    if (NDeviceList *all = m_deviceList->allDeviceList()) {
+        for (NDeviceListItem *item : all->allDevices())
+            readers.append({item->deviceId(), item->deviceInfo()});
+    }
+    FirmwareUpgradeDlg dlg(readers, this);
+    dlg.exec();
 }
 
 void MainPageClient::OnMenuActionTriggered_Ftp()

@@ -231,7 +231,7 @@ void BatchFirmwareUpgradeWidget::slot_UpgradeEnd(const QString &device_id, bool 
     r.item->setBusy(false);
     if (bRet) {
         r.item->setProgress(1000);
-        r.item->setStatus(kxTr("#IDS_DeviceUpgrade_Success") + QLatin1Char(' ')
+        r.item->setStatus(kxTr("#IDS_DeviceUpgrade_Success") + QStringLiteral(", ")
                               + kxTr("#IDS_UpgradeVerified").arg(r.version),
                           true);
         KxDeviceInfoMap info = r.item->info();

@@ -1,6 +1,10 @@
 #include "MainFrame.h"
 
 #include "DeviceEditClient.h"
+#include "FtpServerHost.h"
+#include "FtpSettingDialog.h"
+#include "KxDialogRunner.h"
+#include "KxI18nUtil.h"
 #include "KxAppInit.h"
 #include "KxDeviceConfigs.h"
 #include "KxDeviceKit.h"
@@ -83,7 +87,34 @@ MainFrame::MainFrame(QWidget *parent) : NMainWindow(parent)
         qWarning() << "MainFrame::MainFrame()...model descriptions did not load completely";
 
     initWindow();
-    // The built-in FTP server starts here once it exists; no FTP settings are acted on yet.
+    restartFtpServer();
+}
+
+// Readers upload into the folder of the "ftp" settings; a failure to listen is only logged, as
+// the rest of the program works without the server.
+void MainFrame::restartFtpServer()
+{
+    if (!m_ftpServer) {
+        m_ftpServer = new FtpServerHost(this);
+        connect(m_ftpServer, &FtpServerHost::listening, this,
+                [](bool ok, quint16 port, const QString &error) {
+                    if (!ok)
+                        qWarning().noquote() << "FTP server not started on port" << port << error;
+                });
+    }
+    FtpServerConfig config;
+    QString folder;
+    if (!FtpServerHost::configFromSettings(&config, &folder)) {
+        m_ftpServer->stop();
+        if (folder.isEmpty()) {
+            qWarning() << "FTP server not started: no FTP folder is set";
+            return;
+        }
+        KxUi()->toast(kxTr(QStringLiteral("#IDS_Create_Dir_Error")) + QStringLiteral(" FTP:") + folder,
+                      3000, this);
+        return;
+    }
+    m_ftpServer->start(config);
 }
 
 MainFrame::~MainFrame()
@@ -288,7 +319,9 @@ void MainFrame::closeWaittingDlg()
 
 void MainFrame::settingFtp()
 {
-    showToast(QStringLiteral("#IDS_FunctionUnavailable_Tips"));
+    FtpSettingDialog dlg(this);
+    if (KxDialogRunner::run(&dlg) == QDialog::Accepted)
+        restartFtpServer();
 }
 
 void MainFrame::localSetting()

@@ -70,6 +70,8 @@ public slots:
                                      QObject *object = nullptr);
     void closeWaittingDlg();
     void settingFtp();
+    // Starts the FTP server with the stored settings, replacing a running one.
+    void restartFtpServer();
     void localSetting();
     void logUpdate();
 
@@ -83,5 +85,6 @@ private:
     MainFrameTitle *m_title = nullptr;
     QStackedWidget *m_stack = nullptr;
     MainPageClient *m_mainPage = nullptr;
+    class FtpServerHost *m_ftpServer = nullptr;
     QList<QPointer<QWidget>> m_hiddenWaiting; // waiting dialogs hidden while minimised
 };

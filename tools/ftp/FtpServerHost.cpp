@@ -70,7 +70,12 @@ bool FtpServerHost::configFromSettings(FtpServerConfig *config, QString *error)
     config->password = settings->value(group, QStringLiteral("password")).toString();
     config->root = settings->value(group, QStringLiteral("dir")).toString();
     config->certificateDir = KxConfig::instance()->subDir(QStringLiteral("ssl"));
-    if (config->root.isEmpty() || !QDir().mkpath(config->root)) {
+    if (config->root.isEmpty()) {
+        if (error)
+            error->clear();
+        return false;
+    }
+    if (!QDir().mkpath(config->root)) {
         if (error)
             *error = config->root;
         return false;

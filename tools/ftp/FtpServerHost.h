@@ -24,7 +24,8 @@ public:
     FtpServer *server() const;
 
     // The configuration of the settings group "ftp", with the certificate kept in the data
-    // directory; creates a missing folder. False with a message when the folder cannot be made.
+    // directory; creates a missing folder. False when no folder is set (empty `error`) or when it
+    // cannot be made (`error` names it).
     static bool configFromSettings(FtpServerConfig *config, QString *error);
 
 signals:

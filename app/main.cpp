@@ -6,10 +6,12 @@
 #include "KxLoginedDevicesManage.h"
 #include "KxSettings.h"
 #include "MainFrame.h"
+#include "SettingCodePrinter.h"
 #include "USBDeviceManager.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QGuiApplication>
 #include <QDebug>
 #include <QIcon>
 #include <QSettings>
@@ -45,6 +47,9 @@ void applyHighDpiSetting()
 struct RunOptions {
     int exitAfterMs = -1; // close the main window after this delay
     QString grabFile;     // save a picture of the main window just before closing it
+    QString settingCodes; // print the setting codes of this configuration file, no window
+    QString encode;
+    QString out;
 };
 
 void addOptions(QCommandLineParser &parser)
@@ -87,6 +92,16 @@ void addOptions(QCommandLineParser &parser)
     parser.addOption({QStringLiteral("grab"),
                       QStringLiteral("Save a picture of the main window to <file> just before "
                                      "--exit-after closes it."),
+                      QStringLiteral("file")});
+    parser.addOption({QStringLiteral("setting-codes"),
+                      QStringLiteral("Print the setting codes of the exported configuration "
+                                     "<file> to the PDF named by --out, without a window."),
+                      QStringLiteral("file")});
+    parser.addOption({QStringLiteral("encode"),
+                      QStringLiteral("Symbology of --setting-codes: 1d, pdf417, qr (default), dm "
+                                     "or dmp."),
+                      QStringLiteral("type")});
+    parser.addOption({QStringLiteral("out"), QStringLiteral("The PDF --setting-codes writes."),
                       QStringLiteral("file")});
 }
 
@@ -139,6 +154,9 @@ bool parseOptions(const QStringList &arguments, RunOptions *options, QString *er
         return false;
     }
     options->grabFile = parser.value(QStringLiteral("grab"));
+    options->settingCodes = parser.value(QStringLiteral("setting-codes"));
+    options->encode = parser.value(QStringLiteral("encode"));
+    options->out = parser.value(QStringLiteral("out"));
     return true;
 }
 
@@ -156,6 +174,18 @@ int main(int argc, char *argv[])
     if (!parseOptions(arguments, &options, &error)) {
         std::fprintf(stderr, "brevan: %s\nTry 'brevan --help'.\n", qPrintable(error));
         return 2;
+    }
+    if (!options.settingCodes.isEmpty()) {
+        // Painting codes needs fonts but no screen.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        QGuiApplication gui(argc, argv);
+        QString message;
+        const int rc = SettingCodePrinter::print(options.settingCodes, options.encode, options.out,
+                                                 &message);
+        std::fprintf(rc == 0 ? stdout : stderr, "%s%s\n", rc == 0 ? "" : "brevan: ",
+                     qPrintable(message));
+        return rc;
     }
     applyHighDpiSetting();
 

@@ -70,6 +70,11 @@ bool FtpServerHost::configFromSettings(FtpServerConfig *config, QString *error)
     config->password = settings->value(group, QStringLiteral("password")).toString();
     config->root = settings->value(group, QStringLiteral("dir")).toString();
     config->certificateDir = KxConfig::instance()->subDir(QStringLiteral("ssl"));
+    // Loopback unless the user opens the server to the network, like the log server.
+    config->listenAddress = settings->value(group, QStringLiteral("anyAddress")).toString()
+                                    == QLatin1String("1")
+                                ? QHostAddress(QHostAddress::AnyIPv4)
+                                : QHostAddress(QHostAddress::LocalHost);
     if (config->root.isEmpty()) {
         if (error)
             error->clear();

@@ -31,7 +31,7 @@ struct KxScriptOutcome
 
 struct KxScriptLimits
 {
-    int timeMs = 200;                  // per run
+    int timeMs = 500;                  // per run, wall time: generous for a loaded machine
     qint64 memoryBytes = 16 * 1024 * 1024;  // Lua only
 };
 

@@ -7,6 +7,7 @@
 #include "KxScriptedUiBackend.h"
 #include "KxSpecialControls.h"
 
+#include <Qsci/qsciscintilla.h>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -52,6 +53,23 @@ private slots:
         c->setValue(value);
         QCOMPARE(c->script(), text);
         QCOMPARE(sink.count(KxValueChangedEvent::eventType()), 1);
+    }
+
+    // Typing stores the script at once but reports it once the user pauses, so the reader does
+    // not get one change per key.
+    void typingReportsOnceAfterAPause()
+    {
+        EventSink sink;
+        std::unique_ptr<KxItemInfo> item;
+        KxScriptControl *c = make("LUASCRIPT", "0M0L", &sink, &item);
+        auto *editor = c->editorWidget()->findChild<QsciScintilla *>("source");
+        QVERIFY(editor);
+        for (const char *key : {"l", "o", "g", "(", "1", ")"})
+            editor->append(QString::fromLatin1(key));
+        QCOMPARE(c->value().toString(), KxScriptValue::encode(editor->text()));
+        QCOMPARE(sink.count(KxValueChangedEvent::eventType()), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(sink.count(KxValueChangedEvent::eventType()), 1, 30000);
+        QCOMPARE(c->checkText(), QStringLiteral("OK"));
     }
 
     void invalidValueEmptiesTheScript()

@@ -212,8 +212,9 @@ private slots:
         page->OnDeviceConnectChanged(true);
         QCOMPARE(ui.closeAccepted, QList<bool>({false}));
         QVERIFY(frame.isVisible());
-        QVERIFY(!page->isConnecting());
-        QVERIFY(!ui.isWaitingShown());
+        // The login runs on the reader's worker; the window stays open until it ends.
+        QTRY_VERIFY_WITH_TIMEOUT(!page->isConnecting(), 30000);
+        QTRY_VERIFY(!ui.isWaitingShown());
         // Once the attempt is over the window closes.
         ui.frame = nullptr;
         page->OnDeviceConnectChanged(false);
@@ -225,7 +226,7 @@ private slots:
         MainFrame frame;
         MainPageClient *page = frame.mainPage();
         page->OnDeviceDClicked(kOfflineId, offline(frame));
-        QCOMPARE(frame.getCurPanelId(), MainFramePanel_DeviceEdit);
+        QTRY_COMPARE_WITH_TIMEOUT(frame.getCurPanelId(), MainFramePanel_DeviceEdit, 30000);
         QCOMPARE(lastPanel->device, QStringLiteral("offLine_KXS-FM800"));
         QCOMPARE(lastPanel->mode.toInt(), 1);
         QVERIFY(page->editRequestAllowed());

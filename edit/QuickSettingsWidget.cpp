@@ -11,6 +11,7 @@
 #include "LazyPlainTextEdit.h"
 #include "QuickConfigSetBox.h"
 #include "QuickTools.h"
+#include "ResultOutputNetWidget.h"
 #include "ResultOutputWidget.h"
 #include "KxDeviceCommand.h"
 #include "KxUiService.h"
@@ -82,9 +83,15 @@ QuickSettingsWidget::QuickSettingsWidget(QWidget *parent) : IPluginWidget(parent
     m_output->setMinimumHeight(80);
     m_output->setLayout(new QVBoxLayout);
     m_output->layout()->setContentsMargins(0, 0, 0, 0);
-    m_resultOutput = new ResultOutputWidget(m_output);
+    m_outputTabs = new QTabWidget(m_output);
+    m_outputTabs->setObjectName(QStringLiteral("outputTabs"));
+    m_resultTable = new ResultOutputNetWidget(m_outputTabs);
+    m_resultTable->setObjectName(QStringLiteral("resultTable"));
+    m_resultOutput = new ResultOutputWidget(m_outputTabs);
     m_resultOutput->setObjectName(QStringLiteral("resultOutput"));
-    m_output->layout()->addWidget(m_resultOutput);
+    m_outputTabs->addTab(m_resultTable, kxTr(QStringLiteral("#IDS_ResultTable")));
+    m_outputTabs->addTab(m_resultOutput, kxTr(QStringLiteral("#IDS_ResultLog")));
+    m_output->layout()->addWidget(m_outputTabs);
     connect(m_imageView, &BCodeImageView::decodeResult, this, &QuickSettingsWidget::decodeResultSlot);
     m_splitter->setStretchFactor(0, 3);
     m_splitter->setStretchFactor(1, 1);
@@ -120,8 +127,17 @@ bool QuickSettingsWidget::openDevice(QPointer<KxDeviceConnector> connector, cons
     m_card->setDevice(connector->deviceId(), connector->deviceInfo());
     m_settings->setDevice(connector);
     m_imageView->setDevice(connector);
-    connect(connector.data(), &KxDeviceConnector::batBarcodeReceived, m_resultOutput,
+    // Network readers report structured records (address, grades, set): they fill the table;
+    // the others write a text log. Local decodes and tool summaries always go to the log.
+    const KxDeviceInfoMap info = connector->deviceInfo();
+    const bool structured = !info.value(QStringLiteral("Ip Address")).isEmpty()
+                            && info.value(QStringLiteral("offLine")) != QLatin1String("1");
+    ResultOutputBaseWidget *results = structured ? static_cast<ResultOutputBaseWidget *>(m_resultTable)
+                                                 : m_resultOutput;
+    connect(connector.data(), &KxDeviceConnector::batBarcodeReceived, results,
             &ResultOutputBaseWidget::addBarcodeBatch, Qt::UniqueConnection);
+    m_outputTabs->setTabVisible(m_outputTabs->indexOf(m_resultTable), structured);
+    m_outputTabs->setCurrentWidget(structured ? static_cast<QWidget *>(m_resultTable) : m_resultOutput);
     const auto reads = m_reads;
     connect(connector.data(), &KxDeviceConnector::batBarcodeReceived, this,
             [reads](const QList<STRUCT_BARCODE_INFO> &batch, bool) {

@@ -13,6 +13,7 @@ class BCodePropertyWidget;
 class DeviceCardWidget;
 class QSplitter;
 class ResultOutputWidget;
+class ResultOutputNetWidget;
 class QTabWidget;
 class QToolButton;
 class QuickConfigSetBox;
@@ -30,6 +31,9 @@ public:
     // The output panel under the image: the text log of results.
     QWidget *outputArea() const { return m_output; }
     ResultOutputWidget *resultOutput() const { return m_resultOutput; }
+    // Results of network readers, which report structured records, go to this table.
+    ResultOutputNetWidget *resultTable() const { return m_resultTable; }
+    QTabWidget *outputTabs() const { return m_outputTabs; }
     QuickConfigSetBox *configSetBox() const { return m_configSets; }
     // The tool buttons shown, by tool id, in page order.
     QStringList toolIds() const;
@@ -85,5 +89,7 @@ private:
     QSplitter *m_splitter;
     BCodeImageView *m_imageView;
     QWidget *m_output;
+    QTabWidget *m_outputTabs;
     ResultOutputWidget *m_resultOutput;
+    ResultOutputNetWidget *m_resultTable;
 };

@@ -8,10 +8,12 @@
 #include "KxStandardControls.h"
 #include "LazyPlainTextEdit.h"
 #include "QuickSettingsWidget.h"
+#include "ResultOutputNetWidget.h"
 #include "ResultOutputWidget.h"
 #include "VReaderProcess.h"
 #include "VReaderSession.h"
 
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
@@ -57,6 +59,38 @@ private slots:
         // The output panel stays under the image in either case.
         QVERIFY(page.outputArea()->isVisibleTo(&page));
         QVERIFY(!page.isBusy());
+    }
+
+    // A network reader's results stream into the table, shown by default; local decodes stay in the log.
+    void networkResultsFillTheTable()
+    {
+        VReaderProcess vr;
+        QVERIFY2(vr.start({"--count", "1", "--sensor", "800x600"}), vr.errorOutput().constData());
+        QString why;
+        auto connector = VReaderSession::login(vr, &why);
+        QVERIFY2(connector, qPrintable(why));
+        // Found on the network, as discovery reports it.
+        KxDeviceInfoMap info = connector->deviceInfo();
+        info.insert(QStringLiteral("Ip Address"), vr.readers().value(0).address);
+        connector->setDeviceInfo(info);
+        QuickSettingsWidget page;
+        QVERIFY(page.openDevice(QPointer<KxDeviceConnector>(connector.get()), QVariant()));
+        page.resize(1366, 768);
+        page.show();
+        QCOMPARE(page.outputTabs()->currentWidget(), static_cast<QWidget *>(page.resultTable()));
+        QCOMPARE(page.resultTable()->rowCount(), 0);
+        int answer = -1;
+        connector->sendAsync(this, QStringLiteral("#SCNITG"), 1, {},
+                             [&answer](int error, const QByteArray &) { answer = error; });
+        QTRY_VERIFY_WITH_TIMEOUT(answer >= 0 && page.resultTable()->rowCount() > 0, 60000);
+        QCOMPARE(answer, 0);
+        const QString row = page.resultTable()->exportRows().value(0).join(QLatin1Char('|'));
+        // One of the default label's codes: Code 128, QR Code or Data Matrix.
+        QVERIFY2(row.contains(QStringLiteral("SHIP0001234567")) || row.contains(QStringLiteral("track/0001234567"))
+                     || row.contains(QStringLiteral("LOT 42")),
+                 qPrintable(row));
+        page.resultOutput()->textEdit()->flush();
+        QVERIFY(page.resultOutput()->textEdit()->toPlainText().isEmpty());
     }
 
     void decodeResultsGoToTheLog()

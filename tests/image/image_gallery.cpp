@@ -60,8 +60,14 @@ int main(int argc, char **argv)
     QObject ctx;
     VReaderSession::sendChanges(connector->command(), {en, mode, pos, size}, &ctx);
 
+    KxDeviceInfoMap info = connector->deviceInfo();  // as discovery reports a network reader
+    info.insert(QStringLiteral("Ip Address"), vr.readers().value(0).address);
+    connector->setDeviceInfo(info);
     QuickSettingsWidget page;
     page.openDevice(QPointer<KxDeviceConnector>(connector.get()), QVariant());
+    for (int i = 0; i < 3; ++i)  // a few reads for the result table
+        connector->sendAsync(&ctx, QStringLiteral("#SCNITG"), 1, {}, [](int, const QByteArray &) {});
+    QTest::qWait(3000);
     for (const QSize &s : {QSize(1366, 768), QSize(1400, 900)}) {
         page.resize(s);
         page.show();

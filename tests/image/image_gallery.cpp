@@ -12,25 +12,12 @@
 #include "KxStandardControls.h"
 #include "QuickSettingsWidget.h"
 #include "VReaderProcess.h"
+#include "GalleryReader.h"
 #include "VReaderSession.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QToolButton>
-
-namespace {
-bool fetch(BCodeImageView *view)
-{
-    QSignalSpy done(view->d(), &BCodeImageViewPrivate::fetchFinished);
-    view->button("btnGetImage")->click();
-    if (!done.wait(60000))
-        return false;
-    // Let the local decode mark the codes.
-    for (int i = 0; i < 200 && view->canvas()->codes().isEmpty(); ++i)
-        QTest::qWait(20);
-    return true;
-}
-}  // namespace
 
 int main(int argc, char **argv)
 {
@@ -43,16 +30,9 @@ int main(int argc, char **argv)
     gallery.loadLook(app);
 
     VReaderProcess vr;
-    if (!vr.start({"--count", "1", "--sensor", "1280x800"})) {
-        std::fprintf(stderr, "virtual reader did not start\n");
+    auto connector = GalleryReader::start(vr, {"--count", "1", "--sensor", "1280x800"});
+    if (!connector)
         return 1;
-    }
-    QString why;
-    auto connector = VReaderSession::login(vr, &why);
-    if (!connector) {
-        std::fprintf(stderr, "login failed: %s\n", qPrintable(why));
-        return 1;
-    }
     ChangedCmdInfo en{"CADENA", "CADENA", "1", "1", {}, 0};
     ChangedCmdInfo mode{"CADMOD", "CADMOD", "1", "1", {}, 0};
     ChangedCmdInfo pos{"CADPOS", "CADPOS", "120,80", "120,80", {}, 0};
@@ -72,7 +52,7 @@ int main(int argc, char **argv)
         page.resize(s);
         page.show();
         QTest::qWait(200);
-        if (!fetch(page.imageView()))
+        if (!GalleryReader::fetch(page.imageView()))
             std::fprintf(stderr, "no image\n");
         gallery.save(&page, QStringLiteral("quick-%1x%2").arg(s.width()).arg(s.height()));
     }

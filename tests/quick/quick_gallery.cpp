@@ -13,6 +13,7 @@
 #include "QuickSettingsWidget.h"
 #include "QuickTools.h"
 #include "VReaderProcess.h"
+#include "GalleryReader.h"
 #include "VReaderSession.h"
 
 #include <QApplication>
@@ -20,17 +21,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QToolButton>
-
-namespace {
-void fetch(BCodeImageView *view)
-{
-    QSignalSpy done(view->d(), &BCodeImageViewPrivate::fetchFinished);
-    view->button("btnGetImage")->click();
-    done.wait(60000);
-    for (int i = 0; i < 100 && view->canvas()->codes().isEmpty(); ++i)
-        QTest::qWait(20);
-}
-}  // namespace
 
 int main(int argc, char **argv)
 {
@@ -43,16 +33,9 @@ int main(int argc, char **argv)
     gallery.loadLook(app);
 
     VReaderProcess vr;
-    if (!vr.start({"--count", "1", "--sensor", "1280x800"})) {
-        std::fprintf(stderr, "virtual reader did not start\n");
+    auto connector = GalleryReader::start(vr, {"--count", "1", "--sensor", "1280x800"});
+    if (!connector)
         return 1;
-    }
-    QString why;
-    auto connector = VReaderSession::login(vr, &why);
-    if (!connector) {
-        std::fprintf(stderr, "login failed: %s\n", qPrintable(why));
-        return 1;
-    }
     QByteArray v;
     connector->queryCommand(1, "#FOCPOS", v, "100");
     connector->queryCommand(1, "#EXPMOD", v, "1");
@@ -64,14 +47,14 @@ int main(int argc, char **argv)
     page.resize(1366, 768);
     page.show();
     QTest::qWait(200);
-    fetch(page.imageView());
+    GalleryReader::fetch(page.imageView());
     gallery.save(&page, QStringLiteral("blurred-1366x768"));
 
     page.show();
     page.tool(QuickTools::autoFocus())->click();
     for (int i = 0; i < 3000 && page.isBusy(); ++i)
         QTest::qWait(20);
-    fetch(page.imageView());
+    GalleryReader::fetch(page.imageView());
     gallery.save(&page, QStringLiteral("focused-1366x768"));
 
     page.show();
@@ -81,7 +64,7 @@ int main(int argc, char **argv)
     page.show();
     for (int i = 0; i < 6000 && page.isBusy(); ++i)
         QTest::qWait(20);
-    fetch(page.imageView());
+    GalleryReader::fetch(page.imageView());
     gallery.save(&page, QStringLiteral("learned-1366x768"));
 
     page.configSetBox()->combo()->setCurrentIndex(1);
@@ -89,7 +72,7 @@ int main(int argc, char **argv)
     QTest::qWait(500);
     page.resize(1400, 900);
     page.show();
-    fetch(page.imageView());
+    GalleryReader::fetch(page.imageView());
     gallery.save(&page, QStringLiteral("set-enabled-1400x900"));
     return 0;
 }

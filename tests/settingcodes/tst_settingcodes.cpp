@@ -146,12 +146,21 @@ private slots:
     void pdfPagesDecodeInOrder_data()
     {
         QTest::addColumn<int>("type");
-        QTest::newRow("code 128 with digit codes") << int(SettingCodeType::Code128);
-        QTest::newRow("qr") << int(SettingCodeType::QrCode);
+        QTest::addColumn<int>("dpi");
+        // 150 dpi is the layout's own resolution: a code whose modules were a single pixel there
+        // read at 300 dpi only.
+        for (int dpi : {150, 300}) {
+            const QByteArray d = QByteArray::number(dpi) + " dpi";
+            QTest::newRow(("code 128 with digit codes " + d).constData()) << int(SettingCodeType::Code128) << dpi;
+            QTest::newRow(("qr " + d).constData()) << int(SettingCodeType::QrCode) << dpi;
+            QTest::newRow(("pdf417 " + d).constData()) << int(SettingCodeType::Pdf417) << dpi;
+            QTest::newRow(("data matrix " + d).constData()) << int(SettingCodeType::DataMatrix) << dpi;
+        }
     }
     void pdfPagesDecodeInOrder()
     {
         QFETCH(int, type);
+        QFETCH(int, dpi);
         QTemporaryDir dir;
         dir.setAutoRemove(qEnvironmentVariableIsEmpty("KEEP_PAGES"));
         if (!dir.autoRemove())
@@ -173,7 +182,7 @@ private slots:
         QVERIFY2(sheet.writePdf(pdf, {"Title: t", "Product: p", "Date Built: d", "Comments: c"}, &error),
                  qPrintable(error));
         QProcess p;
-        p.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("300"),
+        p.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(dpi),
                                              QStringLiteral("-gray"), QStringLiteral("-png"), pdf,
                                              dir.path() + QStringLiteral("/page")});
         QVERIFY(p.waitForFinished(120000));

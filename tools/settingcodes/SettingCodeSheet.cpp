@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QPageSize>
 #include <QPainter>
+#include <QPagedPaintDevice>
 #include <QPdfWriter>
 
 namespace {
@@ -47,32 +48,55 @@ QStringList SettingCodeSheet::codeTexts(const QStringList &commands, const Optio
     return texts;
 }
 
-bool SettingCodeSheet::generate(const QStringList &commands, const Options &options, QString *error)
+void SettingCodeSheet::reset(const Options &options)
 {
-    m_options = options;
+    m_items.clear();
+    setLayout(options);
+    m_options.type = options.type;
+    m_options.useEPair = options.useEPair;
+    m_options.digitMode = options.digitMode;
+    m_options.digitThreshold = options.digitThreshold;
+    m_options.mergeLimit = options.mergeLimit;
+}
+
+void SettingCodeSheet::setLayout(const Options &options)
+{
     m_options.hRatio = qMax(1, options.hRatio);
     m_options.vRatio = qMax(1, options.vRatio);
     m_options.spacing = qMax(0, options.spacing);
-    const bool square = options.type == SettingCodeType::DataMatrix
-        || options.type == SettingCodeType::QrCode
-        || options.type == SettingCodeType::DataMatrixProgramming;
-    if (square)
+    m_options.showText = options.showText;
+    m_options.textOnTop = options.textOnTop;
+    const SettingCodeType t = m_options.type;
+    if (t == SettingCodeType::DataMatrix || t == SettingCodeType::QrCode
+        || t == SettingCodeType::DataMatrixProgramming)
         m_options.vRatio = m_options.hRatio;
-    const int baseHeight = square ? unitWidth() : 60;
-    m_items.clear();
-    const QStringList texts = codeTexts(commands, options);
-    for (const QString &text : texts) {
-        // The enter, batch and exit codes are always linear, as readers expect them.
-        const bool fixed = text.startsWith(QLatin1String("@SETUP")) || text == QLatin1String("@BATCHS");
-        SettingCodeItem item;
-        item.fixed = fixed;
-        item.label = text;
-        item.baseHeight = fixed ? 60 : baseHeight;
-        item.image = SettingCodeEncoder::encodeVerified(fixed ? SettingCodeType::Code128 : options.type,
-                                                        text, error);
-        if (item.image.isNull())
+}
+
+bool SettingCodeSheet::append(const QString &text, const QString &label, QString *error)
+{
+    const SettingCodeType t = m_options.type;
+    const bool square = t == SettingCodeType::DataMatrix || t == SettingCodeType::QrCode
+        || t == SettingCodeType::DataMatrixProgramming;
+    // The enter, batch and exit codes are always linear, as readers expect them.
+    const bool fixed = text.startsWith(QLatin1String("@SETUP")) || text == QLatin1String("@BATCHS");
+    SettingCodeItem item;
+    item.fixed = fixed;
+    item.label = label;
+    item.baseHeight = fixed || !square ? 60 : unitWidth();
+    item.image = SettingCodeEncoder::encodeVerified(fixed ? SettingCodeType::Code128 : t, text, error);
+    if (item.image.isNull())
+        return false;
+    m_items << item;
+    return true;
+}
+
+bool SettingCodeSheet::generate(const QStringList &commands, const Options &options, QString *error)
+{
+    m_options.type = options.type;
+    reset(options);
+    for (const QString &text : codeTexts(commands, options)) {
+        if (!append(text, text, error))
             return false;
-        m_items << item;
     }
     return true;
 }
@@ -84,16 +108,19 @@ bool SettingCodeSheet::batchMode() const
 
 QSize SettingCodeSheet::codeSize(const SettingCodeItem &item) const
 {
-    if (!item.fixed && item.image.width() > 0 && m_options.type != SettingCodeType::Pdf417
-        && m_options.type != SettingCodeType::Code128)
+    // Zint draws linear and stacked codes at 2 pixels per module, matrix codes at 4. Drawn 1:1
+    // on a 150 dpi page, a 2-pixel module is lost whenever a renderer or printer places the
+    // code half a pixel off (bars swell into the spaces), so those codes are drawn at 3 pixels
+    // per module (0.5 mm), whole pixels for every module.
+    const SettingCodeType type = item.fixed ? SettingCodeType::Code128 : m_options.type;
+    const bool twoPixelModules = type == SettingCodeType::Code128 || type == SettingCodeType::Pdf417;
+    const int w = item.image.width() * m_options.hRatio * (twoPixelModules ? 3 : 2) / 2;
+    if (type == SettingCodeType::Pdf417)
+        return QSize(w, item.image.height() * m_options.vRatio * 3 / 2);
+    if (type != SettingCodeType::Code128)
         return item.image.size() * m_options.hRatio; // square codes keep their shape
     const bool bigFixed = item.fixed && batchMode();
-    const int h = (bigFixed ? 2 : m_options.vRatio) * item.baseHeight;
-    const int maxW = (bigFixed ? 4 : m_options.hRatio) * unitWidth();
-    // Never narrower than the bitmap itself: a squeezed code loses modules.
-    const int w = qMax(item.image.width() * m_options.hRatio,
-                       qMin(item.image.width() * m_options.hRatio, maxW));
-    return QSize(w, h);
+    return QSize(w, (bigFixed ? 2 : m_options.vRatio) * item.baseHeight);
 }
 
 int SettingCodeSheet::contentHeight() const
@@ -125,8 +152,14 @@ int SettingCodeSheet::paint(QPainter *painter, int first, int top, int bottom, i
             codeTop += textLine;
         }
         const QRect target((width - size.width()) / 2, codeTop, size.width(), size.height());
-        // One bit per pixel: PDF keeps such images lossless, where grey ones may go to JPEG.
-        painter->drawImage(target, item.image.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither));
+        // A grey image, not a one-bit one: PDF turns one-bit images into stencil masks, which
+        // viewers fill with anti-aliased edges that swallow the light modules of a 150 dpi code.
+        // The lossless hint keeps the grey image out of JPEG.
+        painter->setRenderHint(QPainter::LosslessImageRendering, true);
+        // Scaled here, module for module, so the page holds the picture at its drawn size and
+        // no viewer resamples it.
+        painter->drawImage(target.topLeft(), item.image.scaled(size, Qt::IgnoreAspectRatio, Qt::FastTransformation)
+                                                 .convertToFormat(QImage::Format_Grayscale8));
         if (m_options.showText && !m_options.textOnTop)
             painter->drawText(QRect(0, codeTop + size.height(), width, textLine), Qt::AlignCenter, item.label);
         y += needed + m_options.spacing;
@@ -138,20 +171,31 @@ bool SettingCodeSheet::writePdf(const QString &path, const QStringList &header, 
 {
     QPdfWriter pdf(path);
     pdf.setPageSize(QPageSize(QPageSize::A4));
-    pdf.setResolution(150);
-    // Margins in whole pixels: a code placed between pixels blurs every module edge.
-    pdf.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
-    const int margin = 90;
-    QPainter painter;
-    if (!painter.begin(&pdf)) {
+    pdf.setResolution(kPageDpi);
+    if (!paintPages(&pdf, header)) {
         *error = QStringLiteral("cannot write %1").arg(path);
         return false;
     }
-    // Codes are drawn pixel for pixel, so every module stays whole.
+    return true;
+}
+
+bool SettingCodeSheet::paintPages(QPagedPaintDevice *device, const QStringList &header) const
+{
+    // Margins in whole pixels: a code placed between pixels blurs every module edge.
+    device->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+    const int margin = 90 * device->logicalDpiX() / kPageDpi;
+    QPainter painter;
+    if (!painter.begin(device))
+        return false;
+    // The layout is made in pixels of a 150 dpi page; other devices (printers) scale it.
+    const double scale = double(device->logicalDpiX()) / kPageDpi;
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    const QRect page = pdf.pageLayout().paintRectPixels(pdf.resolution()).adjusted(margin, margin, -margin, -margin);
+    const QRect full(0, 0, device->width(), device->height());
+    const QRect page = full.adjusted(margin, margin, -margin, -margin);
     painter.translate(page.topLeft());
-    const int width = page.width();
+    painter.scale(scale, scale);
+    const int width = int(page.width() / scale);
+    const int height = int(page.height() / scale);
     int top = 0;
     painter.setFont(labelFont(1));
     for (const QString &line : header) {
@@ -161,12 +205,11 @@ bool SettingCodeSheet::writePdf(const QString &path, const QStringList &header, 
     top += kTextGap;
     int next = 0;
     while (next < m_items.size()) {
-        next = paint(&painter, next, top, page.height(), width);
+        next = paint(&painter, next, top, height, width);
         if (next < m_items.size()) {
-            pdf.newPage();
+            device->newPage();
             top = 0;
         }
     }
-    painter.end();
-    return true;
+    return painter.end();
 }

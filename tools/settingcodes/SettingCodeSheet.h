@@ -8,6 +8,7 @@
 #include <QList>
 #include <QStringList>
 
+class QPagedPaintDevice;
 class QPainter;
 
 struct SettingCodeItem
@@ -38,6 +39,15 @@ public:
     // Makes every code of `commands`; false with `error` set when a code cannot be made or does
     // not read back (the codes made so far stay).
     bool generate(const QStringList &commands, const Options &options, QString *error);
+    // Starts an empty sheet with `options` (ratios and spacing clamped); codes are then added
+    // one by one with append().
+    void reset(const Options &options);
+    // Renders `text` (read back as it is made) and adds it with `label`; the enter, batch and exit
+    // codes are always linear. False with `error` set when the code cannot be made.
+    bool append(const QString &text, const QString &label, QString *error);
+    // Changes only how the codes are laid out (ratios, spacing, text), keeping the codes.
+    void setLayout(const Options &options);
+    const Options &options() const { return m_options; }
     // The code texts generate() would make, in order, without rendering.
     static QStringList codeTexts(const QStringList &commands, const Options &options);
 
@@ -49,9 +59,18 @@ public:
     int paint(QPainter *painter, int first, int top, int bottom, int width) const;
     // An A4 PDF with a header of four lines (title, product, date, comments) and the codes.
     bool writePdf(const QString &path, const QStringList &header, QString *error) const;
+    // Paints the header and every code onto pages of `device` (a PDF writer or a printer),
+    // starting a new page whenever a code does not fit. False when painting cannot start.
+    bool paintPages(QPagedPaintDevice *device, const QStringList &header) const;
+    // A Word document (Office Open XML, .docx) with the header lines and each code as a
+    // lossless PNG picture at the PDF's size, one code per paragraph.
+    bool writeDocx(const QString &path, const QStringList &header, QString *error) const;
+    // The size a code is drawn at, in pixels of a 150 dpi page.
+    QSize codeSize(const SettingCodeItem &item) const;
+    // Pixels per inch of the page layout; codes are drawn at whole multiples of it.
+    static constexpr int kPageDpi = 150;
 
 private:
-    QSize codeSize(const SettingCodeItem &item) const;
     bool batchMode() const;
     QList<SettingCodeItem> m_items;
     Options m_options;

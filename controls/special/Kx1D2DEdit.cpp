@@ -1,5 +1,6 @@
 #include "Kx1D2DEdit.h"
 
+#include "IKxSpecialReader.h"
 #include "KxI18nUtil.h"
 #include "KxPropertyWidget.h"
 
@@ -16,10 +17,19 @@
 
 namespace {
 
-Kx1D2DEdit::PageSource &pageSource()
+// Items that hold a value of their own, as the property widget's JSON export takes them.
+bool isStorable(const KxItemInfo *item)
 {
-    static Kx1D2DEdit::PageSource source;
-    return source;
+    if (item->flags.compare(QLatin1String("Unstore"), Qt::CaseInsensitive) == 0)
+        return false;
+    return item->controlType != QLatin1String("Panel") && item->controlType != QLatin1String("DEFCMD")
+           && item->controlType != QLatin1String("WLSCLP");
+}
+
+bool isPlainType(const QString &t)
+{
+    return t.isEmpty() || t == QLatin1String("string") || t == QLatin1String("int") || t == QLatin1String("float")
+           || t == QLatin1String("double");
 }
 
 KxItemInfo *findItem(KxPageInfo *page, const QString &id)
@@ -94,12 +104,19 @@ QJsonObject KxCodeItem::toJson() const
     for (const KxGroupInfo *g : page()->groups) {
         QJsonArray items;
         for (const KxItemInfo *i : g->items) {
+            if (!isStorable(i))
+                continue;
             QJsonObject o;
             o.insert(QStringLiteral("Id"), i->id);
+            if (!isPlainType(i->returnType))
+                o.insert(QStringLiteral("Type"), i->returnType);
+            if (!i->flags.isEmpty())
+                o.insert(QStringLiteral("Flags"), i->flags);
             o.insert(QStringLiteral("Param"), i->value.toString());
             items.append(o);
         }
-        groups.insert(g->id, items);
+        if (!items.isEmpty())
+            groups.insert(g->id, items);
     }
     return groups;
 }
@@ -283,11 +300,6 @@ KxCodePopupWidget *KxCodeSettingWidget::openPopup(KxCodeItem *row, const QPoint 
 
 // --- the control ----------------------------------------------------------------------------
 
-void Kx1D2DEdit::setPageSource(PageSource source)
-{
-    pageSource() = std::move(source);
-}
-
 QWidget *Kx1D2DEdit::editorWidget() const
 {
     return m_root;
@@ -301,12 +313,13 @@ bool Kx1D2DEdit::createEditor(QWidget *parent)
     m_settings = new KxCodeSettingWidget(m_root);
     layout->addWidget(m_settings);
     const QString xml = textAttr(QStringLiteral("Xml"));
-    if (pageSource() && !xml.isEmpty()) {
+    IKxSpecialReader *reader = IKxSpecialReader::find(this);
+    if (reader && !xml.isEmpty()) {
         // One load per row, so each row owns its page with the reader's values.
-        const std::unique_ptr<KxPagesInfo> all = pageSource()(xml);
+        const std::unique_ptr<KxPagesInfo> all = reader->readerPages(xml);
         const int count = all ? all->pages.size() : 0;
         for (int i = 0; i < count; ++i) {
-            std::unique_ptr<KxPagesInfo> own = pageSource()(xml);
+            std::unique_ptr<KxPagesInfo> own = reader->readerPages(xml);
             if (!own || own->pages.size() != count)
                 continue;
             KxPageInfo *keep = own->pages.takeAt(i);

@@ -102,11 +102,8 @@ class Kx1D2DEdit : public KxControlBase
 {
     Q_OBJECT
 public:
-    // Loads a page file of the reader being edited with the reader's values; the edit frame
-    // installs it for the reader it edits. Without one no rows are made.
-    using PageSource = std::function<std::unique_ptr<KxPagesInfo>(const QString &xml)>;
-    static void setPageSource(PageSource source);
-
+    // The rows come from the page file "Xml" of the reader being edited (IKxSpecialReader of the
+    // owning property widget); without a reader no rows are made.
     using KxControlBase::KxControlBase;
     QWidget *editorWidget() const override;
     void setValue(const QVariant &v) override;

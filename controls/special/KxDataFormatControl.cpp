@@ -1,9 +1,11 @@
 #include "KxDataFormatControl.h"
 
 #include "DataFormatDialogs.h"
+#include "IKxSpecialReader.h"
 #include "KxI18nUtil.h"
 
 #include <QPushButton>
+#include <QtDebug>
 
 QWidget *KxDataFormat::editorWidget() const
 {
@@ -19,7 +21,36 @@ bool KxDataFormat::createEditor(QWidget *parent)
     m_button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     connect(m_button, &QPushButton::clicked, this, [this]() { openEditor(); });
     setValue(item()->value);
-    return KxControlBase::createEditor(parent);
+    if (!KxControlBase::createEditor(parent))
+        return false;
+    readRules();
+    return true;
+}
+
+// The rules the reader uses, else the ones it has stored. They replace what the page was built
+// with unless the user is already editing.
+void KxDataFormat::readRules()
+{
+    IKxSpecialReader *reader = IKxSpecialReader::find(this);
+    if (!reader)
+        return;
+    m_reading = true;
+    reader->queryFirst({QStringLiteral("DFMQFA"), QStringLiteral("DFMQCU")}, this,
+                       [this](const QString &code, const QByteArray &value, const QString &error) {
+                           m_reading = false;
+                           if (!error.isEmpty()) {
+                               qWarning().noquote() << "KxDataFormat: data formats not read:" << error;
+                               return;
+                           }
+                           const QString rules = QString::fromUtf8(value);
+                           if (code.isEmpty() || m_dialog || rules == m_value)
+                               return;
+                           const bool was = isSilent();
+                           setSilent(true);
+                           setValue(rules);
+                           acceptValue();
+                           setSilent(was);
+                       });
 }
 
 DataFormatListDlg *KxDataFormat::openEditor()

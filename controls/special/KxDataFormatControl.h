@@ -20,9 +20,13 @@ public:
     bool createEditor(QWidget *parent) override;
     DataFormatListDlg *openEditor();
     QPushButton *button() const { return m_button; }
+    // True while the reader's rules are being read.
+    bool isReading() const { return m_reading; }
 
 private:
+    void readRules();
     QPointer<QPushButton> m_button;
     QPointer<DataFormatListDlg> m_dialog;
     QString m_value;
+    bool m_reading = false;
 };

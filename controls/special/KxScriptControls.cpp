@@ -1,5 +1,6 @@
 #include "KxScriptControls.h"
 
+#include "IKxSpecialReader.h"
 #include "KxI18nUtil.h"
 #include "KxPropertyWidget.h"
 #include "KxSettings.h"
@@ -20,6 +21,7 @@
 #include <QSaveFile>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QtDebug>
 
 // --- assistance -----------------------------------------------------------------------------
 
@@ -210,7 +212,32 @@ bool KxScriptControl::createEditor(QWidget *parent)
     setValue(item()->value);
     if (!KxControlBase::createEditor(parent))
         return false;
+    readFunctions();
     return true;
+}
+
+// The functions the reader offers: the first list, else the second one.
+void KxScriptControl::readFunctions()
+{
+    IKxSpecialReader *reader = IKxSpecialReader::find(this);
+    if (!reader || !m_assistance || m_assistance->isHidden())
+        return;
+    const QStringList codes = m_language == KxScriptRunner::Lua
+                                  ? QStringList{QStringLiteral("LUAQAS"), QStringLiteral("LUAQAA")}
+                                  : QStringList{QStringLiteral("SCRQFN"), QStringLiteral("SCRQAA")};
+    QPointer<KxScriptAssistance> panel = m_assistance;
+    reader->queryFirst(codes, this, [panel](const QString &, const QByteArray &value, const QString &error) {
+        if (!panel)
+            return;
+        if (!error.isEmpty()) {
+            qWarning().noquote() << "KxScriptControl: function list not read:" << error;
+            return;
+        }
+        QStringList names;
+        for (const QString &n : QString::fromUtf8(value).split(QLatin1Char('|'), Qt::SkipEmptyParts))
+            names << n.trimmed();
+        panel->setReaderFunctions(names);
+    });
 }
 
 void KxScriptControl::setValue(const QVariant &v)
@@ -267,7 +294,9 @@ void KxScriptControl::setScript(const QString &text)
 
 void KxScriptControl::commitValue()
 {
-    if (m_value == m_notified)
+    // A script that does not compile stays in the editor, shown with its error, and is never
+    // sent: the reader would fail on every code until the next edit.
+    if (m_value == m_notified || !m_checkOk)
         return;
     m_notified = m_value;
     notifyValueChanged(true);
@@ -293,7 +322,8 @@ void KxScriptControl::onTextChanged()
 {
     const QString text = m_editor->text();
     const KxScriptOutcome check = KxScriptRunner::check(m_language, text);
-    if (check.kind == KxScriptOutcome::Error) {
+    m_checkOk = check.kind != KxScriptOutcome::Error;
+    if (!m_checkOk) {
         QString details = check.error;
         if (m_language == KxScriptRunner::Lua)
             details = kxTr(QStringLiteral("#ID_FRDTEXT_LUAERROR1")) + QStringLiteral("%1[%2].").arg(check.error).arg(check.line);

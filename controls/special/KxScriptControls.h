@@ -34,6 +34,7 @@ public:
     // The functions the reader names; those the file does not describe are listed as undefined.
     void setReaderFunctions(const QStringList &names);
     QStringList shownNames() const;
+    QStringList readerFunctions() const { return m_reader; }
     void setFilter(const QString &text);
     static QList<KxApiFunction> parse(const QByteArray &xml, bool *ok);
 
@@ -68,6 +69,7 @@ public:
     static QString apiFile(const QString &language);
 
 private:
+    void readFunctions();
     void onTextChanged();
     void commitValue();
     QString languageKey() const;  // "JS" or "Lua" in the result keys
@@ -83,6 +85,7 @@ private:
     QString m_notified = QStringLiteral("0M0L");  // the value last reported
     QTimer *m_notify = nullptr;
     bool m_loading = false;
+    bool m_checkOk = true;  // the editor's text compiles
 };
 
 class KxJavaScript : public KxScriptControl

@@ -2,11 +2,13 @@
 // value and setValue, and the popup that edits one symbology's page.
 #include "controls_testutil.h"
 
+#include "IKxSpecialReader.h"
 #include "Kx1D2DEdit.h"
 #include "KxPropertyWidget.h"
 #include "KxSpecialControls.h"
 
 #include <QCheckBox>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtTest>
@@ -19,6 +21,8 @@ const QByteArray kPages = R"(<?xml version="1.0" encoding="UTF-8"?>
   <Group Id="Grp_C28" DisplayName="Code 128">
    <Item Id="C28ENA" DisplayName="On" ControlType="ToggleButton" Default="1"><StringList><String UserData="0">Off</String><String UserData="1">On</String></StringList></Item>
    <Item Id="C28MIN" DisplayName="Min" ControlType="SpinBox" Default="1" Minimum="1" Maximum="64"/>
+   <Item Id="C28DEF" DisplayName="Defaults" ControlType="DEFCMD"/>
+   <Item Id="C28LEN" DisplayName="Lengths" ControlType="RangeBox" ReturnType="range_int" Flags="Keep" Default="1|48" Minimum="1" Maximum="64"/>
   </Group>
  </Page>
  <Page Id="D12ENA" DisplayName="Interleaved">
@@ -33,13 +37,28 @@ const QByteArray kPages = R"(<?xml version="1.0" encoding="UTF-8"?>
  </Page>
 </Pages></PropertyConfig>)";
 
+// Stands where the edit frame's property widget would: the reader's page files.
+class ReaderSink : public EventSink, public IKxSpecialReader
+{
+public:
+    bool hasPages = true;
+    int loads = 0;
+    QString editContext() const override { return QStringLiteral("BCodeEdit"); }
+    std::unique_ptr<KxPagesInfo> readerPages(const QString &xml) override
+    {
+        ++loads;
+        return hasPages && xml == QLatin1String("2D.xml") ? KxPageLoader::loadPagesFromBytes(kPages, xml) : nullptr;
+    }
+    void queryFirst(const QStringList &, QObject *, const Answer &) override {}
+};
+
 }  // namespace
 
 class TstSymbologyControl : public QObject
 {
     Q_OBJECT
 private:
-    Kx1D2DEdit *make(EventSink *sink, std::unique_ptr<KxItemInfo> *keep, const QString &value = QString())
+    Kx1D2DEdit *make(ReaderSink *sink, std::unique_ptr<KxItemInfo> *keep, const QString &value = QString())
     {
         *keep = makeItem("1D2DEdit", value, {{"xml", "2D.xml"}});
         return qobject_cast<Kx1D2DEdit *>(makeControl(keep->get(), sink));
@@ -47,29 +66,51 @@ private:
 
 private slots:
     void initTestCase() { KxSpecialControls::registerAll(); }
-    void init()
-    {
-        Kx1D2DEdit::setPageSource([](const QString &xml) {
-            return xml == QLatin1String("2D.xml") ? KxPageLoader::loadPagesFromBytes(kPages, xml) : nullptr;
-        });
-    }
 
+    void withoutReaderThereAreNoRows_data()
+    {
+        QTest::addColumn<bool>("reader");
+        QTest::newRow("no reader access") << false;
+        QTest::newRow("reader without the page file") << true;
+    }
     void withoutReaderThereAreNoRows()
     {
-        Kx1D2DEdit::setPageSource({});
-        EventSink sink;
-        std::unique_ptr<KxItemInfo> item;
-        Kx1D2DEdit *c = make(&sink, &item);
+        QFETCH(bool, reader);
+        ReaderSink readerSink;
+        readerSink.hasPages = false;
+        EventSink plain;
+        std::unique_ptr<KxItemInfo> item = makeItem("1D2DEdit", QString(), {{"xml", "2D.xml"}});
+        auto *c = qobject_cast<Kx1D2DEdit *>(makeControl(item.get(), reader ? static_cast<QObject *>(&readerSink) : &plain));
         QVERIFY(c);
+        QCOMPARE(readerSink.loads, reader ? 1 : 0);
         QCOMPARE(c->settings()->rows().size(), 0);
         QCOMPARE(c->value().toString(), QString());
         // All of zero rows are checked.
         QVERIFY(c->settings()->selectAll()->isChecked());
     }
 
+    // The value carries what the page's JSON export carries: storable items only, the return
+    // type when it is not a plain one, the flags, and no empty groups.
+    void valueFollowsThePageExport()
+    {
+        ReaderSink sink;
+        std::unique_ptr<KxItemInfo> item;
+        Kx1D2DEdit *c = make(&sink, &item);
+        const QJsonArray items = QJsonDocument::fromJson(c->value().toString().toUtf8())
+                                     .object().value("C28ENA").toObject().value("Grp_C28").toArray();
+        QStringList ids;
+        for (const QJsonValue &v : items)
+            ids << v.toObject().value("Id").toString();
+        QCOMPARE(ids, (QStringList{"C28ENA", "C28MIN", "C28LEN"}));
+        QCOMPARE(items.at(2).toObject().value("Type").toString(), QStringLiteral("range_int"));
+        QCOMPARE(items.at(2).toObject().value("Flags").toString(), QStringLiteral("Keep"));
+        QVERIFY(!items.at(0).toObject().contains("Type"));
+        QCOMPARE(c->settings()->row("C28ENA")->pages()->pages.size(), 1);
+    }
+
     void rowsFollowThePages()
     {
-        EventSink sink;
+        ReaderSink sink;
         std::unique_ptr<KxItemInfo> item;
         Kx1D2DEdit *c = make(&sink, &item);
         const QList<KxCodeItem *> rows = c->settings()->rows();
@@ -93,7 +134,7 @@ private slots:
     {
         QFETCH(QString, page);
         QFETCH(QString, on);
-        EventSink sink;
+        ReaderSink sink;
         std::unique_ptr<KxItemInfo> item;
         Kx1D2DEdit *c = make(&sink, &item);
         KxCodeItem *row = c->settings()->row(page);
@@ -111,7 +152,7 @@ private slots:
 
     void selectAllFollowsTheRows()
     {
-        EventSink sink;
+        ReaderSink sink;
         std::unique_ptr<KxItemInfo> item;
         Kx1D2DEdit *c = make(&sink, &item);
         c->settings()->selectAll()->click();
@@ -129,7 +170,7 @@ private slots:
 
     void valueRoundTrips()
     {
-        EventSink sink;
+        ReaderSink sink;
         std::unique_ptr<KxItemInfo> item;
         Kx1D2DEdit *c = make(&sink, &item);
         const QString json = QStringLiteral(
@@ -152,7 +193,7 @@ private slots:
 
     void popupEditsTheRowsPage()
     {
-        EventSink sink;
+        ReaderSink sink;
         std::unique_ptr<KxItemInfo> item;
         Kx1D2DEdit *c = make(&sink, &item);
         KxCodeItem *row = c->settings()->row("C28ENA");

@@ -1,6 +1,7 @@
 #include "KxScriptControls.h"
 
 #include "IKxSpecialReader.h"
+#include "KxConfig.h"
 #include "KxI18nUtil.h"
 #include "KxPropertyWidget.h"
 #include "KxSettings.h"
@@ -12,6 +13,12 @@
 #include <Qsci/qsciscintilla.h>
 
 #include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QPdfWriter>
+#include <QTextDocument>
+#include <QUrl>
 #include <QDomDocument>
 #include <QFile>
 #include <QHBoxLayout>
@@ -22,6 +29,14 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QtDebug>
+
+namespace {
+QString currentLanguage()
+{
+    const QString lang = KxSettings::instance()->language();
+    return lang.isEmpty() ? QStringLiteral("en") : lang;
+}
+}  // namespace
 
 // --- assistance -----------------------------------------------------------------------------
 
@@ -153,6 +168,12 @@ bool KxScriptControl::createEditor(QWidget *parent)
     m_check->setWordWrap(true);
     bar->addWidget(importButton);
     bar->addWidget(exportButton);
+    if (m_language == KxScriptRunner::JavaScript) {
+        auto *help = new KxPushButton(QStringLiteral("#IDS_Help"), KxPushButton::Normal, m_root);
+        help->setObjectName(QStringLiteral("help"));
+        connect(help, &QPushButton::clicked, this, &KxScriptControl::openHelp);
+        bar->addWidget(help);
+    }
     bar->addWidget(m_check, 1);
     outer->addLayout(bar);
 
@@ -173,8 +194,7 @@ bool KxScriptControl::createEditor(QWidget *parent)
     m_editor->setMinimumHeight(qMax(160, intAttr(QStringLiteral("MinHeight"), 240) - 80));
     body->addWidget(m_editor, 3);
     m_assistance = new KxScriptAssistance(m_root);
-    const QString lang = KxSettings::instance()->language().isEmpty() ? QStringLiteral("en") : KxSettings::instance()->language();
-    m_assistance->load(apiFile(lang));
+    m_assistance->load(apiFile(currentLanguage()));
     // The vision editor has its own function help.
     if (owner() && owner()->objectName() == QLatin1String("VisionEdit"))
         m_assistance->hide();
@@ -369,6 +389,61 @@ void KxScriptControl::runTest()
         text += QStringLiteral("\nlog: ") + line;
     m_output->setText(text);
     m_output->setStyleSheet(o.kind == KxScriptOutcome::Error ? QStringLiteral("color: red;") : QString());
+}
+
+namespace {
+std::function<bool(const QUrl &)> &documentOpener()
+{
+    static std::function<bool(const QUrl &)> opener;
+    return opener;
+}
+}  // namespace
+
+void KxScriptControl::setDocumentOpener(std::function<bool(const QUrl &)> opener)
+{
+    documentOpener() = std::move(opener);
+}
+
+// The shipped document of the language when there is one; else one written from the API
+// description into the data folder, so the help always describes the functions in use.
+QString KxScriptControl::helpDocument(const QString &language)
+{
+    const QString shipped =
+        QStringLiteral("%1/models/doc/js_%2.pdf").arg(QCoreApplication::applicationDirPath(), language);
+    if (QFileInfo::exists(shipped))
+        return shipped;
+    QFile api(apiFile(language));
+    bool ok = false;
+    const QList<KxApiFunction> functions =
+        api.open(QIODevice::ReadOnly) ? KxScriptAssistance::parse(api.readAll(), &ok) : QList<KxApiFunction>();
+    if (!ok)
+        return QString();
+    const QString dir = KxConfig::instance()->dataDir() + QStringLiteral("/doc");
+    if (!QDir().mkpath(dir))
+        return QString();
+    QString html = QStringLiteral("<h2>%1</h2>").arg(kxTr(QStringLiteral("#IDS_Script_HelpTitle")).toHtmlEscaped());
+    for (const KxApiFunction &f : functions) {
+        html += QStringLiteral("<h3>%1</h3><p>%2</p>")
+                    .arg(f.name.toHtmlEscaped(), f.description.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>")));
+    }
+    const QString path = QStringLiteral("%1/js_%2.pdf").arg(dir, language);
+    QPdfWriter pdf(path);
+    pdf.setPageSize(QPageSize(QPageSize::A4));
+    pdf.setTitle(kxTr(QStringLiteral("#IDS_Script_HelpTitle")));
+    QTextDocument doc;
+    doc.setHtml(html);
+    doc.print(&pdf);
+    return QFileInfo(path).size() > 0 ? path : QString();
+}
+
+void KxScriptControl::openHelp()
+{
+    const QString path = helpDocument(currentLanguage());
+    const QUrl url = QUrl::fromLocalFile(path);
+    const bool opened = !path.isEmpty()
+                        && (documentOpener() ? documentOpener()(url) : QDesktopServices::openUrl(url));
+    if (!opened)
+        KxUi()->toast(QStringLiteral("#IDS_Script_HelpFailed"), 3000, m_root, KxMsgType::Error);
 }
 
 bool KxScriptControl::importFile(const QString &path)

@@ -8,12 +8,14 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 
 class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QTimer;
+class QUrl;
 class QsciScintilla;
 
 struct KxApiFunction
@@ -67,6 +69,12 @@ public:
     KxScriptAssistance *assistance() const { return m_assistance; }
     // Where the API description of a language code lives.
     static QString apiFile(const QString &language);
+    // The JavaScript help document of a language (written from the API description when none
+    // is shipped); empty when there is none.
+    static QString helpDocument(const QString &language);
+    // Opens the help document; tests answer in place of the desktop.
+    void openHelp();
+    static void setDocumentOpener(std::function<bool(const QUrl &)> opener);
 
 private:
     void readFunctions();

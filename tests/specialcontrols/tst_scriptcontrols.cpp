@@ -2,12 +2,14 @@
 // run, import and export, and the function list of the assistance panel.
 #include "controls_testutil.h"
 
+#include "KxConfig.h"
 #include "KxI18nUtil.h"
 #include "KxScriptControls.h"
 #include "KxScriptedUiBackend.h"
 #include "KxSpecialControls.h"
 
 #include <Qsci/qsciscintilla.h>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -196,6 +198,33 @@ private slots:
         // Without the file, the reader's functions are still listed, each as undefined.
         panel.setFilter(QString());
         QCOMPARE(panel.shownNames(), KxScriptRunner::apiFunctions() << "newFunction");
+    }
+
+    // The JavaScript editor's help opens a document of the reader's functions; Lua has none.
+    void helpOpensTheFunctionDocument()
+    {
+        QTemporaryDir data;
+        KxConfig::instance()->setDataDir(data.path());
+        QList<QUrl> opened;
+        KxScriptControl::setDocumentOpener([&opened](const QUrl &url) {
+            opened << url;
+            return true;
+        });
+        EventSink sink;
+        std::unique_ptr<KxItemInfo> jsItem, luaItem;
+        KxScriptControl *js = make("JS", "0M0L", &sink, &jsItem);
+        KxScriptControl *lua = make("LUASCRIPT", "0M0L", &sink, &luaItem);
+        QVERIFY(!lua->editorWidget()->findChild<QPushButton *>("help"));
+        auto *help = js->editorWidget()->findChild<QPushButton *>("help");
+        QVERIFY(help);
+        help->click();
+        QCOMPARE(opened.size(), 1);
+        QFile pdf(opened[0].toLocalFile());
+        QVERIFY2(pdf.open(QIODevice::ReadOnly), qPrintable(opened[0].toString()));
+        QVERIFY(pdf.read(5) == "%PDF-");
+        // Without an API description for the language there is no document.
+        QVERIFY(KxScriptControl::helpDocument("xx").isEmpty());
+        KxScriptControl::setDocumentOpener({});
     }
 };
 

@@ -104,8 +104,9 @@ void KxDeviceConnector::setState(int state)
 
 int KxDeviceConnector::login(const QString &userName, const QString &password, bool remember)
 {
-    Q_UNUSED(password)
-    Q_UNUSED(remember)
+    m_userName = userName;
+    m_password = password;
+    m_remember = remember;
     qInfo() << "KxDeviceConnector::login()..." << m_deviceId << userName;
     KxDeviceKit *kit = KxDeviceKit::Instance();
     if (!m_connected && !kit->isConnected(m_deviceId)) {
@@ -119,13 +120,17 @@ int KxDeviceConnector::login(const QString &userName, const QString &password, b
         disconnectDevice(true);
         return Login_CommandInit;
     }
-    return finishLogin(true);
+    VisionState vision;
+    const int visionCode = isVision() ? visionLogin(&vision) : int(Login_Ok);
+    return finishLogin(true, visionCode, vision);
 }
 
 void KxDeviceConnector::loginAsync(const QString &userName, const QString &password,
                                    QObject *context, const std::function<void(int)> &done)
 {
-    Q_UNUSED(password)
+    m_userName = userName;
+    m_password = password;
+    m_remember = false;
     qInfo() << "KxDeviceConnector::loginAsync()..." << m_deviceId << userName;
     QPointer<QObject> guard(context);
     const bool hadContext = context != nullptr;
@@ -152,10 +157,21 @@ void KxDeviceConnector::loginAsync(const QString &userName, const QString &passw
     }
     m_loggingIn = true;
     QPointer<KxDeviceConnector> self(this);
+    KxDeviceConnector *raw = this;
+    const bool vision = isVision();
     m_command->asyncProcess(
-        [](KxDeviceCommandPtr cmd) {
+        [raw, vision](KxDeviceCommandPtr cmd) {
             QMap<QString, QByteArray> r;
-            r.insert(QStringLiteral("ok"), cmd && cmd->readForLogin() ? "1" : "0");
+            const bool read = cmd && cmd->readForLogin();
+            // The camera's session and resources are fetched here too, off the main thread.
+            if (read && vision) {
+                VisionState state;
+                const int code = raw->visionLogin(&state);
+                for (auto it = state.cbegin(); it != state.cend(); ++it)
+                    r.insert(QStringLiteral("vision:") + it.key(), it.value());
+                r.insert(QStringLiteral("visionCode"), QByteArray::number(code));
+            }
+            r.insert(QStringLiteral("ok"), read ? "1" : "0");
             return r;
         },
         [self, answer](KxDeviceCommandPtr, QMap<QString, QByteArray> r) {
@@ -167,7 +183,12 @@ void KxDeviceConnector::loginAsync(const QString &userName, const QString &passw
                 && !cmd->rawValue(QStringLiteral("SOPQAO"), KxDeviceCommand::Capabilities).isEmpty()
                 && !cmd->rawValue(QStringLiteral("SOPQDB"), KxDeviceCommand::Capabilities).isEmpty())
                 self->setDeviceTimeOut(10000);
-            answer(self->finishLogin(read));
+            VisionState vision;
+            for (auto it = r.cbegin(); it != r.cend(); ++it) {
+                if (it.key().startsWith(QLatin1String("vision:")))
+                    vision.insert(it.key().mid(7), it.value());
+            }
+            answer(self->finishLogin(read, r.value(QStringLiteral("visionCode"), "0").toInt(), vision));
         });
 }
 
@@ -181,7 +202,7 @@ void KxDeviceConnector::cancelLogin()
     KxDeviceKit::Instance()->disconnectFromDeviceEx(m_deviceId, DevicePort_Main);
 }
 
-int KxDeviceConnector::finishLogin(bool read)
+int KxDeviceConnector::finishLogin(bool read, int visionCode, const VisionState &vision)
 {
     m_loggingIn = false;
     if (m_loginCancelled) {
@@ -194,11 +215,13 @@ int KxDeviceConnector::finishLogin(bool read)
         return Login_CommandInit;
     }
     if (isVision()) {
-        // The vision session and the reader's resource package are not built yet: refuse
-        // rather than report a login that cannot serve the vision pages.
-        qWarning() << "KxDeviceConnector::login()...vision login not available:" << m_deviceId;
-        disconnectDevice(true);
-        return Login_CommandInit;
+        const int code = visionCode == Login_Ok ? finishVision(vision) : visionCode;
+        if (code != Login_Ok) {
+            qWarning() << "KxDeviceConnector::login()...vision login failed:" << m_deviceId << code
+                       << m_visionError;
+            disconnectDevice(true);
+            return code;
+        }
     }
     setState(DeviceState_LoggedIn);
     return Login_Ok;
@@ -208,6 +231,8 @@ bool KxDeviceConnector::logout()
 {
     const bool loggedIn = m_state == DeviceState_LoggedIn
         && (m_connected || KxDeviceKit::Instance()->isConnected(m_deviceId));
+    if (loggedIn && isVision())
+        logoutVision();
     setState(DeviceState_LoggedOut);
     return loggedIn;
 }

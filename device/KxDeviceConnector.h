@@ -5,6 +5,7 @@
 #include "KxKitTypes.h"
 #include "KxResultTypes.h"
 
+#include <QMap>
 #include <QObject>
 #include <QPointer>
 
@@ -87,6 +88,25 @@ public:
                    const AsyncReply &callback);
     bool setDeviceTimeOut(int ms);
 
+    // Vision readers (KxDeviceConnectorVision.cpp). The vision library installs what it does at
+    // login: prepare runs where the login reads (the command worker, or the caller of login())
+    // after "USRLGI" and may only send; finish runs on the connector's thread and creates the
+    // vision objects from what prepare gathered. Both return a LoginResult.
+    using VisionState = QMap<QString, QByteArray>;
+    struct VisionHooks
+    {
+        std::function<int(KxDeviceConnector *, VisionState *)> prepare;
+        std::function<int(KxDeviceConnector *, const VisionState &)> finish;
+    };
+    static void setVisionHooks(const VisionHooks &hooks);
+    // The vision objects of a logged-in camera by role ("solution", "resource", "device"):
+    // children of the connector, dropped at logout.
+    QObject *visionObject(const QString &role) const { return m_visionObjects.value(role).data(); }
+    void setVisionObject(const QString &role, QObject *object);
+    // What failed when a camera's login failed (for the open error); empty otherwise.
+    QString visionError() const { return m_visionError; }
+    void setVisionError(const QString &text) { m_visionError = text; }
+
 signals:
     void deviceConnectChanged(bool connected);
     void deviceStateChanged(int state);
@@ -103,7 +123,10 @@ private slots:
 private:
     bool heldByOtherTool() const;
     void setState(int state);
-    int finishLogin(bool read);
+    int finishLogin(bool read, int visionCode = Login_Ok, const VisionState &vision = {});
+    int visionLogin(VisionState *state);
+    int finishVision(const VisionState &state);
+    void logoutVision();
     QByteArray frameFor(int protocol, const QString &code, const QByteArray &extra) const;
     QList<QByteArray> currentNoReadMessages() const;
     void refreshNoReadMessages();
@@ -122,4 +145,9 @@ private:
     bool m_rfid = false;
     KxBarcodeConsumerThread *m_consumer = nullptr;
     QList<QByteArray> m_noReads; // for finished messages parsed on this thread
+    QString m_userName;
+    QString m_password;
+    bool m_remember = false;
+    QMap<QString, QPointer<QObject>> m_visionObjects;
+    QString m_visionError;
 };

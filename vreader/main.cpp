@@ -6,6 +6,7 @@
 #include "VrModel.h"
 #include "VrOptions.h"
 #include "VrReaderCamera.h"
+#include "VvCamera.h"
 #include "VrReaderHost.h"
 
 #include <QCoreApplication>
@@ -158,6 +159,16 @@ int main(int argc, char **argv)
             scene = new VcSceneSource(VcScenes::byKind(kind, sensor), &app);
         }
         engine->setCamera(std::make_unique<VrReaderCamera>(scene, sensor));
+        if (id.kind == VrIdentity::Camera) {
+            // The vision side keeps its solutions beside the reader's settings.
+            auto vision = std::make_unique<VvCamera>(
+                QDir(options.modelsDir).filePath(QStringLiteral("vision/") + shortName(id.model)),
+                options.stateDir.isEmpty() ? QString()
+                    : QDir(options.stateDir).filePath(id.serial + QStringLiteral(".vision.json")));
+            if (!vision->load(&error))
+                err << "brevan-vreader: " << error << " (starting without solutions)" << Qt::endl;
+            engine->setVision(std::move(vision));
+        }
         if (!options.configFile.isEmpty()) {
             QStringList refused, unknown;
             config.apply(*engine, &refused, &unknown);

@@ -49,6 +49,8 @@ public:
     Read read(const Values &values, bool forceNoRead);
     // Load mode: results made from the scene's known codes without taking or decoding images.
     Read knownCodes(const Values &values);
+    // One image as the reader's imaging settings form it (vision workflows).
+    QImage grab(const Values &values) { return capture(values).image; }
 
     // Decoding settings as the reader applies them (exposed for tests of the settings).
     VcImagingSettings imaging(const Values &values) const;

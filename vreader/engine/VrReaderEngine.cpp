@@ -5,6 +5,7 @@
 #include "KxRequestParser.h"
 #include "VrReaderCamera.h"
 #include "VrScripting.h"
+#include "VvCamera.h"
 
 #include <QFile>
 #include <QHostAddress>
@@ -402,24 +403,6 @@ bool VrReaderEngine::runAction(char prefix, const QString &code, Outcome *outcom
     return true;
 }
 
-VrReaderEngine::Outcome VrReaderEngine::handleVision(const QString &code, const QByteArray &json)
-{
-    Outcome out;
-    const QJsonDocument doc = QJsonDocument::fromJson(json);
-    if (m_identity.kind != VrIdentity::Camera || !doc.isObject()) {
-        out.reply = KxMakeVisionReply(code, m_identity.kind != VrIdentity::Camera
-                                                ? DataResult_Unknown : DataResult_Refused, "{}");
-        return out;
-    }
-    // Sessions only for now; solution calls come with the vision pages.
-    if (code == QLatin1String("USRLGI") || code == QLatin1String("USRLGO")) {
-        out.reply = KxMakeVisionReply(code, DataResult_Ack, "{\"result\":0}");
-        out.log << QStringLiteral("vision %1").arg(code);
-    } else {
-        out.reply = KxMakeVisionReply(code, DataResult_Unknown, "{}");
-    }
-    return out;
-}
 
 QMap<QString, QString> VrReaderEngine::infoMap() const
 {

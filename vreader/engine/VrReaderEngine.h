@@ -13,6 +13,7 @@
 #include <memory>
 
 class VrReaderCamera;
+class VvCamera;
 struct VcResult;
 
 struct KxSettingsRequest;
@@ -98,6 +99,9 @@ public:
     // With a camera, reads take and decode images and send result frames (VrReaderEngineCamera.cpp).
     void setCamera(std::unique_ptr<VrReaderCamera> camera);
     VrReaderCamera *camera() const { return m_camera.get(); }
+    // A smart camera answers vision calls through this (VrReaderEngineVision.cpp).
+    void setVision(std::unique_ptr<VvCamera> vision);
+    VvCamera *vision() const { return m_vision.get(); }
     ~VrReaderEngine();
     // One read of a continuous read mode; known: made from the scene's known codes (load mode).
     Outcome continuousRead(bool known);
@@ -148,6 +152,7 @@ private:
     quint64 m_goodReads = 0;
     quint64 m_readMs = 0;
     std::unique_ptr<VrReaderCamera> m_camera;
+    std::unique_ptr<VvCamera> m_vision;
     quint32 m_resultSeq = 0;  // result frames sent
     int m_learnState = 0;     // "ATLQLS"
     int m_learnProgress = 0;  // "ATLQPR", percent

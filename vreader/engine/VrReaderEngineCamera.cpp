@@ -1,6 +1,7 @@
 // The reader engine's camera side: reads that take and decode images, the result frames they
 // send, and image requests.
 #include "VrReaderEngine.h"
+#include "VvCamera.h"
 
 #include "KxDataStreamTypes.h"
 #include "VrDataFormatting.h"

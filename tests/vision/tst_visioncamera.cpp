@@ -1,0 +1,323 @@
+// A camera of the real virtual reader over loopback: vision login and resources, solutions,
+// a workflow that reads the scene's code in a region and judges it, save, and what a failed call
+// leaves behind.
+#include "KxConfig.h"
+#include "KxDeviceConnector.h"
+#include "KxDeviceResource.h"
+#include "KxSolutionDocument.h"
+#include "KxVisionLogin.h"
+#include "KxVisionResource.h"
+#include "KxVisionSolution.h"
+#include "VReaderProcess.h"
+
+#include <QJsonArray>
+#include <QtTest>
+#include <memory>
+
+namespace {
+const char *const kSceneCode = "KX-PART-000142";
+
+struct Result
+{
+    bool done = false;
+    bool ok = false;
+    QString text;
+};
+}  // namespace
+
+class TestVisionCamera : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_data;
+    VReaderProcess m_vp;
+
+    std::vector<std::unique_ptr<KxDeviceConnector>> m_open;
+
+    // A logged-in camera (or the failed login's code); released by cleanup().
+    KxDeviceConnector *open(const QString &password = QString(), int *code = nullptr)
+    {
+        const VReaderProcess::Reader r = m_vp.readers().value(0);
+        m_open.push_back(std::make_unique<KxDeviceConnector>(r.serial));
+        KxDeviceConnector *c = m_open.back().get();
+        KxDeviceInfoMap info;
+        info.insert(QStringLiteral("Product Name"), r.model);
+        info.insert(QStringLiteral("ZUI SUPPORT"), QStringLiteral("1"));
+        info.insert(QStringLiteral("resId"), r.model);
+        c->setDeviceInfo(info);
+        if (!c->connectWithAddress(QStringLiteral("%1:%2").arg(r.address).arg(r.port)))
+            return nullptr;
+        const int result = c->login(QStringLiteral("admin"), password);
+        if (code)
+            *code = result;
+        return c;
+    }
+
+    static bool wait(const Result &r)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!r.done && t.elapsed() < 60000)
+            QTest::qWait(5);
+        return r.done;
+    }
+
+    template <typename Call>
+    static Result run(Call call)
+    {
+        Result r;
+        call([&r](bool ok, const QString &text) {
+            r.ok = ok;
+            r.text = text;
+            r.done = true;
+        });
+        wait(r);
+        return r;
+    }
+
+    static KxVisionNode node(int index, const QString &method, QList<QPair<QString, QString>> params = {})
+    {
+        KxVisionNode n;
+        n.index = index;
+        n.method = method;
+        n.displayName = method;
+        n.params = params;
+        return n;
+    }
+
+    // Camera, code reading in region, a condition on the read text, the result output.
+    static KxVisionWorkflow readFlow(const QString &name, const QString &trigger, const QString &roi)
+    {
+        KxVisionWorkflow w;
+        w.uuid = name + QStringLiteral("-1");
+        w.displayName = name;
+        w.triggerId = trigger;
+        const QString condition = QStringLiteral(
+            R"({"conditions":[{"id":"c1","name":"code","type":"char*","left_dep_value":"1.text","op":"==","right_dep_type":"FIXED","right_dep_value":"%1"}],"logics":[]})")
+            .arg(QLatin1String(kSceneCode));
+        w.nodes << node(0, "zuCamera") << node(1, "zuCodeReader", {{"roi", roi}, {"maxCodes", "1"}})
+                << node(2, "zuConditionNode", {{"conditions", condition}})
+                << node(3, "zuResultOutput", {{"format", "code={1.text}"}});
+        return w;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        KxConfig::instance()->setDataDir(m_data.path());
+        KxVisionLogin::install();
+        QVERIFY2(m_vp.start({"--model", "KXS-SC500"}), m_vp.errorOutput().constData());
+    }
+
+    void cleanup()
+    {
+        for (auto &c : m_open) {
+            c->logout();
+            c->disconnectDevice();
+        }
+        m_open.clear();
+    }
+
+    void loginFetchesResources()
+    {
+        int code = 99;
+        KxDeviceConnector *c = open(QString(), &code);
+        QVERIFY(c);
+        QCOMPARE(code, 0);
+        QCOMPARE(c->state(), int(DeviceState_LoggedIn));
+        KxVisionSolution *s = KxVisionLogin::solution(c);
+        QVERIFY(s);
+        QVERIFY(s->maxWorkflows() > 0 && s->maxTools() > 0);
+        KxDeviceResource *res = KxVisionLogin::deviceResource(c);
+        QVERIFY(res);
+        QVERIFY(QFile::exists(res->toolkitDir() + QStringLiteral("/toolkit.xml")));
+        QVERIFY(QFile::exists(res->toolkitDir() + QStringLiteral("/zuCodeReader/sample.png")));
+        QVERIFY(c->logout());
+        QVERIFY(!KxVisionLogin::solution(c));
+    }
+
+    void wrongPasswordNamesTheSession()
+    {
+        int code = 0;
+        KxDeviceConnector *c = open(QStringLiteral("guess"), &code);
+        QVERIFY(c);
+        QCOMPARE(code, int(KxDeviceConnector::Login_CommandInit));
+        QVERIFY2(c->visionError().contains(QLatin1String("USRLGI")), qPrintable(c->visionError()));
+        QVERIFY(c->state() != DeviceState_LoggedIn);
+    }
+
+    // The scenario of the editor: a new camera gets its first solution (put in use), a workflow
+    // that reads the scene's code in a region is tested, saved, and downloaded again after a new
+    // login.
+    void solutionRoundTrip()
+    {
+        KxDeviceConnector *c = open();
+        QVERIFY(c && c->state() == DeviceState_LoggedIn);
+        KxVisionSolution *s = KxVisionLogin::solution(c);
+        QVERIFY(s->currentId().isEmpty());
+
+        QString firstId;
+        Result r = run([&](auto done) { s->create(QStringLiteral("Line 1"), [&firstId, done](bool ok, const QString &id) { firstId = id; done(ok, id); }); });
+        QVERIFY(r.ok);
+        QCOMPARE(s->currentId(), firstId);
+        r = run([&](auto done) { s->create(QStringLiteral("Line 2"), done); });
+        QVERIFY(r.ok);
+        QCOMPARE(s->list().size(), 2);
+        QCOMPARE(s->currentId(), firstId);  // only the first is put in use
+
+        r = run([&](auto done) { s->download(firstId, done); });
+        QVERIFY2(r.ok, qPrintable(r.text));
+        const QString centre = QStringLiteral("320,240,640,480");   // the part's code lies in the middle
+        const QString corner = QStringLiteral("0,0,200,200");
+        KxVisionWorkflow flow = readFlow(QStringLiteral("Read"), QStringLiteral("21"), centre);
+        flow.needFullResult = true;
+        const QByteArray test = KxSolutionDocument::testDocument(KxSolutionDocument::workflowXml(flow),
+                                                                 flow.displayName, flow.triggerId, true);
+        r = run([&](auto done) { s->test(1, flow.triggerId, test, done); });
+        QVERIFY2(r.ok, qPrintable(r.text));
+        QCOMPARE(r.text, QStringLiteral("code=") + kSceneCode);
+        const QJsonObject last = s->lastRun();
+        QCOMPARE(last.value("ok").toInt(), 1);
+        QCOMPARE(last.value("outputs").toObject().value("1.text").toString(), QLatin1String(kSceneCode));
+        QVERIFY(!QImage::fromData(QByteArray::fromBase64(last.value("image").toString().toLatin1())).isNull());
+        bool codeInRoi = false;
+        for (const QJsonValue &v : last.value("regions").toArray()) {
+            const QJsonObject reg = v.toObject();
+            if (reg.value("kind").toString() != QLatin1String("code"))
+                continue;
+            const QJsonArray p = reg.value("points").toArray();
+            codeInRoi = p.size() == 8 && QRect(320, 240, 640, 480).contains(p[0].toInt(), p[1].toInt());
+            QCOMPARE(reg.value("label").toString(), QLatin1String(kSceneCode));
+        }
+        QVERIFY(codeInRoi);
+
+        // The same workflow looking at a corner reads nothing: the condition ends it as NG.
+        const KxVisionWorkflow blind = readFlow(QStringLiteral("Read"), QStringLiteral("21"), corner);
+        r = run([&](auto done) {
+            s->test(1, QString(), KxSolutionDocument::testDocument(KxSolutionDocument::workflowXml(blind), "Read", "21", false), done);
+        });
+        QVERIFY(r.ok);
+        QCOMPARE(s->lastRun().value("ok").toInt(), 0);
+        QCOMPARE(s->lastRun().value("outputs").toObject().value("1.count").toInt(), 0);
+        QVERIFY(!s->lastRun().value("outputs").toObject().contains("3.text"));  // never reached
+
+        const QByteArray solution = KxSolutionDocument::withWorkflow(s->document(), flow);
+        r = run([&](auto done) { s->save(firstId, solution, done); });
+        QVERIFY2(r.ok, qPrintable(r.text));
+        r = run([&](auto done) { s->run(1, QStringLiteral("21"), done); });
+        QVERIFY2(r.ok, qPrintable(r.text));
+        QCOMPARE(r.text, QStringLiteral("code=") + kSceneCode);
+        QVERIFY(s->lastRun().value("image").isString());  // the workflow asks for full results
+
+        cleanup();
+        c = open();
+        QVERIFY(c && c->state() == DeviceState_LoggedIn);
+        s = KxVisionLogin::solution(c);
+        QCOMPARE(s->currentId(), firstId);
+        r = run([&](auto done) { s->download(firstId, done); });
+        QVERIFY(r.ok);
+        QCOMPARE(s->document(), solution);
+        QList<KxVisionWorkflow> flows;
+        QVERIFY(KxSolutionDocument::parse(s->document(), &flows));
+        QCOMPARE(flows.size(), 1);
+        QCOMPARE(flows[0].nodes.size(), 4);
+        QCOMPARE(flows[0].nodes[1].param("roi"), centre);
+    }
+
+    // Refused calls: the camera's state and the client's stay as they were.
+    void refusalsKeepState()
+    {
+        KxDeviceConnector *c = open();
+        QVERIFY(c && c->state() == DeviceState_LoggedIn);
+        KxVisionSolution *s = KxVisionLogin::solution(c);
+        QVERIFY(s->list().size() >= 2);
+        const QString id = s->list().at(0).solId;
+        const QString otherName = s->list().at(1).solName;
+        QVERIFY(run([&](auto done) { s->download(id, done); }).ok);
+        const QByteArray before = s->document();
+        const auto names = [s] {
+            QStringList n;
+            for (const auto &e : s->list())
+                n << e.solName;
+            return n;
+        };
+        const QStringList namesBefore = names();
+
+        Result r = run([&](auto done) { s->rename(id, otherName, done); });
+        QVERIFY(!r.ok);
+        QVERIFY(r.text.contains(otherName));
+        QCOMPARE(names(), namesBefore);
+
+        // A trigger id used twice, too many workflows, a document of another version.
+        QList<KxVisionWorkflow> twice{readFlow("A", "31", "0,0,10,10"), readFlow("B", "31", "0,0,10,10")};
+        twice[1].uuid = "B-1";
+        r = run([&](auto done) { s->save(id, KxSolutionDocument::make(twice), done); });
+        QVERIFY(!r.ok);
+        QVERIFY2(r.text.contains(QLatin1String("trigger id 31")), qPrintable(r.text));
+        QList<KxVisionWorkflow> many;
+        for (int i = 0; i <= s->maxWorkflows(); ++i) {
+            many << readFlow(QStringLiteral("W%1").arg(i), QString::number(40 + i), "0,0,10,10");
+            many.last().uuid = QStringLiteral("w%1").arg(i);
+        }
+        r = run([&](auto done) { s->save(id, KxSolutionDocument::make(many), done); });
+        QVERIFY(!r.ok);
+        QByteArray v2 = KxSolutionDocument::make({});
+        v2.replace("KxVision=\"1.0\"", "KxVision=\"2.0\"");
+        r = run([&](auto done) { s->save(id, v2, done); });
+        QVERIFY(!r.ok);
+        QCOMPARE(s->document(), before);
+        QVERIFY(run([&](auto done) { s->download(id, done); }).ok);
+        QCOMPARE(s->document(), before);
+
+        // Mode 4 fails at once with an empty text; an unknown trigger id is refused.
+        r = run([&](auto done) { s->run(4, QStringLiteral("21"), done); });
+        QVERIFY(!r.ok);
+        QVERIFY(r.text.isEmpty());
+        r = run([&](auto done) { s->run(1, QStringLiteral("77"), done); });
+        QVERIFY(!r.ok);
+
+        // While running, the solution in use can be neither switched nor deleted.
+        QVERIFY(run([&](auto done) { s->run(2, QString(), done); }).ok);
+        QVERIFY(s->isRunning());
+        QVERIFY(!run([&](auto done) { s->remove(s->currentId(), done); }).ok);
+        QVERIFY(!run([&](auto done) { s->activate(s->list().at(1).solId, done); }).ok);
+        QVERIFY(run([&](auto done) { s->run(3, QString(), done); }).ok);
+        QVERIFY(!s->isRunning());
+        QCOMPARE(names(), namesBefore);
+    }
+
+    void templatesAreCached()
+    {
+        KxDeviceConnector *c = open();
+        QVERIFY(c && c->state() == DeviceState_LoggedIn);
+        KxVisionResource *res = KxVisionLogin::resource(c);
+        QVERIFY(res);
+        QImage picture(120, 80, QImage::Format_Grayscale8);
+        picture.fill(90);
+        QByteArray png;
+        QBuffer b(&png);
+        b.open(QIODevice::WriteOnly);
+        picture.save(&b, "PNG");
+        const VisionResGroup group{QStringLiteral("g1"), QStringLiteral("Parts"), {}};
+        const VisionResInfo entry{QStringLiteral("t1"), QStringLiteral("Lid"), QStringLiteral("/tmpl"),
+                                  QStringLiteral("admin"), QStringLiteral("g1"), QStringLiteral("template"), QStringLiteral("PNG")};
+        Result r = run([&](auto done) { res->load(QStringLiteral("template"), group, entry, png, done); });
+        QVERIFY2(r.ok, qPrintable(r.text));
+        QVERIFY(res->entry(QStringLiteral("t1")));
+        QVERIFY(!run([&](auto done) { res->load(QStringLiteral("template"), group, entry, "not an image", done); }).ok);
+
+        QString path;
+        bool got = false;
+        res->templateFile(QStringLiteral("t1"), true, [&](const QString &p) { path = p; got = true; });
+        QTRY_VERIFY_WITH_TIMEOUT(got, 60000);
+        QVERIFY(path.endsWith(QLatin1String("t1@small.png")));
+        QCOMPARE(QImage(path).width(), 96);
+        // Deleting the template drops its cached pictures.
+        QVERIFY(run([&](auto done) { res->removeTemplate(QStringLiteral("t1"), done); }).ok);
+        QVERIFY(!QFile::exists(path));
+        QVERIFY(!res->entry(QStringLiteral("t1")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestVisionCamera)
+#include "tst_visioncamera.moc"

@@ -1,0 +1,286 @@
+#include "VvCamera.h"
+
+#include "VvRunner.h"
+
+#include <KZip>
+#include <QBuffer>
+#include <QDateTime>
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QUuid>
+
+namespace {
+VvCamera::Answer refuse(const QString &why)
+{
+    return VvCamera::Answer{21, QJsonObject{{QStringLiteral("error"), why}}, why};
+}
+
+QString now()
+{
+    return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+const char *const kEmptySolution =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Solution KxVision=\"1.0\"><Workflows/></Solution>\n";
+}  // namespace
+
+VvCamera::VvCamera(const QString &package, const QString &storePath, Grab grab)
+    : m_package(package), m_store(storePath), m_grab(std::move(grab))
+{
+}
+
+VvCamera::Answer VvCamera::call(const QString &code, const QJsonObject &p)
+{
+    if (code == QLatin1String("USRLGI")) {
+        if (p.value(QStringLiteral("usrName")).toString() != QLatin1String("admin")
+            || p.value(QStringLiteral("usrPwd")).toString() != QLatin1String(kPassword))
+            return refuse(QStringLiteral("wrong account or password"));
+        m_loggedIn = true;
+        return Answer{6, QJsonObject{{"result", 0}, {"maxWorkflows", m_limits.maxWorkflows},
+                                     {"maxTools", m_limits.maxTools}},
+                      QStringLiteral("vision login admin")};
+    }
+    if (code == QLatin1String("USRLGO")) {
+        m_loggedIn = false;
+        return Answer{6, QJsonObject{{"result", 0}}, QStringLiteral("vision logout")};
+    }
+    static const QStringList known{"SOLLST", "SOLNEW", "SOLDEL", "SOLRNM", "SOLCUR", "SOLUSE",
+                                   "SOLDAT", "SOLSAV", "RUNONE", "RUNSTX", "RUNSTP", "TSTONE",
+                                   "TSTSTX", "TSTSTP", "AMOLOD", "OSTLOD", "BMILOD", "BMIDEL",
+                                   "BMIGTH", "BMIGOR", "RESLST", "RESDAT"};
+    if (!known.contains(code))
+        return Answer{5, {}, QStringLiteral("unknown vision call %1").arg(code)};
+    if (!m_loggedIn)
+        return refuse(QStringLiteral("%1: not logged in").arg(code));
+    if (code.startsWith(QLatin1String("SOL")))
+        return solutionCall(code, p);
+    if (code.startsWith(QLatin1String("RUN")) || code.startsWith(QLatin1String("TST")))
+        return runCall(code, p);
+    if (code == QLatin1String("RESDAT"))
+        return package();
+    return resourceCall(code, p);
+}
+
+VvCamera::Answer VvCamera::commit(const VvStore &before, Answer ok, const QString &log)
+{
+    if (!m_store.save()) {
+        m_store = before;
+        return refuse(QStringLiteral("cannot store the change"));
+    }
+    ok.log = log;
+    return ok;
+}
+
+VvCamera::Answer VvCamera::solutionCall(const QString &code, const QJsonObject &p)
+{
+    const QString id = p.value(QStringLiteral("solId")).toString();
+    const QString name = p.value(QStringLiteral("solName")).toString().trimmed();
+    const VvStore before = m_store;
+    VvSolution *sol = m_store.find(id);
+    const bool busy = m_mode != Idle && !id.isEmpty() && id == m_store.current;
+    if (code == QLatin1String("SOLLST")) {
+        QJsonArray list;
+        for (const VvSolution &s : m_store.solutions)
+            list << QJsonObject{{"solId", s.id}, {"solName", s.name}, {"createTime", s.created},
+                                {"modifyTime", s.modified}, {"curUsed", s.id == m_store.current}};
+        return Answer{6, QJsonObject{{"list", list}}, {}};
+    }
+    if (code == QLatin1String("SOLCUR"))
+        return Answer{6, QJsonObject{{"solId", m_store.current}}, {}};
+    if (code == QLatin1String("SOLNEW") || code == QLatin1String("SOLRNM")) {
+        if (name.isEmpty() || name.size() > 32)
+            return refuse(QStringLiteral("solution name must have 1 to 32 characters"));
+        for (const VvSolution &s : m_store.solutions) {
+            if (s.name == name && s.id != id)
+                return refuse(QStringLiteral("solution name %1 exists").arg(name));
+        }
+        if (code == QLatin1String("SOLRNM")) {
+            if (!sol)
+                return refuse(QStringLiteral("no solution %1").arg(id));
+            sol->name = name;
+            sol->modified = now();
+            return commit(before, Answer{6, {}, {}}, QStringLiteral("solution %1 renamed %2").arg(id, name));
+        }
+        if (m_store.solutions.size() >= kMaxSolutions)
+            return refuse(QStringLiteral("at most %1 solutions").arg(kMaxSolutions));
+        const QString newId = QStringLiteral("S%1").arg(m_store.nextId++, 4, 10, QLatin1Char('0'));
+        m_store.solutions << VvSolution{newId, name, now(), now(), kEmptySolution};
+        return commit(before, Answer{6, QJsonObject{{"solId", newId}}, {}},
+                      QStringLiteral("solution %1 created as %2").arg(name, newId));
+    }
+    if (!sol)
+        return refuse(QStringLiteral("no solution %1").arg(id));
+    if (code == QLatin1String("SOLDAT"))
+        return Answer{6, QJsonObject{{"solData", QString::fromUtf8(sol->document)}}, {}};
+    if (busy)
+        return refuse(QStringLiteral("solution %1 is running").arg(id));
+    if (code == QLatin1String("SOLDEL")) {
+        for (int i = 0; i < m_store.solutions.size(); ++i) {
+            if (m_store.solutions[i].id == id)
+                m_store.solutions.removeAt(i--);
+        }
+        if (m_store.current == id)
+            m_store.current.clear();
+        return commit(before, Answer{6, {}, {}}, QStringLiteral("solution %1 deleted").arg(id));
+    }
+    if (code == QLatin1String("SOLUSE")) {
+        if (m_mode != Idle)
+            return refuse(QStringLiteral("stop running before switching solutions"));
+        m_store.current = id;
+        return commit(before, Answer{6, {}, {}}, QStringLiteral("solution %1 in use").arg(id));
+    }
+    // SOLSAV
+    const QByteArray doc = p.value(QStringLiteral("solData")).toString().toUtf8();
+    QList<VvWorkflow> flows;
+    QString why;
+    if (!VvWorkflows::parse(doc, &flows, &why) || !VvWorkflows::check(flows, m_limits, &why))
+        return refuse(why);
+    sol->document = doc;
+    sol->modified = now();
+    return commit(before, Answer{6, {}, {}},
+                  QStringLiteral("solution %1 saved, %2 workflows").arg(id).arg(flows.size()));
+}
+
+VvCamera::Answer VvCamera::runCall(const QString &code, const QJsonObject &p)
+{
+    const bool test = code.startsWith(QLatin1String("TST"));
+    const QString step = code.mid(3);
+    if (step == QLatin1String("STP")) {
+        if (m_mode != (test ? Testing : Running))
+            return refuse(QStringLiteral("%1: nothing to stop").arg(code));
+        m_mode = Idle;
+        return Answer{6, QJsonObject{{"result", 0}}, QStringLiteral("%1 stopped").arg(test ? "test" : "run")};
+    }
+    QByteArray doc;
+    if (test && p.contains(QStringLiteral("solData"))) {
+        doc = p.value(QStringLiteral("solData")).toString().toUtf8();
+    } else {
+        const VvSolution *sol = m_store.find(m_store.current);
+        if (!sol)
+            return refuse(QStringLiteral("%1: no solution in use").arg(code));
+        doc = sol->document;
+    }
+    QList<VvWorkflow> flows;
+    QString why;
+    if (!VvWorkflows::parse(doc, &flows, &why) || !VvWorkflows::check(flows, m_limits, &why))
+        return refuse(why);
+    const QString trigger = p.value(QStringLiteral("triggerId")).toVariant().toString();
+    const VvWorkflow *flow = nullptr;
+    for (const VvWorkflow &wf : flows) {
+        if (trigger.isEmpty() || wf.triggerId == trigger) {
+            flow = &wf;
+            break;
+        }
+    }
+    if (!flow)
+        return refuse(trigger.isEmpty() ? QStringLiteral("%1: no workflow").arg(code)
+                                        : QStringLiteral("%1: no workflow with trigger id %2").arg(code, trigger));
+    if (step == QLatin1String("STX")) {
+        if (m_mode != Idle)
+            return refuse(QStringLiteral("%1: already %2").arg(code, m_mode == Running ? "running" : "testing"));
+        m_mode = test ? Testing : Running;
+        return Answer{6, QJsonObject{{"result", 0}}, QStringLiteral("%1 started").arg(test ? "test" : "run")};
+    }
+    if (flow->nodes.isEmpty())
+        return refuse(QStringLiteral("workflow %1 has no nodes").arg(flow->name));
+    if (!m_grab)
+        return refuse(QStringLiteral("%1: the camera has no image source").arg(code));
+    const VvRun run = VvRunner::run(*flow, m_grab);
+    QJsonObject out = run.toJson(test || flow->fullResult);
+    out.insert(QStringLiteral("triggerId"), flow->triggerId);
+    out.insert(QStringLiteral("workflow"), flow->name);
+    return Answer{6, out,
+                  QStringLiteral("%1 %2: %3 %4").arg(code, flow->name, run.ok ? "OK" : "NG", run.error)};
+}
+
+VvCamera::Answer VvCamera::resourceCall(const QString &code, const QJsonObject &p)
+{
+    if (code == QLatin1String("RESLST")) {
+        QJsonArray tops;
+        for (const VvResourceGroup &g : m_store.resources) {
+            QJsonArray seconds;
+            for (const VvResourceEntry &e : g.entries)
+                seconds << QJsonObject{{"UUID", e.uuid}, {"Name", e.name}, {"Path", e.path},
+                                       {"Operator", e.op}, {"Kind", e.kind}, {"ImgType", e.imgType}};
+            tops << QJsonObject{{"UUID", g.uuid}, {"Name", g.name}, {"SecondLevelNodes", seconds}};
+        }
+        return Answer{6, QJsonObject{{"TopLevelNodes", tops}}, {}};
+    }
+    const QString uuid = p.value(QStringLiteral("SecondLevelNodes-UUID")).toString();
+    const VvStore before = m_store;
+    VvResourceGroup *group = nullptr;
+    VvResourceEntry *entry = m_store.findEntry(uuid, &group);
+    if (code == QLatin1String("BMIGTH") || code == QLatin1String("BMIGOR")) {
+        if (!entry || entry->kind != QLatin1String("template"))
+            return refuse(QStringLiteral("no template %1").arg(uuid));
+        QByteArray data = entry->data;
+        QString type = entry->imgType;
+        if (code == QLatin1String("BMIGTH")) {
+            const QImage small = QImage::fromData(entry->data).scaled(96, 96, Qt::KeepAspectRatio,
+                                                                       Qt::SmoothTransformation);
+            QBuffer b(&data);
+            data.clear();
+            b.open(QIODevice::WriteOnly);
+            small.save(&b, "PNG");
+            type = QStringLiteral("PNG");
+        }
+        return Answer{6, QJsonObject{{"ImgType", type}, {"data", QString::fromLatin1(data.toBase64())}}, {}};
+    }
+    if (code == QLatin1String("BMIDEL")) {
+        if (!entry)
+            return refuse(QStringLiteral("no resource %1").arg(uuid));
+        for (int i = 0; i < group->entries.size(); ++i) {
+            if (group->entries[i].uuid == uuid)
+                group->entries.removeAt(i--);
+        }
+        return commit(before, Answer{6, {}, {}}, QStringLiteral("resource %1 deleted").arg(uuid));
+    }
+    // AMOLOD, OSTLOD, BMILOD: add or replace one entry.
+    const QByteArray data = QByteArray::fromBase64(p.value(QStringLiteral("data")).toString().toLatin1());
+    const QString kind = code == QLatin1String("AMOLOD") ? QStringLiteral("model")
+        : code == QLatin1String("OSTLOD") ? QStringLiteral("ocr") : QStringLiteral("template");
+    const QString topUuid = p.value(QStringLiteral("TopLevelNodes-UUID")).toString();
+    const QString name = p.value(QStringLiteral("SecondLevelNodes-Name")).toString();
+    if (topUuid.isEmpty() || uuid.isEmpty() || name.isEmpty() || data.isEmpty())
+        return refuse(QStringLiteral("%1: group, entry, name and data are needed").arg(code));
+    const QString imgType = p.value(QStringLiteral("ImgType")).toString().toUpper();
+    if (kind == QLatin1String("template") && QImage::fromData(data).isNull())
+        return refuse(QStringLiteral("%1: the data is not an image").arg(code));
+    if (entry && group->uuid != topUuid)
+        return refuse(QStringLiteral("%1: entry %2 belongs to another group").arg(code, uuid));
+    VvResourceGroup *target = nullptr;
+    for (VvResourceGroup &g : m_store.resources) {
+        if (g.uuid == topUuid)
+            target = &g;
+    }
+    if (!target) {
+        m_store.resources << VvResourceGroup{topUuid, p.value(QStringLiteral("TopLevelNodes-Name")).toString(), {}};
+        target = &m_store.resources.last();
+        entry = nullptr;
+    }
+    VvResourceEntry e{uuid, name, p.value(QStringLiteral("Path")).toString(),
+                      p.value(QStringLiteral("Operator")).toString(), kind, imgType, data};
+    if (entry)
+        *entry = e;
+    else
+        target->entries << e;
+    return commit(before, Answer{6, {}, {}}, QStringLiteral("%1 %2 stored").arg(kind, name));
+}
+
+VvCamera::Answer VvCamera::package() const
+{
+    QDir dir(m_package);
+    if (m_package.isEmpty() || !dir.exists())
+        return refuse(QStringLiteral("no resource package"));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    KZip zip(&buffer);
+    if (!zip.open(QIODevice::WriteOnly))
+        return refuse(QStringLiteral("cannot pack the resource package"));
+    for (const QString &sub : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
+        zip.addLocalDirectory(dir.filePath(sub), sub);
+    zip.close();
+    return Answer{6, QJsonObject{{"data", QString::fromLatin1(bytes.toBase64())}},
+                  QStringLiteral("resource package, %1 bytes").arg(bytes.size())};
+}

@@ -1,6 +1,7 @@
-// The virtual reader's self-learning, in-process: from an exposure that reads nothing to one that
-// reads, stored only with "@", into the first enabled configuration set when there is one, and
-// honest failures and refusals that change nothing.
+// The virtual reader's tools, in-process. Self-learning: from an exposure that reads nothing to
+// one that reads, stored only with "@", into the first enabled configuration set when there is
+// one, and honest failures and refusals that change nothing. Tests: test-result frames with the
+// real read rate. Focus: the sharpness search from a blurred start. Monitoring.
 #include "CameraTestUtil.h"
 #include "ConfigLibRecord.h"
 #include "KxDataStreamMaker.h"
@@ -10,6 +11,7 @@
 #include "VrReaderCamera.h"
 #include "VrReaderEngine.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtTest>
@@ -35,6 +37,13 @@ private slots:
     void learnsIntoTheFirstEnabledSet();
     void failuresChangeNothing_data();
     void failuresChangeNothing();
+    void toolSettingsForms_data();
+    void toolSettingsForms();
+    void debugTestReportsTheRealRate();
+    void readTestRunsUntilStopped();
+    void focusSearchFromBlur_data();
+    void focusSearchFromBlur();
+    void monitoringStreamsAndGivesWay();
 
 private:
     std::unique_ptr<VrReaderEngine> engine();
@@ -152,6 +161,8 @@ void TestQuickReader::failuresChangeNothing_data()
     // Far out of focus no exposure helps.
     QTest::newRow("blurred scene") << QByteArrayList{"#FOCPOS0"} << QByteArray("3");
     QTest::newRow("more codes than the scene holds") << QByteArrayList{"#ATLSOP64"} << QByteArray("3");
+    QTest::newRow("flow mode") << QByteArrayList{"#SCNMOD3"} << QByteArray("4");
+
 }
 
 void TestQuickReader::failuresChangeNothing()
@@ -168,6 +179,175 @@ void TestQuickReader::failuresChangeNothing()
     QCOMPARE(e->runningValue("EXPFET"), QByteArray("10"));
     QCOMPARE(e->runningValue("EXPFGN"), QByteArray("0"));
     QCOMPARE(query(*e, "ATLQLP"), QByteArray());
+}
+
+namespace {
+
+// Test-result frames: 02 02, eight hex digits of the frame size, one text record.
+QList<QMap<QByteArray, QByteArray>> testRecords(const QList<QByteArray> &frames)
+{
+    QList<QMap<QByteArray, QByteArray>> out;
+    for (const QByteArray &f : frames) {
+        bool ok = false;
+        if (!f.startsWith("\x02\x02") || f.mid(2, 8).toInt(&ok, 16) != f.size() || !ok)
+            return {};
+        QMap<QByteArray, QByteArray> items;
+        const int data = f.indexOf("Barcode Data=");
+        for (const QByteArray &item : f.mid(10, data - 10).split(';')) {
+            const int eq = item.indexOf('=');
+            if (eq > 0)
+                items.insert(item.left(eq), item.mid(eq + 1));
+        }
+        items.insert("Barcode Data", f.mid(data + 13, f.size() - data - 14));
+        out << items;
+    }
+    return out;
+}
+
+}  // namespace
+
+void TestQuickReader::toolSettingsForms_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<int>("status");
+    QTest::newRow("debug count and level") << QByteArray("#CCFBML0A30B60C") << 6;
+    QTest::newRow("level on every read") << QByteArray("#CCFBML1A0B85C") << 6;
+    QTest::newRow("level above 100") << QByteArray("#CCFBML0A1B101C") << 21;
+    QTest::newRow("match without parts") << QByteArray("#CCFBML5") << 21;
+    QTest::newRow("read test own pace") << QByteArray("#ORTSET0A0B") << 6;
+    QTest::newRow("read test timed") << QByteArray("#ORTSET1A250B") << 6;
+    QTest::newRow("timed faster than a read") << QByteArray("#ORTSET1A10B") << 21;
+    QTest::newRow("unknown read test mode") << QByteArray("#ORTSET3A0B") << 21;
+    QTest::newRow("point outside the sensor") << QByteArray("#FOCPOT5000X10Y") << 21;
+    QTest::newRow("point without form") << QByteArray("#FOCPOT12X40") << 21;
+}
+
+void TestQuickReader::toolSettingsForms()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(int, status);
+    auto e = engine();
+    const QByteArray code = request.mid(1, 6);
+    const QByteArray before = e->runningValue(QString::fromLatin1(code));
+    QCOMPARE(set(*e, request), status);
+    if (status != 6)
+        QCOMPARE(e->runningValue(QString::fromLatin1(code)), before);
+}
+
+void TestQuickReader::debugTestReportsTheRealRate()
+{
+    auto e = engine();
+    e->setNoReadEvery(4);
+    QCOMPARE(set(*e, "#CCFBML0A8B0C"), 6);
+    QVERIFY(!e->toolRunning());
+    QCOMPARE(set(*e, "#TESSRN1"), 6);
+    QVERIFY(e->toolRunning());
+    QList<QByteArray> frames;
+    for (int i = 0; i < 20 && e->toolRunning(); ++i)
+        frames << e->toolRead().results;
+    // It stops by itself after the asked number of reads.
+    QVERIFY(!e->toolRunning());
+    const auto records = testRecords(frames);
+    QVERIFY(records.size() >= 8);
+    QSet<QByteArray> reads;
+    int ng = 0;
+    for (const auto &r : records) {
+        reads.insert(r.value("Read Id"));
+        if (r.value("Test Result") == "NG") {
+            ++ng;
+            QCOMPARE(r.value("Barcode Data"), QByteArray("NoRead"));
+        }
+        QCOMPARE(r.value("Owner SN"), QByteArray("SN-SL-1"));
+    }
+    QCOMPARE(reads.size(), 8);
+    QCOMPARE(ng, 2);
+    QCOMPARE(records.last().value("Read Rate"), QByteArray("75.00"));
+    const QJsonObject st = QJsonDocument::fromJson(query(*e, "TESQST")).object();
+    QCOMPARE(st.value("test").toInt(), 0);
+    QCOMPARE(st.value("reads").toInt(), 8);
+    QCOMPARE(st.value("good").toInt(), 6);
+    QCOMPARE(st.value("rate").toString(), QStringLiteral("75.00"));
+}
+
+void TestQuickReader::readTestRunsUntilStopped()
+{
+    auto e = engine();
+    // A matching level no code reaches makes every read a fail, though codes are read.
+    QCOMPARE(set(*e, "#CCFBML0A0B100C"), 6);
+    QCOMPARE(set(*e, "#ORTSET1A300B"), 6);
+    QCOMPARE(set(*e, "#TESLIB1"), 6);
+    QCOMPARE(e->toolIntervalMs(), 300);
+    QList<QByteArray> frames;
+    for (int i = 0; i < 5; ++i)
+        frames << e->toolRead().results;
+    QVERIFY(e->toolRunning());
+    const auto records = testRecords(frames);
+    QVERIFY(!records.isEmpty());
+    for (const auto &r : records) {
+        QCOMPARE(r.value("Test Result"), QByteArray("NG"));
+        QCOMPARE(r.value("Match Level"), QByteArray("100"));
+        QVERIFY(r.value("Barcode Data") != "NoRead");
+    }
+    QCOMPARE(QJsonDocument::fromJson(query(*e, "TESQST")).object().value("test").toInt(), 2);
+    QCOMPARE(set(*e, "#TESSEN"), 6);
+    QVERIFY(!e->toolRunning());
+    QVERIFY(e->toolRead().results.isEmpty());
+}
+
+void TestQuickReader::focusSearchFromBlur_data()
+{
+    QTest::addColumn<bool>("atCode");
+    QTest::newRow("automatic") << false;
+    QTest::newRow("point on a code") << true;
+}
+
+void TestQuickReader::focusSearchFromBlur()
+{
+    QFETCH(bool, atCode);
+    auto e = engine();
+    // Where a code lies, from a sharp read.
+    ResultStream sharp;
+    for (const QByteArray &f : e->handleFrame(req("#SCNITG")).results)
+        sharp.append(f);
+    QVERIFY(!sharp.results().isEmpty());
+    const QJsonArray ctr = sharp.results().first().json.value("list").toArray().at(0).toObject().value("ctr").toArray();
+    QCOMPARE(set(*e, "#FOCPOS0"), 6);
+    QCOMPARE(codesRead(*e), 0);
+    const QByteArray request = atCode ? "#FOCPOT" + QByteArray::number(ctr.at(0).toInt()) + 'X'
+                                            + QByteArray::number(ctr.at(1).toInt()) + 'Y'
+                                      : QByteArray("#FOCAUT1");
+    QCOMPARE(set(*e, request), 6);
+    const QJsonObject st = QJsonDocument::fromJson(query(*e, "FOCQAT")).object();
+    QCOMPARE(st.value("state").toInt(), 2);
+    const int found = e->runningValue("FOCPOS").toInt();
+    QCOMPARE(st.value("FOCPOS").toString().toInt(), found);
+    QVERIFY2(qAbs(found - int(m_scene->scene().focus)) <= 20, QByteArray::number(found).constData());
+    QVERIFY(codesRead(*e) >= 1);
+}
+
+void TestQuickReader::monitoringStreamsAndGivesWay()
+{
+    auto e = engine();
+    QCOMPARE(query(*e, "SCNMTG"), QByteArray("0"));
+    QCOMPARE(set(*e, "#SCNMTR1"), 6);
+    QCOMPARE(query(*e, "SCNMTG"), QByteArray("1"));
+    QVERIFY(e->toolRunning());
+    ResultStream stream;
+    for (int i = 0; i < 3; ++i) {
+        for (const QByteArray &f : e->toolRead().results)
+            stream.append(f);
+    }
+    QVERIFY(stream.results().size() >= 3);
+    // A test takes over; the client's leaving ends monitoring.
+    QCOMPARE(set(*e, "#TESSRN1"), 6);
+    QCOMPARE(query(*e, "SCNMTG"), QByteArray("0"));
+    QCOMPARE(set(*e, "#SCNMTR1"), 21);
+    QCOMPARE(set(*e, "#TESSEN"), 6);
+    QCOMPARE(set(*e, "#SCNMTR2"), 6);
+    e->setConfigtoolConnected(true);
+    e->setConfigtoolConnected(false);
+    QCOMPARE(query(*e, "SCNMTG"), QByteArray("0"));
+    QVERIFY(!e->toolRunning());
 }
 
 QTEST_GUILESS_MAIN(TestQuickReader)

@@ -3,6 +3,7 @@
 #include "KxDataStreamTypes.h"
 #include "KxPageLoader.h"
 #include "VrConfigSets.h"
+#include "VrReaderTools.h"
 #include "VrSelfLearning.h"
 
 #include <QDir>
@@ -37,6 +38,19 @@ bool VrCommandTable::loadModelDir(const QString &modelDir, QString *error)
         for (const VrCommand &c : VrSelfLearning::commands())
             add(c);
     }
+    // The tools the pages offer bring the reader's commands that go with them.
+    const auto addAll = [this](const QList<VrCommand> &list) {
+        for (const VrCommand &c : list) {
+            if (!m_commands.contains(c.code))
+                add(c);
+        }
+    };
+    if (m_commands.contains(QStringLiteral("TESSRN")) || m_commands.contains(QStringLiteral("TESLIB")))
+        addAll(VrReaderTools::testCommands());
+    if (m_commands.contains(QStringLiteral("SCNMTR")))
+        addAll(VrReaderTools::monitorCommands());
+    if (m_commands.contains(QStringLiteral("FOCAUT")))
+        addAll(VrReaderTools::focusCommands());
     if (added == 0 && error)
         *error = QStringLiteral("no commands found in the pages of %1").arg(modelDir);
     return added > 0;

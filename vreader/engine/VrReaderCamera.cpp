@@ -162,6 +162,15 @@ VcFrame VrReaderCamera::capture(const Values &values)
     return VcImaging::render(scene, codesInView(nullptr, nullptr), s);
 }
 
+QImage VrReaderCamera::snapshot(const Values &values)
+{
+    // The noise of the last image: images of one search differ only by what the values change.
+    VcImagingSettings s = imaging(values);
+    s.frame = m_frames;
+    const VcScene scene = m_scene ? m_scene->scene() : VcScene();
+    return VcImaging::render(scene, codesInView(nullptr, nullptr), s).image;
+}
+
 VrReaderCamera::Read VrReaderCamera::read(const Values &values, bool forceNoRead)
 {
     QElapsedTimer timer;

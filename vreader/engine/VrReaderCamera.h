@@ -47,6 +47,8 @@ public:
     };
     // One read: a new image, decoded. forceNoRead makes it find nothing (fault injection).
     Read read(const Values &values, bool forceNoRead);
+    // An image taken with these values, not kept as the last read's (focus searches).
+    QImage snapshot(const Values &values);
     // Load mode: results made from the scene's known codes without taking or decoding images.
     Read knownCodes(const Values &values);
     // One image as the reader's imaging settings form it (vision workflows).

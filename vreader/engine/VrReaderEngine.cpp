@@ -119,6 +119,7 @@ bool VrReaderEngine::installFirmware(const QString &version)
 void VrReaderEngine::restart()
 {
     m_running = m_stored;
+    stopTools();
 }
 
 QByteArray VrReaderEngine::runningValue(const QString &code) const
@@ -150,6 +151,8 @@ QByteArray VrReaderEngine::readOnlyValue(const QString &code) const
 {
     if (code.startsWith(QLatin1String("ATLQ")) || code == QLatin1String("ATLPAS"))
         return learningValue(code);
+    if (isToolValue(code))
+        return toolValue(code);
     if (code == QLatin1String("PRNQRY")) {
         return QStringLiteral("Product Name:%1\r\nSerial Number:%2\r\nFirmware Version:%3\r\n"
                               "MAC Address:%4\r\nHardware Version:VR-1")
@@ -328,6 +331,9 @@ KxTagInfo VrReaderEngine::answer(char prefix, char query, const QString &code,
         return differences();
     if (isQuery)
         return tag(code, DataResult_Ack, runningValue(code));
+    KxTagInfo toolReply;
+    if (toolRequest(prefix, code, value, outcome, &toolReply))
+        return toolReply;
     if (c->kind == VrCommand::Action) {
         // Acknowledged with what was sent, so a client's check of the echo holds for actions.
         const bool ok = runAction(prefix, code, outcome);

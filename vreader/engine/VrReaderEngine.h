@@ -6,6 +6,7 @@
 #include "KxDiscovery.h"
 #include "VrCommandTable.h"
 #include "VrReaderCamera.h"
+#include "VrReaderTools.h"
 
 #include <QHash>
 #include <QMap>
@@ -80,7 +81,13 @@ public:
     QByteArray storedValue(const QString &code) const;
 
     // Set by the host: another client holds the reader.
-    void setConfigtoolConnected(bool held) { m_configtool = held; }
+    // Monitoring and tests end with the client that started them.
+    void setConfigtoolConnected(bool held)
+    {
+        m_configtool = held;
+        if (!held)
+            stopTools();
+    }
     // Fault injection: this code always answers 21.
     void setRefusedCode(const QString &code) { m_refused = code; }
     // Fault injection: "@*" answers with no items.
@@ -105,6 +112,11 @@ public:
     ~VrReaderEngine();
     // One read of a continuous read mode; known: made from the scene's known codes (load mode).
     Outcome continuousRead(bool known);
+    // A test or monitoring reads on its own every toolIntervalMs (VrReaderEngineTools.cpp).
+    bool toolRunning() const;
+    int toolIntervalMs() const;
+    Outcome toolRead();
+    void stopTools();
 
 private:
     KxTagInfo answer(char prefix, char query, const QString &code, const QByteArray &value,
@@ -130,6 +142,12 @@ private:
     // Self-learning (VrReaderEngineLearning.cpp).
     void selfLearn(char prefix, const QByteArray &value, Outcome *outcome);
     QByteArray learningValue(const QString &code) const;
+    // Tests, monitoring and focus (VrReaderEngineTools.cpp): true when the request was answered.
+    bool toolRequest(char prefix, const QString &code, const QByteArray &value, Outcome *outcome,
+                     KxTagInfo *reply);
+    static bool isToolValue(const QString &code);
+    QByteArray toolValue(const QString &code) const;
+    void focus(char prefix, const QRect &window, Outcome *outcome);
     QList<QByteArray> resultFrames(const QList<VcResult> &results, bool good, QStringList *log = nullptr);
 
     QSharedPointer<const VrCommandTable> m_table;
@@ -158,4 +176,8 @@ private:
     int m_learnProgress = 0;  // "ATLQPR", percent
     QByteArray m_learnParams; // "ATLQLP"
     QByteArray m_learnPass;   // "ATLPAS"
+    VrReaderTools::TestRun m_test;  // "TESQST"
+    int m_testSet = 0;              // next set of a read test that cycles the sets
+    int m_monitor = 0;              // "SCNMTG": the monitoring mode that runs
+    QByteArray m_focusState;        // "FOCQAT"
 };

@@ -28,7 +28,15 @@ void VrReaderEngine::read(Outcome *outcome)
         return;
     }
     const bool forced = m_noReadEvery > 0 && (m_reads + 1) % quint64(m_noReadEvery) == 0;
-    const VrReaderCamera::Read r = readWithSets(forced);
+    VrReaderCamera::Read r = readWithSets(forced);
+    // A matching level for every read: codes below it do not count.
+    VrReaderTools::Match match;
+    if (r.good && VrReaderTools::parseMatch(runningValue(QStringLiteral("CCFBML")), &match)
+        && match.everyRead && !VrReaderTools::meetsLevel(r.results, match.level)) {
+        r.good = false;
+        r.results.clear();
+        r.log << QStringLiteral("below matching level %1").arg(match.level);
+    }
     ++m_reads;
     m_readMs += quint64(qRound(r.ms));
     if (r.good)
@@ -94,28 +102,12 @@ QList<QByteArray> VrReaderEngine::resultFrames(const QList<VcResult> &found, boo
     return frames;
 }
 
-// Settings that make the camera do something: automatic focus moves the focus to where the
-// scene is sharp.
+// Settings that make the camera do something: self-learning. Focus and tests are in
+// VrReaderEngineTools.cpp.
 void VrReaderEngine::cameraSetting(char prefix, const QString &code, const QByteArray &value, Outcome *outcome)
 {
-    if (code == QLatin1String("ATLSTP")) {
+    if (code == QLatin1String("ATLSTP"))
         selfLearn(prefix, value, outcome);
-        return;
-    }
-    if (!m_camera || code != QLatin1String("FOCAUT"))
-        return;
-    const VrCommand *focus = m_table->find(QStringLiteral("FOCPOS"));
-    const QByteArray found = QByteArray::number(qRound(m_camera->sceneFocus()));
-    if (!focus || !focus->rule.accepts(QString::fromLatin1(found))) {
-        outcome->log << QStringLiteral("automatic focus found no sharp position");
-        return;
-    }
-    m_running.insert(focus->code, found);
-    if (prefix == '@') {
-        m_stored.insert(focus->code, found);
-        saveState();
-    }
-    outcome->log << QStringLiteral("automatic focus: FOCPOS%1").arg(QString::fromLatin1(found));
 }
 
 KxTagInfo VrReaderEngine::answerImage(const QString &code, const QByteArray &value, Outcome *outcome)

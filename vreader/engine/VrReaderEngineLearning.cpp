@@ -36,11 +36,15 @@ void VrReaderEngine::selfLearn(char prefix, const QByteArray &value, Outcome *ou
     const auto running = [this](const QString &code) { return runningValue(code); };
     const int wanted = qMax(1, runningValue(QStringLiteral("ATLSOP")).toInt());
     // Several decode areas each want their own settings: one learned setting cannot serve them.
+    // Flow mode takes a burst of images of a moving scene per trigger: no try sees the same
+    // labels as the one before.
     const bool areas = m_camera && m_camera->decoding(running).areas.size() > 1;
-    if (!m_camera || areas) {
-        m_learnState = areas ? RefusedAreas : Failed;
+    const bool burst = runningValue(QStringLiteral("SCNMOD")) == "3";
+    if (!m_camera || areas || burst) {
+        m_learnState = burst ? RefusedBurst : areas ? RefusedAreas : Failed;
         m_learnProgress = 100;
-        outcome->log << QStringLiteral("self-learning refused: %1").arg(areas ? "several decode areas" : "no camera");
+        outcome->log << QStringLiteral("self-learning refused: %1")
+                            .arg(burst ? "burst (flow) mode" : areas ? "several decode areas" : "no camera");
         return;
     }
     // With sets the learned values go to the first enabled one, which reads first.

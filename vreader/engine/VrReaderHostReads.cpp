@@ -2,6 +2,7 @@
 #include "VrReaderHost.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QTimer>
 
 namespace {
@@ -16,7 +17,7 @@ void VrReaderHost::updateReadLoop()
     if (!m_engine->camera())
         return;
     const QByteArray mode = m_engine->runningValue(QStringLiteral("SCNMOD"));
-    const bool continuous = !mode.isEmpty() && mode != "0" && !m_restarting;
+    const bool continuous = ((!mode.isEmpty() && mode != "0") || m_engine->toolRunning()) && !m_restarting;
     if (!continuous) {
         if (m_readTimer)
             m_readTimer->stop();
@@ -39,6 +40,18 @@ void VrReaderHost::readTick()
 {
     if (m_restarting)
         return;  // the restart starts the loop again
+    if (m_engine->toolRunning()) {
+        // A test or monitoring: its own reads at its own pace, never sooner than a read took.
+        QElapsedTimer took;
+        took.start();
+        const VrReaderEngine::Outcome out = m_engine->toolRead();
+        for (const QString &line : out.log)
+            log(line);
+        sendResults(out.results);
+        if (m_engine->toolRunning() || m_engine->runningValue(QStringLiteral("SCNMOD")) != "0")
+            m_readTimer->start(qMax(m_engine->toolIntervalMs(), int(took.elapsed())));
+        return;
+    }
     if (m_loadRate > 0) {
         if (!hasResultLink()) {
             // Nothing to deliver to: start counting again when a client is back.

@@ -1,5 +1,7 @@
 #include "BCodePropertyWidget.h"
 
+#include "EditDeviceContext.h"
+#include "Kx1D2DEdit.h"
 #include "EditLogic.h"
 #include "KxCmdFraming.h"
 #include "KxControlBase.h"
@@ -7,10 +9,54 @@
 #include "KxDataStreamParser.h"
 #include "KxDeviceCommand.h"
 #include "KxDeviceConnector.h"
+#include "KxI18nUtil.h"
 #include "KxUiService.h"
 
 #include <QDebug>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMetaMethod>
+
+namespace {
+// The symbology list: its value is JSON of many reader settings, not a setting of its own.
+bool isSymbologyList(const KxItemInfo *item)
+{
+    return item && item->returnType == QLatin1String("1D2DJSON");
+}
+
+// The setting of a symbology row, for its name and send mode.
+const KxItemInfo *symbologyItem(KxControlBase *c, const QString &id)
+{
+    auto *list = qobject_cast<Kx1D2DEdit *>(c);
+    if (!list || !list->settings())
+        return nullptr;
+    for (KxCodeItem *row : list->settings()->rows()) {
+        if (KxItemInfo *item = row->pages() ? row->pages()->findItem(id) : nullptr)
+            return item;
+    }
+    return nullptr;
+}
+
+// {page: {group: [{"Id", "Param"}]}} flattened to id -> value.
+QList<QPair<QString, QString>> symbologyValues(const QString &json)
+{
+    QList<QPair<QString, QString>> out;
+    const QJsonObject pages = QJsonDocument::fromJson(json.toUtf8()).object();
+    for (const QJsonValue &page : pages) {
+        const QJsonObject groups = page.toObject();
+        for (const QJsonValue &group : groups) {
+            for (const QJsonValue &v : group.toArray()) {
+                const QJsonObject o = v.toObject();
+                const QString id = o.value(QStringLiteral("Id")).toString();
+                if (!id.isEmpty())
+                    out.append({id, o.value(QStringLiteral("Param")).toString()});
+            }
+        }
+    }
+    return out;
+}
+}  // namespace
 
 BCodePropertyWidget::BCodePropertyWidget(QWidget *parent) : KxPropertyWidget(parent)
 {
@@ -79,7 +125,7 @@ QString BCodePropertyWidget::runningValue(const QString &code) const
 
 bool BCodePropertyWidget::isItemVisible(const KxItemInfo *item) const
 {
-    if (item && m_command && isStorable(item) && !m_command->hasCmd(item->id))
+    if (item && m_command && isStorable(item) && !isSymbologyList(item) && !m_command->hasCmd(item->id))
         return false;
     return KxPropertyWidget::isItemVisible(item);
 }
@@ -116,6 +162,10 @@ void BCodePropertyWidget::onValueChanged(const QString &changedId)
     if (!c || !c->item())
         return;
     const KxItemInfo *item = c->item();
+    if (isSymbologyList(item)) {
+        sendSymbologyChanges(c);
+        return;
+    }
     const QByteArray value = c->value().toString().toUtf8();
     if (!isStorable(item)) {
         // Actions and live switches: sent, never kept as a change to save.
@@ -142,6 +192,123 @@ void BCodePropertyWidget::onValueChanged(const QString &changedId)
         return;
     }
     sendChange(changedId, c->titleText(), value, c->displayValue(), item);
+}
+
+void BCodePropertyWidget::sendSymbologyChanges(KxControlBase *c)
+{
+    for (const auto &p : symbologyValues(c->value().toString())) {
+        if (!m_command->hasCmd(p.first))
+            continue;
+        const QByteArray value = p.second.toUtf8();
+        if (m_pending.contains(p.first) ? m_pending.value(p.first) == value
+                                        : value == runningValue(p.first).toUtf8())
+            continue;
+        const KxItemInfo *item = symbologyItem(c, p.first);
+        sendChange(p.first, item ? kxTr(item->displayName) : p.first, value, p.second, item);
+    }
+    // The list itself holds nothing to save; its rows follow the reader's answers.
+    c->acceptValue();
+}
+
+void BCodePropertyWidget::refreshSymbologies(const QSet<QString> &codes)
+{
+    for (const QString &page : pageIds()) {
+        for (KxControlBase *c : controls(page)) {
+            if (!isSymbologyList(c->item()))
+                continue;
+            QJsonObject pages = QJsonDocument::fromJson(c->value().toString().toUtf8()).object();
+            bool moved = false;
+            for (auto pg = pages.begin(); pg != pages.end(); ++pg) {
+                QJsonObject groups = pg.value().toObject();
+                for (auto g = groups.begin(); g != groups.end(); ++g) {
+                    QJsonArray items = g.value().toArray();
+                    for (int i = 0; i < items.size(); ++i) {
+                        QJsonObject o = items.at(i).toObject();
+                        const QString id = o.value(QStringLiteral("Id")).toString();
+                        if ((!codes.isEmpty() && !codes.contains(id)) || !m_command->hasCmd(id)
+                            || m_pending.contains(id))
+                            continue;
+                        const QString v = runningValue(id);
+                        if (o.value(QStringLiteral("Param")).toString() == v)
+                            continue;
+                        o.insert(QStringLiteral("Param"), v);
+                        items.replace(i, o);
+                        moved = true;
+                    }
+                    g.value() = items;
+                }
+                pg.value() = groups;
+            }
+            if (!moved)
+                continue;
+            const bool was = c->isSilent();
+            c->setSilent(true);
+            c->setValue(QString::fromUtf8(QJsonDocument(pages).toJson(QJsonDocument::Compact)));
+            c->acceptValue();
+            c->setSilent(was);
+        }
+    }
+}
+
+std::unique_ptr<KxPagesInfo> BCodePropertyWidget::readerPages(const QString &xml)
+{
+    if (!m_command)
+        return nullptr;
+    const QString dir = EditDeviceContext::modelDir(m_connector);
+    std::unique_ptr<KxPagesInfo> pages = dir.isEmpty() ? nullptr : EditDeviceContext::loadPage(dir, xml);
+    if (!pages)
+        return nullptr;
+    for (int i = pages->pages.size() - 1; i >= 0; --i) {
+        KxPageInfo *p = pages->pages.at(i);
+        bool known = false;
+        for (KxItemInfo *item : p->allItems()) {
+            if (!isStorable(item) || !m_command->hasCmd(item->id))
+                continue;
+            known = true;
+            item->value = runningValue(item->id);
+        }
+        // A symbology the reader does not have gets no row.
+        if (!known)
+            delete pages->pages.takeAt(i);
+    }
+    return pages;
+}
+
+void BCodePropertyWidget::queryFirst(const QStringList &codes, QObject *context, const Answer &done)
+{
+    QPointer<QObject> ctx(context);
+    if (!m_command) {
+        QMetaObject::invokeMethod(this, [ctx, done] {
+            if (ctx && done)
+                done(QString(), QByteArray(), QStringLiteral("no reader"));
+        }, Qt::QueuedConnection);
+        return;
+    }
+    m_command->asyncProcess(
+        [codes](KxDeviceCommandPtr cmd) {
+            QMap<QString, QByteArray> r;
+            for (const QString &code : codes) {
+                QByteArray value;
+                int error = 0;
+                if (!cmd || cmd->query(DataProtocol_Settings, QLatin1Char('@') + code + QLatin1Char('*'), value, {}, &error)
+                                != DataResult_Ack) {
+                    r.insert(QStringLiteral("error"), QStringLiteral("%1 not answered (%2)").arg(code).arg(error).toUtf8());
+                    return r;
+                }
+                if (!value.isEmpty()) {
+                    r.insert(QStringLiteral("code"), code.toUtf8());
+                    r.insert(QStringLiteral("value"), value);
+                    break;
+                }
+            }
+            return r;
+        },
+        [ctx, done](KxDeviceCommandPtr, QMap<QString, QByteArray> r) {
+            if (!ctx || !done)
+                return;
+            done(QString::fromUtf8(r.value(QStringLiteral("code"))), r.value(QStringLiteral("value")),
+                 QString::fromUtf8(r.value(QStringLiteral("error"))));
+        });
 }
 
 void BCodePropertyWidget::sendChange(const QString &code, const QString &name, const QByteArray &value,
@@ -275,6 +442,7 @@ void BCodePropertyWidget::refreshValues(const QStringList &codes)
     const QSet<QString> wanted(codes.begin(), codes.end());
     QSet<QString> moved;
     m_refreshing = true;
+    refreshSymbologies(wanted);
     for (KxPageInfo *p : m_ownedPages->pages) {
         for (KxItemInfo *item : p->allItems()) {
             if ((!wanted.isEmpty() && !wanted.contains(item->id)) || !isStorable(item)

@@ -2,7 +2,9 @@
 // The property widget bound to a barcode reader: its items show the reader's current values,
 // every edit becomes a changed command sent to the reader at once (running, not yet saved),
 // and it follows the command object when values change elsewhere (saves, restores, imports,
-// other pages).
+// other pages). Its special controls reach the reader through it (IKxSpecialReader); the
+// symbology list's JSON value becomes one change per setting it moves.
+#include "IKxSpecialReader.h"
 #include "KxPropertyWidget.h"
 
 #include <QPointer>
@@ -14,7 +16,7 @@
 class KxDeviceCommand;
 class KxDeviceConnector;
 
-class BCodePropertyWidget : public KxPropertyWidget
+class BCodePropertyWidget : public KxPropertyWidget, public IKxSpecialReader
 {
     Q_OBJECT
 public:
@@ -39,6 +41,11 @@ public:
     bool isItemVisible(const KxItemInfo *item) const override;
     void notifyPageCreated(const QString &pageId) override;
 
+    // IKxSpecialReader
+    QString editContext() const override { return QStringLiteral("BCodeEdit"); }
+    std::unique_ptr<KxPagesInfo> readerPages(const QString &xml) override;
+    void queryFirst(const QStringList &codes, QObject *context, const Answer &done) override;
+
 public slots:
     // Brings items and controls of these codes (all when empty) to the reader's values.
     void refreshValues(const QStringList &codes = QStringList());
@@ -52,6 +59,10 @@ protected:
 
 private:
     void onValueChanged(const QString &changedId);
+    // A symbology list's value: each setting it holds that differs from the reader's is sent.
+    void sendSymbologyChanges(KxControlBase *c);
+    // Brings the symbology lists to the reader's values of these codes (all when empty).
+    void refreshSymbologies(const QSet<QString> &codes);
     void onCmdChanged(const QStringList &cmds);
     void onCmdValueChanged(const QMap<QString, QByteArray> &changed);
     void sendChange(const QString &code, const QString &name, const QByteArray &value,

@@ -14,6 +14,8 @@
 namespace {
 const QString kLuaQry = QStringLiteral("LUAQRY");
 const QString kLuaAdd = QStringLiteral("LUAADD");
+const QString kDfmAdd = QStringLiteral("DFMADD");
+const QString kDfmStored = QStringLiteral("DFMQCU");
 
 const KxDeviceConfigs *orInstalled(const KxDeviceConfigs *configs)
 {
@@ -139,17 +141,24 @@ ImportResult importFile(KxDeviceConnector *connector, const QString &path)
     QStringList failed;
     QStringList unknown;
     QStringList moved;  // codes whose value the file changes
+    bool hasFormats = false;
+    for (const KxConfigEntry &e : parsed.entries)
+        hasFormats = hasFormats || e.code == kDfmAdd;
     for (const KxConfigEntry &e : parsed.entries) {
         if (!KxProtocol::isValidCode(e.code)) {
             if (!unknown.contains(e.code))
                 unknown << e.code;
             continue;
         }
+        // The stored data formats are read-only on the reader: beside the formats in use they
+        // add nothing (an import stores what it sends); alone they are the formats to send.
+        if (e.code == kDfmStored && hasFormats)
+            continue;
         ChangedCmdInfo c;
-        c.code = e.code;
+        c.code = e.code == kDfmStored ? kDfmAdd : e.code;
         c.value = e.value.toUtf8();
-        if (cmd->hasCmd(e.code) && cmd->value(e.code) != c.value && !moved.contains(e.code))
-            moved << e.code;
+        if (cmd->hasCmd(c.code) && cmd->value(c.code) != c.value && !moved.contains(c.code))
+            moved << c.code;
         c.displayValue = e.value;
         changes << c;
     }

@@ -172,6 +172,8 @@ void KxDeviceCommand::adoptReaderValue(const ChangedCmdInfo &cmd, const QByteArr
         }
         empty = m_changed.isEmpty();
     }
+    if (cmd.code == QLatin1String("MPCADD"))
+        refreshConfigurationSets();
     qInfo() << "KxDeviceCommand::adoptReaderValue()..." << cmd.code << value;
     const QStringList codes{cmd.code};
     notify([this, codes, empty] {
@@ -381,6 +383,8 @@ bool KxDeviceCommand::saveCmdsChecked(const QVector<ChangedCmdInfo> &cmds, bool 
         }
         empty = m_changed.isEmpty();
     }
+    if (plain.contains(QStringLiteral("MPCADD")) || markedValues.contains(QStringLiteral("MPCADD")))
+        refreshConfigurationSets();
     notify([this, plain, markedValues, permanent, empty] {
         if (!plain.isEmpty())
             emit cmdValueChanged(plain, false);

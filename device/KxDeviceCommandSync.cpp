@@ -264,8 +264,14 @@ int KxDeviceCommand::syncCmdLengths()
 void KxDeviceCommand::mergeValues(const KxTagList &reply, QStringList *changed)
 {
     QStringList local;
-    QMutexLocker lock(&m_dataMutex);
-    KxCompareTags(m_values, reply, changed ? *changed : local);
+    QStringList &out = changed ? *changed : local;
+    {
+        QMutexLocker lock(&m_dataMutex);
+        KxCompareTags(m_values, reply, out);
+    }
+    // The sets are read from the list value, so they follow it.
+    if (out.contains(QLatin1String("MPCADD")))
+        refreshConfigurationSets();
 }
 
 void KxDeviceCommand::refreshConfigurationSets()

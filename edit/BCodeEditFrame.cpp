@@ -2,6 +2,7 @@
 
 #include "AdvancedSettingsWidget.h"
 #include "BCodeToolsWidget.h"
+#include "ConfigLib.h"
 #include "ConfigLibSettingsWidget.h"
 #include "DeviceEditClient.h"
 #include "DoSaveChangedCmds.h"
@@ -387,8 +388,7 @@ void BCodeEditFrame::OnSlotConfigLibEnable()
 {
     if (!m_configLibBtn || !m_connector || !m_connector->command())
         return;
-    // Every set the reader stores counts as enabled until the sets are edited here.
-    const bool enabled = !m_connector->command()->configurationSets().isEmpty();
+    const bool enabled = ConfigLib::anyEnabled(KxDeviceCommandPtr(m_connector->command()));
     m_configLibBtn->setText(kxTr(enabled ? QStringLiteral("#IDS_ConfigLib_Enable")
                                          : QStringLiteral("#IDS_ConfigLib_Disable")));
 }

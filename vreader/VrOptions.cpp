@@ -21,6 +21,7 @@ QString vrHelpText()
         "  --models-dir <dir>    model descriptions (default: models beside the program)\n"
         "  --buffer-size <n>     receive buffer size in bytes that \"BUFQRY\" reports, the largest\n"
         "                        batch body a client should send (default 4096, 128 to 1048576)\n"
+        "  --config-sets <n>     configuration sets of the models that have them (default 4, 1 to 8)\n"
         "Camera:\n"
         "  --scene <file>        what the readers see (JSON, see docs/virtual-reader.md); a changed\n"
         "                        file is picked up while running\n"
@@ -115,6 +116,9 @@ bool vrParseOptions(const QStringList &args, VrOptions *o, QString *error, bool 
             o->discoveryPort = quint16(n);
         } else if (a == QLatin1String("--count")) {
             if (!number(&o->count, 0, 200))
+                return false;
+        } else if (a == QLatin1String("--config-sets")) {
+            if (!number(&o->configSets, 1, 8))
                 return false;
         } else if (a == QLatin1String("--buffer-size")) {
             if (!number(&o->bufferSize, 128, 1 << 20))

@@ -18,6 +18,7 @@ struct VrOptions
     quint16 discoveryPort = 36522;
     int count = 1;
     int bufferSize = 4096;  // what "BUFQRY" reports
+    int configSets = 4;     // configuration sets of the models that have them
     bool pty = false;
     bool demo = false;
     QString modelsDir;

@@ -2,6 +2,7 @@
 #include "KxDataStreamValue.h"
 #include "VcSceneSource.h"
 #include "VrConfigFile.h"
+#include "VrConfigSets.h"
 #include "VrLogWriter.h"
 #include "VrModel.h"
 #include "VrOptions.h"
@@ -112,10 +113,15 @@ int main(int argc, char **argv)
         ++index;
         QString model;
         if (!tables.contains(params.model)) {
-            const auto table = VrModel::loadTable(options.modelsDir, params.model, &model, &error);
+            auto table = VrModel::loadTable(options.modelsDir, params.model, &model, &error);
             if (!table) {
                 err << "brevan-vreader: " << error << Qt::endl;
                 return 1;
+            }
+            if (options.configSets != VrConfigSets::SetCount && table->find(QStringLiteral("MPCADD"))) {
+                auto copy = QSharedPointer<VrCommandTable>::create(*table);
+                copy->setConfigSetCount(options.configSets);
+                table = copy;
             }
             tables.insert(params.model, table);
         }

@@ -51,7 +51,9 @@ private slots:
     void readerRecordsRoundTrip();
     void writeRefused_data();
     void writeRefused();
+    void severalRecordsInOneWrite();
     void enabledSetChangesWhatIsRead();
+    void setWithoutSymbologiesReadsNothing();
     void laterSetReadsWhenFirstCannot();
 
 private:
@@ -290,13 +292,19 @@ void TestConfigLib::writeRefused_data()
     QTest::newRow("value out of range") << badValue.toHex();
     ConfigLibRecord foreign = sample();
     foreign.id = 1;
-    foreign.body = ConfigLibRecord::bodyOf({{"C28ENA", "1"}});
+    foreign.body = ConfigLibRecord::bodyOf({{"EXPMOD", "1"}});
     QTest::newRow("not a per-set code") << foreign.toHex();
     QTest::newRow("short record") << sample().toHex().left(60);
     ConfigLibRecord zero = sample();
     zero.id = 1;
     zero.retryCount = 0;
     QTest::newRow("retry count 0") << zero.toHex();
+    // Several records are taken all or none.
+    ConfigLibRecord good = sample();
+    good.id = 2;
+    QTest::newRow("good record then unknown set") << good.toHex() + '|' + unknown.toHex();
+    QTest::newRow("good record then a refused value") << good.toHex() + '|' + badValue.toHex();
+    QTest::newRow("empty part") << good.toHex() + "||" + good.toHex();
 }
 
 void TestConfigLib::writeRefused()
@@ -307,6 +315,23 @@ void TestConfigLib::writeRefused()
     QCOMPARE(before.count('|'), 3);
     QCOMPARE(write(*e, record), int(DataResult_Refused));
     QCOMPARE(query(*e, "MPCADD"), before);
+}
+
+void TestConfigLib::severalRecordsInOneWrite()
+{
+    auto e = engine();
+    const QList<QByteArray> parts = query(*e, "MPCADD").split('|');
+    QCOMPARE(parts.size(), 4);
+    ConfigLibRecord a, b;
+    QVERIFY(ConfigLibRecord::fromHex(parts[0], &a));
+    QVERIFY(ConfigLibRecord::fromHex(parts[2], &b));
+    a.name = QStringLiteral("Left");
+    b.enable = 1;
+    b.setValue("EXPFET", "1500");
+    b.setValue("QRCENA", "0");  // a set may switch symbologies too
+    QCOMPARE(write(*e, a.toHex() + '|' + b.toHex()), int(DataResult_Ack));
+    const QList<QByteArray> after = query(*e, "MPCADD").split('|');
+    QCOMPARE(after, (QList<QByteArray>{a.toHex(), parts[1], b.toHex(), parts[3]}));
 }
 
 void TestConfigLib::enabledSetChangesWhatIsRead()
@@ -343,6 +368,28 @@ void TestConfigLib::enabledSetChangesWhatIsRead()
     const QList<CameraResult> lit = trigger(*e);
     QCOMPARE(ResultStream::codes(lit), ResultStream::codes(plain));
     QCOMPARE(lit.first().json.value("list").toArray().first().toObject().value("l_id").toInt(), dark.id);
+}
+
+void TestConfigLib::setWithoutSymbologiesReadsNothing()
+{
+    auto e = engine();
+    QVERIFY(!ResultStream::codes(trigger(*e)).isEmpty());
+    ConfigLibRecord set;
+    QVERIFY(ConfigLibRecord::fromHex(query(*e, "MPCADD").split('|').value(0), &set));
+    set.enable = 1;
+    int off = 0;
+    for (const char *code : {"C28ENA", "G28ENA", "C39ENA", "C93ENA", "CBAENA", "I25ENA", "E13ENA", "EA8ENA",
+                                   "UPAENA", "UPEENA", "D12ENA", "QRCENA", "DMXENA", "PDFENA", "AZTENA", "MXCENA"}) {
+        if (m_table->find(QString::fromLatin1(code))) {
+            set.setValue(QString::fromLatin1(code), "0");
+            ++off;
+        }
+    }
+    QVERIFY(off > 4);
+    QCOMPARE(write(*e, set.toHex()), int(DataResult_Ack));
+    QVERIFY(ResultStream::codes(trigger(*e)).isEmpty());
+    // The reader's own symbology settings are untouched.
+    QCOMPARE(query(*e, "QRCENA"), m_table->find("QRCENA")->defaultValue);
 }
 
 void TestConfigLib::laterSetReadsWhenFirstCannot()

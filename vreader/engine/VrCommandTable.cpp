@@ -110,6 +110,17 @@ void VrCommandTable::addSpecialCommands()
         it->capabilityText = capability(*it);
 }
 
+void VrCommandTable::setConfigSetCount(int count)
+{
+    const auto it = m_commands.find(QStringLiteral("MPCADD"));
+    if (it == m_commands.end())
+        return;
+    VrCommand c = VrConfigSets::command(*this, count);
+    c.kind = it->kind;
+    c.capabilityText = it->capabilityText;
+    *it = c;
+}
+
 void VrCommandTable::add(const VrCommand &command)
 {
     m_commands.insert(command.code, command);

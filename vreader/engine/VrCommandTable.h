@@ -51,6 +51,9 @@ public:
     }
     static bool isCommunicationCode(const QString &code);
 
+    // A reader with another number of configuration sets ("MPCADD") than the default.
+    void setConfigSetCount(int count);
+
 private:
     void add(const VrCommand &command);
 

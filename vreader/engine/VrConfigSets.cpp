@@ -1,8 +1,10 @@
 #include "VrConfigSets.h"
 
+#include "VcSymbology.h"
+
 namespace VrConfigSets {
 
-VrCommand command(const VrCommandTable &table)
+VrCommand command(const VrCommandTable &table, int count)
 {
     QMap<QString, QByteArray> values;
     for (const QString &code : ConfigLibRecord::setCodes()) {
@@ -10,7 +12,7 @@ VrCommand command(const VrCommandTable &table)
             values.insert(code, c->defaultValue);
     }
     QList<ConfigLibRecord> sets;
-    for (int i = 1; i <= SetCount; ++i) {
+    for (int i = 1; i <= count; ++i) {
         ConfigLibRecord r;
         r.id = i;
         r.name = QStringLiteral("Config %1").arg(i);
@@ -27,38 +29,57 @@ VrCommand command(const VrCommandTable &table)
     return c;
 }
 
-bool merge(const VrCommandTable &table, const QByteArray &joined, const QByteArray &record,
+bool merge(const VrCommandTable &table, const QByteArray &joined, const QByteArray &records,
            QByteArray *merged, QString *error)
 {
-    ConfigLibRecord r;
-    if (!ConfigLibRecord::fromHex(record, &r, error))
-        return false;
-    if (r.retryCount < 1) {
-        *error = QStringLiteral("retry count 0");
-        return false;
-    }
-    if (!r.body.isEmpty() && r.values().isEmpty()) {
-        *error = QStringLiteral("unreadable set values");
-        return false;
-    }
-    const QMap<QString, QByteArray> v = r.values();
-    for (auto it = v.cbegin(); it != v.cend(); ++it) {
-        const VrCommand *c = table.find(it.key());
-        if (!ConfigLibRecord::setCodes().contains(it.key()) || !c
-            || !c->rule.accepts(QString::fromUtf8(it.value()))) {
-            *error = QStringLiteral("%1%2 refused").arg(it.key(), QString::fromUtf8(it.value()));
+    // One record, or several joined by "|": all are taken or none.
+    QList<ConfigLibRecord> sets = ConfigLibRecord::splitList(joined);
+    const QList<QByteArray> parts = records.split('|');
+    for (const QByteArray &part : parts) {
+        ConfigLibRecord r;
+        if (!ConfigLibRecord::fromHex(part, &r, error))
+            return false;
+        if (r.retryCount < 1) {
+            *error = QStringLiteral("retry count 0");
+            return false;
+        }
+        if (!r.body.isEmpty() && r.values().isEmpty()) {
+            *error = QStringLiteral("unreadable set values");
+            return false;
+        }
+        const QMap<QString, QByteArray> v = r.values();
+        for (auto it = v.cbegin(); it != v.cend(); ++it) {
+            const VrCommand *c = table.find(it.key());
+            if (!isSetCode(table, it.key()) || !c || !c->rule.accepts(QString::fromUtf8(it.value()))) {
+                *error = QStringLiteral("%1%2 refused").arg(it.key(), QString::fromUtf8(it.value()));
+                return false;
+            }
+        }
+        bool found = false;
+        for (ConfigLibRecord &s : sets) {
+            if (s.id == r.id) {
+                s = r;
+                found = true;
+            }
+        }
+        if (!found) {
+            *error = QStringLiteral("no set %1").arg(r.id);
             return false;
         }
     }
-    QList<ConfigLibRecord> sets = ConfigLibRecord::splitList(joined);
-    for (ConfigLibRecord &s : sets) {
-        if (s.id == r.id) {
-            s = r;
-            *merged = ConfigLibRecord::joinList(sets);
-            return true;
-        }
+    *merged = ConfigLibRecord::joinList(sets);
+    return true;
+}
+
+bool isSetCode(const VrCommandTable &table, const QString &code)
+{
+    if (ConfigLibRecord::setCodes().contains(code))
+        return true;
+    // A set may also switch symbologies on or off for its own reads.
+    for (const VcSymbology &s : VcSymbologies::all()) {
+        if (s.enable == code)
+            return table.find(code) != nullptr;
     }
-    *error = QStringLiteral("no set %1").arg(r.id);
     return false;
 }
 

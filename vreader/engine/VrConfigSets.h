@@ -13,13 +13,16 @@ inline QString pageFile() { return QStringLiteral("ConfigLib Settings.xml"); }
 
 // The "MPCADD" command: a setting whose default holds SetCount disabled sets ("Config 1" ...,
 // ids 1 to SetCount) with the table's defaults of the per-set codes.
-VrCommand command(const VrCommandTable &table);
+VrCommand command(const VrCommandTable &table, int count = SetCount);
 
-// Takes one written record into the joined list: the set of the same id is replaced. False
-// with a reason when the record cannot be read, names no set of the list, or holds a value the
-// table refuses.
-bool merge(const VrCommandTable &table, const QByteArray &joined, const QByteArray &record,
+// Takes written records (one, or several joined by "|") into the joined list: each replaces the
+// set of its id. All or nothing: false with a reason when a record cannot be read, names no set
+// of the list, or holds a code or value the table refuses.
+bool merge(const VrCommandTable &table, const QByteArray &joined, const QByteArray &records,
            QByteArray *merged, QString *error);
+
+// The codes a set may hold: the seven imaging codes and the symbology enable codes the table has.
+bool isSetCode(const VrCommandTable &table, const QString &code);
 
 // The enabled sets, in id order: the order in which a read tries them.
 QList<ConfigLibRecord> enabled(const QByteArray &joined);

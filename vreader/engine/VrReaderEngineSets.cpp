@@ -18,10 +18,10 @@ KxTagInfo VrReaderEngine::writeConfigSet(char prefix, const QByteArray &value, O
         m_stored.insert(code, merged);
         saveState();
     }
-    ConfigLibRecord r;
-    ConfigLibRecord::fromHex(value, &r);
-    outcome->log << QStringLiteral("%1MPCADD set %2 \"%3\" %4").arg(QLatin1Char(prefix)).arg(r.id)
-                        .arg(r.name, r.enable ? QStringLiteral("enabled") : QStringLiteral("disabled"));
+    for (const ConfigLibRecord &r : ConfigLibRecord::splitList(value)) {
+        outcome->log << QStringLiteral("%1MPCADD set %2 \"%3\" %4").arg(QLatin1Char(prefix)).arg(r.id)
+                            .arg(r.name, r.enable ? QStringLiteral("enabled") : QStringLiteral("disabled"));
+    }
     // Acknowledged with the record sent, so a client's check of the echo holds.
     return tag(code, DataResult_Ack, value);
 }

@@ -1,6 +1,7 @@
 // The tools of the edit frame's menus and the device log entry.
 #include "BCodeEditFrame.h"
 
+#include "BarcodeProgramming.h"
 #include "EditLogic.h"
 #include "EditPlaceholders.h"
 #include "KxConfigFileUi.h"
@@ -8,6 +9,7 @@
 #include "KxDeviceConnector.h"
 #include "KxDialogRunner.h"
 #include "KxTrainingMainDlg.h"
+#include "LocalSettingDlg.h"
 
 #include <QDebug>
 
@@ -43,9 +45,17 @@ void BCodeEditFrame::runPlaceholderTool(const QString &titleKey, const QStringLi
 
 void BCodeEditFrame::OnMenuActionTriggered_Barcode()
 {
-    if (!m_connector)
+    KxDeviceCommand *cmd = m_connector ? m_connector->command() : nullptr;
+    if (!cmd)
         return;
-    runPlaceholderTool(QStringLiteral("#IDS_SettingCode"), settingCodeCommands());
+    // The settings changed on this reader: codes of every value would also copy its address and
+    // identity onto whichever reader scans them.
+    BarcodeProgramming dlg(this);
+    dlg.setProductName(m_connector->productName());
+    for (const ChangedCmdInfo &c : cmd->changedCmds())
+        dlg.addCommand(c.code, c.value.toString());
+    dlg.generate();
+    KxDialogRunner::run(&dlg);
 }
 
 void BCodeEditFrame::OnMenuActionTriggered_Compare()
@@ -83,7 +93,8 @@ void BCodeEditFrame::OnMenuActionTriggered_Ftp()
 
 void BCodeEditFrame::OnMenuActionTriggered_localSetting()
 {
-    runPlaceholderTool(QStringLiteral("#IDS_Local_Settings"));
+    LocalSettingDlg dlg(this);
+    KxDialogRunner::run(&dlg);
 }
 
 void BCodeEditFrame::OnMenuActionTriggered_QuickSelectiontool()

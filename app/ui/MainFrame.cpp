@@ -13,6 +13,7 @@
 #include "KxStandardControls.h"
 #include "KxUiService.h"
 #include "KxWaitingDlg.h"
+#include "LocalSettingDlg.h"
 #include "MainFrameTitle.h"
 #include "MainPageClient.h"
 #include "USBDeviceManager.h"
@@ -326,7 +327,9 @@ void MainFrame::settingFtp()
 
 void MainFrame::localSetting()
 {
-    showToast(QStringLiteral("#IDS_FunctionUnavailable_Tips"));
+    LocalSettingDlg dlg(this);
+    dlg.setFtpSettingsAction([this] { settingFtp(); });
+    KxDialogRunner::run(&dlg);
 }
 
 void MainFrame::logUpdate()

@@ -6,7 +6,7 @@
 #include <KZip>
 
 #include <QBuffer>
-#include <QSaveFile>
+#include <QFile>
 
 namespace {
 // English Metric Units per pixel of the 150 dpi layout.
@@ -115,33 +115,28 @@ bool SettingCodeSheet::writeDocx(const QString &path, const QStringList &header,
             .arg(kMarginTwips);
 
     // Written aside and renamed at the end: a failed write never leaves half a document.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
-        return false;
-    }
+    const QString part = path + QStringLiteral(".part");
+    bool ok = false;
     {
-        KZip zip(&file);
-        if (!zip.open(QIODevice::WriteOnly)) {
-            *error = QStringLiteral("cannot write %1").arg(path);
-            file.cancelWriting();
-            return false;
-        }
-        zip.setCompression(KZip::DeflateCompression);
-        bool ok = zip.writeFile(QStringLiteral("[Content_Types].xml"), QByteArray(kContentTypes))
-            && zip.writeFile(QStringLiteral("_rels/.rels"), QByteArray(kPackageRels))
-            && zip.writeFile(QStringLiteral("word/document.xml"), document.toUtf8())
-            && zip.writeFile(QStringLiteral("word/_rels/document.xml.rels"), rels.toUtf8());
-        for (const auto &m : media)
-            ok = ok && zip.writeFile(m.first, m.second);
-        if (!zip.close() || !ok) {
-            *error = QStringLiteral("cannot write %1").arg(path);
-            file.cancelWriting();
-            return false;
+        KZip zip(part);
+        if (zip.open(QIODevice::WriteOnly)) {
+            zip.setCompression(KZip::DeflateCompression);
+            ok = zip.writeFile(QStringLiteral("[Content_Types].xml"), QByteArray(kContentTypes))
+                && zip.writeFile(QStringLiteral("_rels/.rels"), QByteArray(kPackageRels))
+                && zip.writeFile(QStringLiteral("word/document.xml"), document.toUtf8())
+                && zip.writeFile(QStringLiteral("word/_rels/document.xml.rels"), rels.toUtf8());
+            for (const auto &m : media)
+                ok = ok && zip.writeFile(m.first, m.second);
+            ok = zip.close() && ok;
         }
     }
-    if (!file.commit()) {
-        *error = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+    if (ok) {
+        QFile::remove(path);
+        ok = QFile::rename(part, path);
+    }
+    if (!ok) {
+        QFile::remove(part);
+        *error = QStringLiteral("cannot write %1").arg(path);
         return false;
     }
     return true;

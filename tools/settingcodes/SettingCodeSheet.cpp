@@ -22,10 +22,12 @@ bool addsBatchCode(SettingCodeType t)
     return t != SettingCodeType::Code128 && t != SettingCodeType::DataMatrixProgramming;
 }
 
+// 14 points on the 150 dpi page, in pixels, so the text keeps its size on every device the
+// layout is scaled to (screen, PDF, printer).
 QFont labelFont(int ratio)
 {
     QFont font;
-    font.setPointSize(14 * ratio);
+    font.setPixelSize(14 * ratio * SettingCodeSheet::kPageDpi / 72);
     return font;
 }
 } // namespace

@@ -75,7 +75,20 @@ bool pageSupported(const KxDeviceCommand *command, const KxPagesInfo *pages)
 bool pageFileSupported(const KxDeviceCommand *command, const QString &modelDir, const QString &page)
 {
     const auto pages = loadPage(modelDir, page);
-    return pageSupported(command, pages.get());
+    if (pageSupported(command, pages.get()))
+        return true;
+    // A page of symbology lists holds no command itself: the symbology files it names do.
+    if (!pages)
+        return false;
+    for (const KxPageInfo *p : pages->pages) {
+        for (const KxItemInfo *item : p->allItems()) {
+            const QString xml = item->attribute(QStringLiteral("Xml")).toString();
+            if (item->returnType == QLatin1String("1D2DJSON") && !xml.isEmpty() && xml != page
+                && pageSupported(command, loadPage(modelDir, xml).get()))
+                return true;
+        }
+    }
+    return false;
 }
 
 void loadLayoutConditions(const KxDeviceCommand *command, const QString &modelDir)

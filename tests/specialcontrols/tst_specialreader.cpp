@@ -4,6 +4,7 @@
 // result frames exactly as previewed; the script editor lists the reader's functions and its
 // script rewrites the results; a configuration file carries formats and script to a second
 // reader.
+#include "AdvancedSettingsWidget.h"
 #include "BCodePropertyWidget.h"
 #include "CameraTestUtil.h"
 #include "DataFormatDialogs.h"
@@ -137,8 +138,14 @@ private slots:
     // becomes the reader's setting, and the reader stops or starts reading that symbology.
     void symbologyRowsDriveTheReader()
     {
-        auto w = pageOf("Barcode.xml", "Page Symbologies");
-        QVERIFY(w);
+        // The page holds no reader command itself, yet the navigation offers it.
+        AdvancedSettingsWidget adv;
+        QVERIFY(adv.openDevice(QPointer<KxDeviceConnector>(m_a.get()), QVariant()));
+        ToolButtonEx *nav = adv.navButton("Id_Nav_Barcode");
+        QVERIFY(nav);
+        nav->click();
+        CommandPropertyWidget *w = adv.currentPage();
+        QVERIFY(w && adv.currentPropertyId() == "Barcode.xml");
         auto *list = qobject_cast<Kx1D2DEdit *>(w->control("Sym2D"));
         QVERIFY(list);
         KxCodeItem *qr = list->settings()->row("QRCENA");

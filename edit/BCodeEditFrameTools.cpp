@@ -2,6 +2,7 @@
 #include "BCodeEditFrame.h"
 
 #include "BarcodeProgramming.h"
+#include "DeviceLogDlg.h"
 #include "EditLogic.h"
 #include "EditPlaceholders.h"
 #include "KxConfigFileUi.h"
@@ -111,10 +112,7 @@ void BCodeEditFrame::OnSignalBtnDeviceLogClicked()
         m_deviceLog->activateWindow();
         return;
     }
-    QStringList lines;
-    for (int level : deviceLogLevels())
-        lines << QString::number(level);
-    auto *dlg = new EditToolPlaceholderDlg(QStringLiteral("#ID_GRPNAME_DBGLVL"), lines, this);
+    auto *dlg = new DeviceLogDlg(m_connector, this);
     dlg->setAttribute(Qt::WA_DeleteOnClose);
     dlg->setModal(false);
     m_deviceLog = dlg;

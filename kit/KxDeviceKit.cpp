@@ -157,7 +157,9 @@ bool KxDeviceKit::openLink(const KxLinkSpec &params)
     };
     sink.resultData = [this, id](const QByteArray &d) { post([this, id, d] { emit barcodeReceived(id, d); }); };
     sink.message = [this, id](const QByteArray &d) { post([this, id, d] { emit messageReceived(id, d); }); };
-    sink.logData = [this, id](const QByteArray &d) { post([this, id, d] { emit logDataReceived(id, d); }); };
+    sink.logData = [this, id](const QByteArray &frame) {
+        post([this, id, d = logBytes(frame)] { emit logDataReceived(id, d); });
+    };
 
     auto l = std::make_shared<KxDeviceLink>(params, sink);
     QString error;

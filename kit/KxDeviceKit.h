@@ -116,6 +116,15 @@ public:
     // progress 0..1000. False when the device never started one.
     bool getUpdateFirmwareState(const QString &id, int &first, int &block, int &step, int &progress) const;
 
+    // ---- reader log (KxDeviceKitLog.cpp), on the log link (port 1) -------------------------
+    // Asks for the stored log and waits for it: the whole log has been delivered through
+    // logDataReceived (to receivers connected directly, on the kit's thread) when this returns
+    // true. Call from a thread other than the kit's; closing the log link ends the wait at once.
+    bool logQuery(const QString &id, int timeoutMs = 300000);
+    // Live log lines of the reader (while its active log, "LOGACT", is on) on or off.
+    bool logRecv(const QString &id);
+    bool stopLogRecv(const QString &id);
+
     // The last information map reported for a device (empty when unknown).
     KxDeviceInfoMap deviceInfo(const QString &id) const;
 
@@ -141,6 +150,8 @@ private:
     void post(std::function<void()> fn);
     // Runs fn on the discovery thread; blocking waits for it.
     void onScanner(std::function<void()> fn, bool blocking = false);
+    // What a log link frame delivers: a stored-log block's text, other frames whole.
+    static QByteArray logBytes(const QByteArray &frame);
     int sendSync(const std::shared_ptr<KxDeviceLink> &link, const QByteArray &frame,
                  QByteArray &reply, int timeoutMs);
 

@@ -67,7 +67,8 @@ QString packageFile(const QString &path)
     return QDir(folder).filePath(name);
 }
 
-bool readPackage(const QString &path, QByteArray *bytes, KxFirmware::Package *pkg, QString *why)
+bool readPackage(const QString &path, QByteArray *bytes, KxFirmware::Package *pkg, QString *why,
+                 KxFirmware::FileSums *sums = nullptr)
 {
     const QString file = packageFile(path);
     QFile f(file);
@@ -80,7 +81,10 @@ bool readPackage(const QString &path, QByteArray *bytes, KxFirmware::Package *pk
         return false;
     }
     *bytes = f.readAll();
-    if (!KxFirmware::parsePackage(*bytes, pkg, why))
+    const KxFirmware::FileSums fileSums = KxFirmware::fileSums(*bytes);
+    if (sums)
+        *sums = fileSums;
+    if (!KxFirmware::parsePackage(*bytes, pkg, why, &fileSums, false))
         return false;
     if (KxFirmware::kindForExtension(QFileInfo(file).suffix()) != pkg->header.kind) {
         *why = QStringLiteral("a %1 package in a .%2 file").arg(pkg->header.kind, QFileInfo(file).suffix());
@@ -174,7 +178,7 @@ int KxDeviceKit::checkUpdateFirmwareInfo(const QString &id, const QString &path)
             return 1;
         if (!readPackage(path, &bytes, &pkg, &why)
             || manifest.value("sha256").toString()
-                   != QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex()))
+                   != QString::fromLatin1(KxFirmware::sha256(bytes.constData(), bytes.size()).toHex()))
             return 4;
     } else if (!readPackage(path, &bytes, &pkg, &why)) {
         return 4;
@@ -209,8 +213,9 @@ bool KxDeviceKit::updateFirmwareFile(const QString &id, const QString &path, boo
     }
     QByteArray bytes;
     KxFirmware::Package pkg;
+    KxFirmware::FileSums sums;
     QString why;
-    if (!readPackage(path, &bytes, &pkg, &why)) {
+    if (!readPackage(path, &bytes, &pkg, &why, &sums)) {
         qWarning().noquote() << "KxDeviceKit::updateFirmwareFile()..." << why;
         return finish(KxFirmware::InvalidFormat);
     }
@@ -234,13 +239,15 @@ bool KxDeviceKit::updateFirmwareFile(const QString &id, const QString &path, boo
     KxFirmware::Answer answer;
     setState(id, block, 0, 0);
     int code = step(KxFirmware::makeBegin(QFileInfo(packageFile(path)).fileName(), bytes.size(),
-                                          KxFirmware::crc32(bytes), strict), &answer);
+                                          sums.crc, strict), &answer);
     if (code != 0)
         return finish(code);
     setState(id, block, 1, 0);
-    for (qint64 offset = 0; offset < bytes.size(); offset += KxFirmware::kMaxChunk) {
+    // Large steps save round trips; at least 16 of them keep the progress moving.
+    const qint64 stepSize = qBound<qint64>(65536, bytes.size() / 16, KxFirmware::kMaxChunk);
+    for (qint64 offset = 0; offset < bytes.size(); offset += stepSize) {
         const QByteArray chunk = QByteArray::fromRawData(bytes.constData() + offset,
-            int(qMin<qint64>(KxFirmware::kMaxChunk, bytes.size() - offset)));
+            int(qMin<qint64>(stepSize, bytes.size() - offset)));
         code = step(KxFirmware::makeData(quint32(offset), chunk), &answer);
         if (code != 0)
             return finish(code);

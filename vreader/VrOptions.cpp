@@ -30,6 +30,9 @@ QString vrHelpText()
         "                        used unless --model is given\n"
         "  --load-rate <n>       load mode: continuous read modes send n results per second made\n"
         "                        from the scene's known codes, without decoding images\n"
+        "Log:\n"
+        "  --log-size <n>        each reader's stored log starts at least n bytes large, with\n"
+        "                        earlier history (K and M suffixes; at most 128M)\n"
         "Faults:\n"
         "  --delay-ms <n>        delay every reply by n ms\n"
         "  --drop-after <n>      drop a link, unanswered, at its frame n+1\n"
@@ -139,6 +142,22 @@ bool vrParseOptions(const QStringList &args, VrOptions *o, QString *error, bool 
                 *error = QStringLiteral("--sensor must be <width>x<height>, 64 to 4096 pixels");
                 return false;
             }
+        } else if (a == QLatin1String("--log-size")) {
+            QString v;
+            if (!value(&v))
+                return false;
+            qint64 factor = 1;
+            if (v.endsWith(QLatin1Char('K'), Qt::CaseInsensitive))
+                factor = 1024;
+            else if (v.endsWith(QLatin1Char('M'), Qt::CaseInsensitive))
+                factor = 1024 * 1024;
+            bool ok = false;
+            const qint64 n = (factor == 1 ? v : v.left(v.size() - 1)).toLongLong(&ok);
+            if (!ok || n < 0 || n * factor > 128ll * 1024 * 1024) {
+                *error = QStringLiteral("--log-size: %1 is not a size up to 128M").arg(v);
+                return false;
+            }
+            o->logSize = n * factor;
         } else if (a == QLatin1String("--load-rate")) {
             if (!number(&o->loadRate, 1, 100000))
                 return false;

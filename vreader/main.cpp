@@ -184,6 +184,9 @@ int main(int argc, char **argv)
         }
         auto *host = new VrReaderHost(std::move(engine), options.faults, options.discoveryPort, &app);
         host->setLoadRate(options.loadRate);
+        host->setDeviceLog(options.stateDir.isEmpty()
+                               ? QString() : QDir(options.stateDir).filePath(id.serial + QStringLiteral(".log")),
+                           options.logSize);
         QObject::connect(host, &VrReaderHost::logLine,
                          [&logWriter](const QString &line) { logWriter.write(line); });
         const bool ok = params.pty ? host->startPty(&error) : host->startNetwork(&error);

@@ -334,7 +334,8 @@ void MainFrame::localSetting()
 
 void MainFrame::logUpdate()
 {
-    showToast(QStringLiteral("#IDS_FunctionUnavailable_Tips"));
+    if (m_mainPage)
+        m_mainPage->openLogUpdate();
 }
 
 void MainFrame::closeEvent(QCloseEvent *event)

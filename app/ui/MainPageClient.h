@@ -93,6 +93,10 @@ private:
     QList<KxDeviceInfoMap> statisticsCandidates() const;
     static void unavailable();
     void openBatchFirmwareUpgrade();
+public:
+    // The log update dialog over the online readers of the list.
+    void openLogUpdate();
+private:
 
     QStackedWidget *m_stackToolbar = nullptr;
     QStackedWidget *m_stackInfo = nullptr;

@@ -10,6 +10,7 @@
 #include "KxI18nUtil.h"
 #include "KxLoginedDevicesManage.h"
 #include "KxUiService.h"
+#include "LogUpdateDlg.h"
 #include "MainFrame.h"
 #include "MainPageButtons.h"
 #include "MainPageClient.h"
@@ -233,6 +234,17 @@ void MainPageClient::openBatchFirmwareUpgrade()
             readers.append({item->deviceId(), item->deviceInfo()});
     }
     FirmwareUpgradeDlg dlg(readers, this);
+    dlg.exec();
+}
+
+void MainPageClient::openLogUpdate()
+{
+    QList<QPair<QString, KxDeviceInfoMap>> readers;
+    if (NDeviceList *all = m_deviceList->allDeviceList()) {
+        for (NDeviceListItem *item : all->allDevices())
+            readers.append({item->deviceId(), item->deviceInfo()});
+    }
+    LogUpdateDlg dlg(readers, this);
     dlg.exec();
 }
 

@@ -1,9 +1,9 @@
 #include "KxFirmwareFrames.h"
 
-#include <QCryptographicHash>
 #include <QJsonDocument>
 #include <QtEndian>
-#include <array>
+#include <openssl/evp.h>
+#include <thread>
 
 namespace KxFirmware {
 
@@ -11,19 +11,42 @@ namespace {
 constexpr char kMagic[4] = {'K', 'X', 'F', 'W'};
 constexpr int kDigestSize = 32;
 
-const std::array<quint32, 256> &crcTable()
+// Slicing by eight: eight table look-ups per eight bytes instead of a dependent look-up per byte.
+struct Crc32Tables
 {
-    static const std::array<quint32, 256> table = [] {
-        std::array<quint32, 256> t{};
+    quint32 t[8][256];
+    Crc32Tables()
+    {
         for (quint32 i = 0; i < 256; ++i) {
             quint32 c = i;
             for (int k = 0; k < 8; ++k)
                 c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[i] = c;
+            t[0][i] = c;
         }
-        return t;
-    }();
-    return table;
+        for (int k = 1; k < 8; ++k)
+            for (int i = 0; i < 256; ++i)
+                t[k][i] = (t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF];
+    }
+};
+
+const Crc32Tables &crcTables()
+{
+    static const Crc32Tables tables;
+    return tables;
+}
+
+// Product of two polynomials modulo the CRC polynomial, bit-reflected as the CRC is.
+quint32 multModPoly(quint32 a, quint32 b)
+{
+    quint32 product = 0;
+    for (quint32 bit = 1u << 31; bit != 0 && a != 0; bit >>= 1) {
+        if (a & bit) {
+            product ^= b;
+            a &= ~bit;
+        }
+        b = (b & 1) ? (b >> 1) ^ 0xEDB88320u : b >> 1;
+    }
+    return product;
 }
 
 void putU32(QByteArray &out, quint32 v)
@@ -41,11 +64,95 @@ bool anyValue(const QString &s)
 
 quint32 crc32(const char *data, qsizetype size, quint32 crc)
 {
-    const auto &t = crcTable();
+    const auto &t = crcTables().t;
+    const auto *p = reinterpret_cast<const uchar *>(data);
     crc = ~crc;
-    for (qsizetype i = 0; i < size; ++i)
-        crc = t[(crc ^ quint8(data[i])) & 0xFF] ^ (crc >> 8);
+    for (; size >= 8; size -= 8, p += 8) {
+        const quint32 lo = crc ^ qFromLittleEndian<quint32>(p);
+        const quint32 hi = qFromLittleEndian<quint32>(p + 4);
+        crc = t[7][lo & 0xFF] ^ t[6][(lo >> 8) & 0xFF] ^ t[5][(lo >> 16) & 0xFF] ^ t[4][lo >> 24]
+            ^ t[3][hi & 0xFF] ^ t[2][(hi >> 8) & 0xFF] ^ t[1][(hi >> 16) & 0xFF] ^ t[0][hi >> 24];
+    }
+    for (; size > 0; --size, ++p)
+        crc = t[0][(crc ^ *p) & 0xFF] ^ (crc >> 8);
     return ~crc;
+}
+
+quint32 crc32Combine(quint32 crcA, quint32 crcB, qint64 lengthB)
+{
+    // crc(a + b) = crcA * x^(8 * lengthB) + crcB (mod the polynomial). x^(2^k) by squaring.
+    quint32 power = 1u << 30;  // x^1
+    quint32 shift = 1u << 31;  // x^0
+    for (quint64 n = quint64(qMax<qint64>(0, lengthB)) * 8; n != 0; n >>= 1) {
+        if (n & 1)
+            shift = multModPoly(power, shift);
+        power = multModPoly(power, power);
+    }
+    return multModPoly(shift, crcA) ^ crcB;
+}
+
+QByteArray sha256(const char *data, qsizetype size)
+{
+    QByteArray out(kDigestSize, Qt::Uninitialized);
+    unsigned int n = 0;
+    if (!EVP_Digest(data, size_t(size), reinterpret_cast<uchar *>(out.data()), &n, EVP_sha256(), nullptr))
+        return QByteArray();
+    return out;
+}
+
+FileSums fileSums(const QByteArray &file)
+{
+    FileSums sums;
+    const qsizetype hashed = qMax<qsizetype>(0, file.size() - kDigestSize);
+    if (file.size() < 1024 * 1024) {
+        sums.sha256 = sha256(file.constData(), hashed);
+        sums.crc = crc32(file);
+        return sums;
+    }
+    std::thread digest([&] { sums.sha256 = sha256(file.constData(), hashed); });
+    sums.crc = crc32(file);
+    digest.join();
+    return sums;
+}
+
+struct RunningSums::Impl
+{
+    EVP_MD_CTX *sha = EVP_MD_CTX_new();
+    qint64 hashLimit = 0;  // bytes before the digest
+    qint64 seen = 0;
+    quint32 crc = 0;
+};
+
+RunningSums::RunningSums(qint64 fileSize) : d(new Impl)
+{
+    EVP_DigestInit_ex(d->sha, EVP_sha256(), nullptr);
+    d->hashLimit = qMax<qint64>(0, fileSize - kDigestSize);
+}
+
+RunningSums::~RunningSums()
+{
+    EVP_MD_CTX_free(d->sha);
+    delete d;
+}
+
+void RunningSums::add(const char *data, qsizetype size)
+{
+    d->crc = crc32(data, size, d->crc);
+    const qint64 hash = qBound<qint64>(0, d->hashLimit - d->seen, size);
+    if (hash > 0)
+        EVP_DigestUpdate(d->sha, data, size_t(hash));
+    d->seen += size;
+}
+
+FileSums RunningSums::finish()
+{
+    FileSums sums;
+    sums.crc = d->crc;
+    sums.sha256 = QByteArray(kDigestSize, Qt::Uninitialized);
+    unsigned int n = 0;
+    if (!EVP_DigestFinal_ex(d->sha, reinterpret_cast<uchar *>(sums.sha256.data()), &n))
+        sums.sha256.clear();
+    return sums;
 }
 
 QString kindForExtension(const QString &suffix)
@@ -120,11 +227,12 @@ QByteArray buildPackage(const PackageHeader &header, const QByteArray &payload)
     out.append(len, 8);
     out.append(payload);
     putU32(out, crc32(payload));
-    out.append(QCryptographicHash::hash(out, QCryptographicHash::Sha256));
+    out.append(sha256(out.constData(), out.size()));
     return out;
 }
 
-bool parsePackage(const QByteArray &file, Package *out, QString *error)
+bool parsePackage(const QByteArray &file, Package *out, QString *error, const FileSums *known,
+                  bool withPayload)
 {
     auto fail = [error](const char *why) {
         if (error)
@@ -145,9 +253,8 @@ bool parsePackage(const QByteArray &file, Package *out, QString *error)
     if (payloadSize != quint64(file.size() - fixed - qint64(headerSize)))
         return fail("package size does not match its header");
     const qint64 digestAt = file.size() - kDigestSize;
-    if (QCryptographicHash::hash(QByteArray::fromRawData(file.constData(), int(digestAt)),
-                                 QCryptographicHash::Sha256)
-        != file.mid(int(digestAt)))
+    const FileSums sums = known ? *known : fileSums(file);
+    if (sums.sha256 != QByteArray::fromRawData(file.constData() + digestAt, kDigestSize))
         return fail("package checksum (SHA-256) does not match");
     QJsonParseError pe;
     const QJsonDocument doc = QJsonDocument::fromJson(file.mid(10, int(headerSize)), &pe);
@@ -159,9 +266,16 @@ bool parsePackage(const QByteArray &file, Package *out, QString *error)
         || pkg.header.version.isEmpty() || pkg.header.product.isEmpty())
         return fail("package header lacks its kind, product or version");
     const int payloadAt = 18 + int(headerSize);
-    pkg.payload = file.mid(payloadAt, int(payloadSize));
+    if (withPayload)
+        pkg.payload = file.mid(payloadAt, int(payloadSize));
     pkg.payloadCrc = qFromBigEndian<quint32>(p + payloadAt + payloadSize);
-    if (crc32(pkg.payload) != pkg.payloadCrc)
+    // The file's CRC-32 with the stored payload CRC put in for the payload's own must be the
+    // file's real CRC-32: equal exactly when the stored one is right.
+    const qint64 tailAt = payloadAt + qint64(payloadSize);
+    const quint32 expected = crc32Combine(
+        crc32Combine(crc32(file.constData(), payloadAt), pkg.payloadCrc, qint64(payloadSize)),
+        crc32(file.constData() + tailAt, file.size() - tailAt), file.size() - tailAt);
+    if (expected != sums.crc)
         return fail("payload checksum (CRC-32) does not match");
     if (out)
         *out = std::move(pkg);

@@ -43,8 +43,39 @@ QString kindForExtension(const QString &suffix);
 // A whole package file: magic, header, payload, CRC-32 of the payload, SHA-256 of everything
 // before the digest.
 QByteArray buildPackage(const PackageHeader &header, const QByteArray &payload);
-// False with the reason when the file is not a complete, intact package.
-bool parsePackage(const QByteArray &file, Package *out, QString *error = nullptr);
+// The two sums of a package file: CRC-32 of every byte (what the transfer checks) and SHA-256
+// of the bytes before the trailing digest.
+struct FileSums
+{
+    quint32 crc = 0;
+    QByteArray sha256;
+};
+// Both sums in one pass each, side by side on two threads for large files.
+FileSums fileSums(const QByteArray &file);
+
+// The sums of a file that arrives in pieces; its size must be known from the start.
+class RunningSums
+{
+public:
+    explicit RunningSums(qint64 fileSize);
+    ~RunningSums();
+    RunningSums(const RunningSums &) = delete;
+    RunningSums &operator=(const RunningSums &) = delete;
+    void add(const char *data, qsizetype size);
+    // Valid once fileSize bytes were added; call once.
+    FileSums finish();
+
+private:
+    struct Impl;
+    Impl *d;
+};
+
+// False with the reason when the file is not a complete, intact package. sums: the file's sums
+// when already known (they are not computed again; the stored payload CRC is checked against
+// the file's CRC-32 without another pass over the payload).
+// withPayload false: out's payload stays empty (checks that need no copy of it).
+bool parsePackage(const QByteArray &file, Package *out, QString *error = nullptr,
+                  const FileSums *sums = nullptr, bool withPayload = true);
 
 // CRC-32 (the zip polynomial), continuing from crc (0 to start).
 quint32 crc32(const char *data, qsizetype size, quint32 crc = 0);
@@ -52,6 +83,9 @@ inline quint32 crc32(const QByteArray &data, quint32 crc = 0)
 {
     return crc32(data.constData(), data.size(), crc);
 }
+// The CRC-32 of a followed by b, from the CRC-32 of each and the length of b.
+quint32 crc32Combine(quint32 crcA, quint32 crcB, qint64 lengthB);
+QByteArray sha256(const char *data, qsizetype size);
 
 // Normalised model name: "KXS-FM800-ETH" -> "FM800".
 QString normaliseModel(const QString &name);
@@ -69,7 +103,7 @@ int compareWithReader(const PackageHeader &header, const SystemInfo &reader);
 
 // ---- transfer steps --------------------------------------------------------------------------
 enum Step : quint8 { Begin = 1, Data = 2, End = 3, State = 4, System = 5 };
-constexpr int kMaxChunk = 65536;
+constexpr int kMaxChunk = 4 * 1024 * 1024;  // largest data step
 
 // Error codes a reader answers (the kit passes them on).
 enum Error : int {

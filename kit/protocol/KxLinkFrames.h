@@ -25,6 +25,7 @@ enum Type : quint16 {
     BarcodeTextOld = 2081,
     TestResult = 4133,
     LogLine = 4149,
+    StoredLog = 4150,  // a block of the reader's stored log, raw text
     Json = 65281,
 };
 QByteArray make(quint16 type, const QByteArray &payload);

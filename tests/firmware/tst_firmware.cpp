@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include <KZip>
+#include <QCryptographicHash>
 
 #include "KxBinaryFrame.h"
 #include "KxDataStreamMaker.h"
@@ -127,6 +128,49 @@ private slots:
         QCOMPARE(p.header.block, 2);
         QCOMPARE(p.header.strictOk, false);
         QCOMPARE(p.header.mcu, h.mcu);
+    }
+
+    // The sums of a package arriving in pieces are those of the whole file; the CRC-32 of two
+    // parts joins to the CRC-32 of both. References: a bit-wise CRC-32 and Qt's SHA-256.
+    void checksumsInPieces_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("piece");
+        QTest::newRow("empty") << 0 << 1;
+        QTest::newRow("shorter than the digest") << 20 << 3;
+        QTest::newRow("odd pieces") << 100003 << 7777;
+        QTest::newRow("piece ends inside the digest") << 65536 + 40 << 65536 + 20;
+        QTest::newRow("3 MiB") << 3 * 1024 * 1024 + 5 << 1000003;
+    }
+    void checksumsInPieces()
+    {
+        QFETCH(int, size);
+        QFETCH(int, piece);
+        QCOMPARE(crc32("123456789", 9), 0xCBF43926u);  // the polynomial's published check value
+        QByteArray bytes(size, Qt::Uninitialized);
+        quint32 x = 7u + quint32(size);
+        for (char &c : bytes) {
+            x = x * 1103515245u + 12345u;
+            c = char(x >> 24);
+        }
+        quint32 bitwise = 0xFFFFFFFFu;
+        for (char c : bytes.left(200000)) {
+            bitwise ^= quint8(c);
+            for (int k = 0; k < 8; ++k)
+                bitwise = (bitwise >> 1) ^ (0xEDB88320u & (0u - (bitwise & 1u)));
+        }
+        const FileSums whole = fileSums(bytes);
+        if (size <= 200000)
+            QCOMPARE(whole.crc, ~bitwise);
+        QCOMPARE(whole.sha256, QCryptographicHash::hash(bytes.left(qMax(0, size - 32)), QCryptographicHash::Sha256));
+        RunningSums running(size);
+        for (int at = 0; at < size; at += piece)
+            running.add(bytes.constData() + at, qMin(piece, size - at));
+        const FileSums pieces = running.finish();
+        QCOMPARE(pieces.crc, whole.crc);
+        QCOMPARE(pieces.sha256, whole.sha256);
+        const int cut = qMin(piece, size);
+        QCOMPARE(crc32Combine(crc32(bytes.left(cut)), crc32(bytes.mid(cut)), size - cut), whole.crc);
     }
 
     void damagedPackagesRefused_data()
@@ -360,10 +404,11 @@ private slots:
         const quint32 crc = crc32(bytes) ^ (damage == 0 ? 1u : 0u);
         QVERIFY(step(makeBegin("x.pak", bytes.size(), crc, true)).ok);
         int last = 0;
-        const int stop = damage == 1 ? bytes.size() - kMaxChunk : bytes.size();
-        for (int off = 0; off < stop; off += kMaxChunk) {
-            const int at = damage == 2 && off == 2 * kMaxChunk ? off + kMaxChunk : off;
-            const Answer a = step(makeData(quint32(at), bytes.mid(at, kMaxChunk)));
+        const int chunk = 65536;  // smaller than the largest step, so the sample takes many
+        const int stop = damage == 1 ? bytes.size() - chunk : bytes.size();
+        for (int off = 0; off < stop; off += chunk) {
+            const int at = damage == 2 && off == 2 * chunk ? off + chunk : off;
+            const Answer a = step(makeData(quint32(at), bytes.mid(at, chunk)));
             last = a.ok ? 0 : a.error;
             if (!a.ok)
                 break;

@@ -99,7 +99,7 @@ void VrCommandTable::addSpecialCommands()
         special(code, VrCommand::ReadOnly, QByteArray());
     special("SCNITG", VrCommand::Action, QByteArray());   // trigger once: one simulated read
     special("SCNTRG", VrCommand::Setting, "0", KxValueRule::Integer, 0, 1);  // 1 triggers a read
-    special("LOGLVL", VrCommand::Setting, "2", KxValueRule::Integer, 0, 5);
+    special("LOGLVL", VrCommand::Setting, "3", KxValueRule::Integer, 0, 5);
     special("LOGACT", VrCommand::Setting, "0", KxValueRule::Integer, 0, 1);
     special("DIFQRY", VrCommand::ReadOnly, QByteArray());  // settings not yet stored
     special("FRMTMO", VrCommand::Setting, "60000", KxValueRule::Integer, 10000, 180000);

@@ -65,6 +65,7 @@ VrFirmwareInstaller::Result VrFirmwareInstaller::handle(const QByteArray &payloa
         m_size = size;
         m_staged = QByteArray();
         m_staged.reserve(int(size));
+        m_sums = std::make_unique<RunningSums>(size);
         m_active = true;
         m_lastError = 0;
         r.answer = makeAnswer(state(true, 0));
@@ -82,6 +83,7 @@ VrFirmwareInstaller::Result VrFirmwareInstaller::handle(const QByteArray &payloa
             return r;
         }
         m_staged.append(req.chunk);
+        m_sums->add(req.chunk.constData(), req.chunk.size());
         m_step = 2;
         m_progress = int(m_staged.size() * 1000 / m_size);
         r.answer = makeAnswer(state(true, 0));
@@ -96,13 +98,15 @@ VrFirmwareInstaller::Result VrFirmwareInstaller::handle(const QByteArray &payloa
             failTransfer(DataError, QStringLiteral("%1 of %2 bytes received").arg(m_staged.size()).arg(m_size));
             return r;
         }
-        if (crc32(m_staged) != m_crc) {
+        const FileSums sums = m_sums->finish();
+        m_sums.reset();
+        if (sums.crc != m_crc) {
             failTransfer(DataError, QStringLiteral("transfer checksum does not match"));
             return r;
         }
         Package pkg;
         QString why;
-        if (!parsePackage(m_staged, &pkg, &why)) {
+        if (!parsePackage(m_staged, &pkg, &why, &sums, false)) {
             failTransfer(InvalidFormat, why);
             return r;
         }

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <memory>
 
 class VrFirmwareInstaller
 {
@@ -39,6 +40,7 @@ private:
     quint32 m_crc = 0;
     bool m_strict = true;
     QByteArray m_staged;
+    std::unique_ptr<KxFirmware::RunningSums> m_sums;  // summed as the chunks arrive
     int m_block = 0;
     int m_step = 0;
     int m_progress = 0;

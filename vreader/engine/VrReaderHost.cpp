@@ -50,15 +50,33 @@ void VrReaderHost::log(const QString &line)
     if (m_log.size() > 1000)
         m_log.removeFirst();
     emit logLine(m_engine->identity().serial + QStringLiteral(": ") + line);
+    // The stored and the live log hold what the reader's log level lets through; live lines
+    // leave only while the active log ("LOGACT") is on, to the log links that asked for them.
+    const int level = VrDeviceLog::levelOf(line);
+    if (!m_deviceLog->append(level, line, m_engine->runningValue(QStringLiteral("LOGLVL")).toInt()))
+        return;
+    if (m_engine->runningValue(QStringLiteral("LOGACT")) != "1")
+        return;
     for (const auto &l : m_links) {
         if (l->logLink && l->liveLog && l->socket)
-            l->socket->write(KxKestor::make(KxKestor::LogLine, KxKestor::makeLogLine(2, line)));
+            l->socket->write(KxKestor::make(KxKestor::LogLine, KxKestor::makeLogLine(level, line)));
     }
+}
+
+void VrReaderHost::setDeviceLog(const QString &path, qint64 fillBytes)
+{
+    m_deviceLog = std::make_unique<VrDeviceLog>(path);
+    m_deviceLog->load();
+    if (fillBytes > 0)
+        m_deviceLog->fillTo(fillBytes);
 }
 
 bool VrReaderHost::startNetwork(QString *error)
 {
-    return listen(error);
+    if (!listen(error))
+        return false;
+    log(QStringLiteral("start: firmware %1, %2").arg(m_engine->identity().firmware, m_engine->identity().model));
+    return true;
 }
 
 bool VrReaderHost::listen(QString *error)
@@ -114,6 +132,7 @@ bool VrReaderHost::startPty(QString *error)
     m_pty = new VrPty(this);
     if (!m_pty->open(error))
         return false;
+    log(QStringLiteral("start: firmware %1, %2").arg(m_engine->identity().firmware, m_engine->identity().model));
     auto link = std::make_unique<Link>();
     link->role = KxLink::Role_Reader;
     Link *raw = link.get();
@@ -353,8 +372,12 @@ bool VrReaderHost::handleLogRequest(Link *link, const QByteArray &frame)
     int result = DataResult_Ack;
     QByteArray value = item.value;
     if (item.code == QLatin1String("LOGQRY")) {
-        for (const QString &line : m_log)
-            link->socket->write(KxKestor::make(KxKestor::LogLine, KxKestor::makeLogLine(2, line)));
+        // The stored log as it stands, in blocks, before the acknowledgement.
+        constexpr int kBlock = 256 * 1024;
+        m_deviceLog->flush();
+        const QByteArray &all = m_deviceLog->bytes();
+        for (int at = 0; at < all.size() && link->socket; at += kBlock)
+            link->socket->write(KxKestor::make(KxKestor::StoredLog, all.mid(at, kBlock)));
     } else if (!item.hasValue) {
         value = link->liveLog ? "1" : "0";
     } else if (item.value == "0" || item.value == "1") {
@@ -430,6 +453,7 @@ void VrReaderHost::restart()
             QString error;
             if (network_ && !listen(&error))
                 log(QStringLiteral("cannot listen again: ") + error);
+            log(QStringLiteral("start: firmware %1, %2").arg(m_engine->identity().firmware, m_engine->identity().model));
         });
     });
 }

@@ -3,6 +3,7 @@
 // reader's own address, or a pseudo-terminal. Applies faults, restarts and address moves.
 #include "KxFrameAssembler.h"
 #include "VrFaults.h"
+#include "VrDeviceLog.h"
 #include "VrFirmwareInstaller.h"
 #include "VrReaderEngine.h"
 
@@ -37,6 +38,10 @@ public:
     // Load mode: a continuous read mode sends this many results per second, made from the
     // scene's known codes (0: reads take and decode images).
     void setLoadRate(int resultsPerSecond) { m_loadRate = qMax(0, resultsPerSecond); }
+    // The stored log: kept in path (empty: memory only), grown to at least fillBytes with
+    // earlier history.
+    void setDeviceLog(const QString &path, qint64 fillBytes);
+    const VrDeviceLog &deviceLog() const { return *m_deviceLog; }
 
 signals:
     void logLine(const QString &line);
@@ -77,6 +82,7 @@ private:
     std::vector<std::unique_ptr<Link>> m_links;
     Link *m_holder = nullptr;  // the link holding the reader ("Is Connected To Configtool")
     QStringList m_log;
+    std::unique_ptr<VrDeviceLog> m_deviceLog = std::make_unique<VrDeviceLog>();
     qint64 m_replies = 0;
     bool m_restarting = false;
     QTimer *m_readTimer = nullptr;  // continuous read modes

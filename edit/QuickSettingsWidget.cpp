@@ -9,7 +9,12 @@
 #include "KxI18nUtil.h"
 #include "KxLoginedDevicesManage.h"
 #include "LazyPlainTextEdit.h"
+#include "KxDialogRunner.h"
 #include "QuickConfigSetBox.h"
+#include "QuickFallbackPage.h"
+#include "QuickTestPlan.h"
+#include "QuickToolDialogs.h"
+#include "SelectPointFocusDlg.h"
 #include "QuickTools.h"
 #include "ResultOutputNetWidget.h"
 #include "ResultOutputWidget.h"
@@ -25,7 +30,9 @@
 #include <QJsonObject>
 #include <QThread>
 #include <QLabel>
+#include <QMenu>
 #include <QSplitter>
+#include <QTimer>
 #include <QTabWidget>
 #include <QToolButton>
 
@@ -110,6 +117,10 @@ QuickSettingsWidget::QuickSettingsWidget(QWidget *parent) : IPluginWidget(parent
 
     layout->addWidget(left);
     layout->addWidget(right, 1);
+
+    m_monitorCheck = new QTimer(this);
+    m_monitorCheck->setInterval(1000);
+    connect(m_monitorCheck, &QTimer::timeout, this, &QuickSettingsWidget::OnTimeoutCheckMonitorState);
 }
 
 bool QuickSettingsWidget::openDeviceById(const QString &deviceId, const QVariant &param)
@@ -152,7 +163,11 @@ bool QuickSettingsWidget::openDevice(QPointer<KxDeviceConnector> connector, cons
     // Readers that cannot send images show no image view.
     m_imageView->setVisible(m_imageView->hasImageSupport());
     const QString dir = EditDeviceContext::modelDir(connector);
-    m_settings->setPages(EditDeviceContext::loadPage(dir, QStringLiteral("QuickSettings.xml")));
+    auto quick = EditDeviceContext::loadPage(dir, QStringLiteral("QuickSettings.xml"));
+    // A model without a quick page gets its most used settings rather than an empty dock.
+    if (!quick || quick->pages.isEmpty())
+        quick = QuickFallbackPage::build(dir);
+    m_settings->setPages(std::move(quick));
     m_configSets->setDevice(connector);
     buildTools();
     return true;
@@ -178,6 +193,18 @@ void QuickSettingsWidget::buildTools()
         b->setCheckable(true);
         b->setText(kxTr(QuickTools::startText(id)));
         connect(b, &QToolButton::clicked, this, &QuickSettingsWidget::OnBtnToolClicked);
+        // Tools with settings offer them on the button's arrow.
+        if (id == QuickTools::trigger() || id == QuickTools::test() || id == QuickTools::testEx()
+            || id == QuickTools::autoFocus()) {
+            auto *menu = new QMenu(b);
+            QAction *settings = menu->addAction(kxTr(id == QuickTools::autoFocus()
+                                                         ? QStringLiteral("#IDS_AutoFocusParams")
+                                                         : QStringLiteral("#IDS_TestSettings")));
+            settings->setObjectName(QStringLiteral("actSettings"));
+            connect(settings, &QAction::triggered, this, [this, id] { openToolSettings(id); });
+            b->setMenu(menu);
+            b->setPopupMode(QToolButton::MenuButtonPopup);
+        }
         layout->insertWidget(at++, b);
         m_tools.insert(id, b);
     }
@@ -200,7 +227,7 @@ void QuickSettingsWidget::OnBtnToolClicked()
         b->setChecked(true);  // a focus run ends by itself
         return;
     }
-    if (!start && id == QuickTools::trigger()) {
+    if (!start && (id == QuickTools::trigger() || id == QuickTools::test() || id == QuickTools::testEx())) {
         b->setChecked(true);
         if (m_stop)
             *m_stop = true;
@@ -221,6 +248,8 @@ void QuickSettingsWidget::OnBtnToolClicked()
         m_imageView->onPlayToggled(start);
     } else if (id == QuickTools::monitor()) {
         m_imageView->OnSlotBarcodeImageViewMonitor(start, true);
+        if (start)
+            m_monitorCheck->start();
     } else if (id == QuickTools::autoFocus()) {
         startAutoFocus();
         return;
@@ -229,6 +258,9 @@ void QuickSettingsWidget::OnBtnToolClicked()
         return;
     } else if (id == QuickTools::trigger()) {
         startTriggerTest();
+        return;
+    } else if (id == QuickTools::test() || id == QuickTools::testEx()) {
+        startReaderTest(id);
         return;
     }
     if (!start)
@@ -262,9 +294,32 @@ void QuickSettingsWidget::toolEnded(const QString &id)
     }
     if (m_running == id)
         m_running.clear();
+    if (id == QuickTools::monitor())
+        m_monitorCheck->stop();
 }
 
 void QuickSettingsWidget::startAutoFocus()
+{
+    // The parameters dialog chose automatic focus, a point chosen now, or the last point again.
+    const AutoFocusParamsDlg::Mode mode = AutoFocusParamsDlg::stored();
+    if (mode == AutoFocusParamsDlg::Auto) {
+        runFocus(QStringLiteral("#FOCAUT"), "1");
+        return;
+    }
+    QPoint point = mode == AutoFocusParamsDlg::Alternate ? AutoFocusParamsDlg::lastPoint() : QPoint();
+    if (point.isNull()) {
+        SelectPointFocusDlg dlg(m_imageView->d()->lastPixmap(), m_imageView->d()->sensorSize(), this);
+        if (KxDialogRunner::run(&dlg) != QDialog::Accepted || dlg.point().isNull()) {
+            toolEnded(QuickTools::autoFocus());
+            return;
+        }
+        point = dlg.point();
+        AutoFocusParamsDlg::storePoint(point);
+    }
+    runFocus(QStringLiteral("#FOCPOT"), QStringLiteral("%1X%2Y").arg(point.x()).arg(point.y()).toLatin1());
+}
+
+void QuickSettingsWidget::runFocus(const QString &code, const QByteArray &request)
 {
     KxDeviceCommand *cmd = m_connector ? m_connector->command() : nullptr;
     if (!cmd) {
@@ -274,14 +329,23 @@ void QuickSettingsWidget::startAutoFocus()
     }
     QPointer<QuickSettingsWidget> self(this);
     cmd->asyncProcess(
-        [](KxDeviceCommandPtr c) {
+        [code, request](KxDeviceCommandPtr c) {
             QMap<QString, QByteArray> out;
             QByteArray value;
-            // The reader moves its focus and answers when it is done; then its position is read
-            // with every other value, so the pages show it.
-            if (!c || c->query(1, QStringLiteral("#FOCAUT"), value, "1") != DataResult_Ack
-                || c->query(1, QStringLiteral("#FOCPOS"), value, "*") != DataResult_Ack) {
+            // The reader moves its focus and answers when it is done; its verdict is "FOCQAT"
+            // (readers without it are judged by their answer); then every value is read again,
+            // so the pages show the new position.
+            if (!c || c->query(1, code, value, request) != DataResult_Ack) {
                 out.insert(QStringLiteral("error"), "focus");
+                return out;
+            }
+            if (c->hasCmd(QStringLiteral("FOCQAT")) && c->query(1, QStringLiteral("#FOCQAT"), value, "*") == DataResult_Ack
+                && QJsonDocument::fromJson(value).object().value(QStringLiteral("state")).toInt() != 2) {
+                out.insert(QStringLiteral("error"), "unsharp");
+                return out;
+            }
+            if (c->query(1, QStringLiteral("#FOCPOS"), value, "*") != DataResult_Ack) {
+                out.insert(QStringLiteral("error"), "position");
                 return out;
             }
             out.insert(QStringLiteral("FOCPOS"), value);
@@ -424,15 +488,27 @@ void QuickSettingsWidget::startTriggerTest()
     const int times = KxSettings::instance()
                           ->value(QStringLiteral("TestTrigger"), QStringLiteral("NumberOfTimes"), 3000)
                           .toInt();
+    // The stored matching level goes to the reader when it has another one.
+    QByteArray match;
+    if (cmd->hasCmd(QStringLiteral("CCFBML"))) {
+        match = QuickTestPlan::triggerMatch(QuickTestPlan::load(QuickTestPlan::triggerGroup()).level);
+        if (cmd->rawValue(QStringLiteral("CCFBML")) == match)
+            match.clear();
+    }
     m_stop = std::make_shared<std::atomic_bool>(false);
     const auto stop = m_stop;
     const auto reads = m_reads;
     QPointer<KxDeviceConnector> connector = m_connector;
     QPointer<QuickSettingsWidget> self(this);
     cmd->asyncProcess(
-        [stop, reads, times, connector](KxDeviceCommandPtr c) {
+        [stop, reads, times, connector, match](KxDeviceCommandPtr c) {
             QMap<QString, QByteArray> out;
             int fired = 0, good = 0, timedOut = 0;
+            QByteArray set;
+            if (c && !match.isEmpty() && c->query(1, QStringLiteral("@CCFBML"), set, match) != DataResult_Ack) {
+                out.insert(QStringLiteral("error"), "settings");
+                return out;
+            }
             QByteArrayList ms;
             while (!*stop && (times < 1 || fired < times)) {
                 // The reader's offline state ends the test as a stop does.
@@ -517,7 +593,9 @@ bool QuickSettingsWidget::stopBusy()
     if (m_running == QuickTools::play() || m_running == QuickTools::monitor())
         toolEnded(m_running);
     // A learning run is asked to stop; it and a focus run end with the reader's answer.
-    if ((m_running == QuickTools::selfLearning() || m_running == QuickTools::trigger()) && m_stop)
+    if ((m_running == QuickTools::selfLearning() || m_running == QuickTools::trigger()
+         || m_running == QuickTools::test() || m_running == QuickTools::testEx())
+        && m_stop)
         *m_stop = true;
     return m_running.isEmpty();
 }
@@ -525,6 +603,12 @@ bool QuickSettingsWidget::stopBusy()
 bool QuickSettingsWidget::closing(const QVariant &)
 {
     return stopBusy();
+}
+
+bool QuickSettingsWidget::deactivate(const QVariant &)
+{
+    stopBusy();
+    return true;
 }
 
 void QuickSettingsWidget::locate(const QVariant &item)

@@ -17,6 +17,8 @@ class ResultOutputNetWidget;
 class QTabWidget;
 class QToolButton;
 class QuickConfigSetBox;
+class QTimer;
+class ResultOutputTableWidget;
 
 class QuickSettingsWidget : public IPluginWidget
 {
@@ -48,6 +50,8 @@ public slots:
     bool isBusy() override;
     bool stopBusy() override;
     bool activate(const QVariant &param) override;
+    // Leaving the page for another page of the frame stops the running tool first.
+    bool deactivate(const QVariant &param) override;
     bool closing(const QVariant &param) override;
     // Shows the tab of the item ("Page Global Settings", "Page Exposure Settings", ...).
     void locate(const QVariant &item) override;
@@ -58,6 +62,14 @@ public slots:
 
     void OnBtnToolClicked();
     void OnSlotBarcodeImageViewPlay(bool bPlay);
+    // The reader's monitoring state ("SCNMTG"): a reader that stopped ends the monitor tool.
+    void OnTimeoutCheckMonitorState();
+    // The settings dialog of a tool (tests: their group; automatic focus: its parameters).
+    void openToolSettings(const QString &id);
+
+public:
+    // The table the running or last read or debug test writes to; nullptr before the first.
+    ResultOutputTableWidget *testTable() const { return m_testTable; }
 
 signals:
     void OnSignalConfigLibEnable();
@@ -67,6 +79,9 @@ signals:
 private:
     void buildTools();
     void startAutoFocus();
+    void runFocus(const QString &code, const QByteArray &value);
+    void startReaderTest(const QString &id);
+    void readerTestEnded(const QString &id, const QMap<QString, QByteArray> &result);
     void startSelfLearning();
     void selfLearningEnded(const QMap<QString, QByteArray> &result);
     void startTriggerTest();
@@ -92,4 +107,7 @@ private:
     QTabWidget *m_outputTabs;
     ResultOutputWidget *m_resultOutput;
     ResultOutputNetWidget *m_resultTable;
+    ResultOutputTableWidget *m_testTable = nullptr;
+    QTimer *m_monitorCheck;
+    bool m_monitorQueryOut = false;
 };

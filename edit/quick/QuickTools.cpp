@@ -19,7 +19,7 @@ Reader of(const KxDeviceConnector *connector)
     for (const QString &code : {QStringLiteral("SCNMTR"), QStringLiteral("SCNMTG"), QStringLiteral("FOCAUT"),
                                 QStringLiteral("FOCPOS"), QStringLiteral("ATLSTP"), QStringLiteral("TESSRN"),
                                 QStringLiteral("TESLIB"), QStringLiteral("SCNITG"), QStringLiteral("IMGGET"),
-                                QStringLiteral("MPCADD")}) {
+                                QStringLiteral("MPCADD"), QStringLiteral("CCFBML"), QStringLiteral("ORTSET")}) {
         if (cmd->hasCmd(code))
             r.codes.insert(code);
     }
@@ -50,7 +50,7 @@ QStringList forReader(const Reader &r)
 
 QStringList available(const Reader &reader)
 {
-    static const QStringList runs = {play(), monitor(), autoFocus(), selfLearning(), trigger()};
+    static const QStringList runs = {play(), monitor(), autoFocus(), selfLearning(), testEx(), test(), trigger()};
     QStringList out;
     for (const QString &id : forReader(reader)) {
         if (runs.contains(id))
@@ -71,6 +71,10 @@ QString startText(const QString &id)
         return QStringLiteral("#IDS_StartLearning");
     if (id == trigger())
         return QStringLiteral("#IDS_StartTrigger");
+    if (id == testEx())
+        return QStringLiteral("#IDS_StartDebug");
+    if (id == test())
+        return QStringLiteral("#IDS_StartTest");
     return QString();
 }
 
@@ -86,6 +90,10 @@ QString stopText(const QString &id)
         return QStringLiteral("#IDS_StopLearning");
     if (id == trigger())
         return QStringLiteral("#IDS_StopTrigger");
+    if (id == testEx())
+        return QStringLiteral("#IDS_StopDebug");
+    if (id == test())
+        return QStringLiteral("#IDS_StopTest");
     return QString();
 }
 

@@ -29,7 +29,8 @@ Reader of(const KxDeviceConnector *connector);
 
 // Every tool the reader qualifies for, in page order.
 QStringList forReader(const Reader &reader);
-// The tools this page runs; the others are left out rather than shown without effect.
+// The tools this page runs (all of them today); any other is left out rather than shown
+// without effect.
 QStringList available(const Reader &reader);
 
 // Start and stop texts of a tool (the same key when it has no stop text).

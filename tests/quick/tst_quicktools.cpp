@@ -1,7 +1,8 @@
 // The quick page's tools: which ones a reader gets, and against the real virtual reader the
-// configuration-set box (enable, rename with its refusals), automatic focus from a blurred start
-// and self-learning from an unreadable exposure, judged by whether the reader reads, and a
-// running monitor stopped when the page goes.
+// configuration-set box (enable, rename with its refusals), automatic and point focus,
+// self-learning from an unreadable exposure, judged by whether the reader reads, the debug test
+// with the reader's real read rate, monitoring followed on the reader, the quick page of a model
+// without one, and a running tool stopped when the page goes.
 #include "ConfigLib.h"
 #include "KxConfig.h"
 #include "KxDeviceCommand.h"
@@ -16,6 +17,19 @@
 #include "QuickTools.h"
 #include "VReaderProcess.h"
 #include "VReaderSession.h"
+#include "DialogTestUtil.h"
+#include "BCodePropertyWidget.h"
+#include "KxPageInfo.h"
+#include "QuickToolDialogs.h"
+#include "ResultOutputTableWidget.h"
+#include "SelectPointFocusDlg.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QMenu>
+#include <QRadioButton>
+#include <QSpinBox>
 
 #include <QComboBox>
 #include <QPushButton>
@@ -92,14 +106,8 @@ private slots:
         QFETCH(Reader, r);
         QFETCH(QStringList, tools);
         QCOMPARE(QuickTools::forReader(r), tools);
-        // The page offers only the tools it runs, in the same order.
-        QStringList shown;
-        for (const QString &id : tools) {
-            // The read and debug tests are not offered yet.
-            if (id != QuickTools::test() && id != QuickTools::testEx())
-                shown << id;
-        }
-        QCOMPARE(QuickTools::available(r), shown);
+        // The page runs every tool the reader qualifies for, in the same order.
+        QCOMPARE(QuickTools::available(r), tools);
     }
 
     void configSetsOnTheReader()
@@ -118,7 +126,8 @@ private slots:
         QVERIFY(box->isVisibleTo(&page));
         QCOMPARE(box->sets().size(), 4);
         QCOMPARE(box->combo()->count(), 4);
-        QCOMPARE(page.toolIds(), (QStringList{"Id_Tool_Monitor", "Id_Tool_AutoFocus", "Id_Tool_SelfLearning"}));
+        QCOMPARE(page.toolIds(),
+                 (QStringList{"Id_Tool_Monitor", "Id_Tool_AutoFocus", "Id_Tool_SelfLearning", "Id_Tool_TestEx"}));
 
         // Enable the second set: the reader's own list says so.
         box->combo()->setCurrentIndex(1);
@@ -270,6 +279,184 @@ private slots:
         // The summary stays in the text log.
         page.resultOutput()->textEdit()->flush();
         QVERIFY(page.resultOutput()->textEdit()->toPlainText().contains(QStringLiteral("Trigger test:")));
+    }
+
+    void debugTestReportsTheReadersRate()
+    {
+        KxScriptedUiBackend ui;
+        VReaderProcess vr;
+        // Every 4th read finds nothing: 8 reads give 6 good ones.
+        QVERIFY2(vr.start({"--count", "1", "--sensor", "640x480", "--no-read-every", "4"}), vr.errorOutput().constData());
+        QString why;
+        auto connector = VReaderSession::login(vr, &why);
+        QVERIFY2(connector, qPrintable(why));
+        QuickSettingsWidget page;
+        QVERIFY(page.openDevice(QPointer<KxDeviceConnector>(connector.get()), QVariant()));
+        // The settings dialog stores what the test sends.
+        {
+            RunnerScope scope([](QDialog *d) {
+                auto *dlg = qobject_cast<QuickTestSettingsDlg *>(d);
+                if (!dlg)
+                    return -1;
+                dlg->timesBox()->setValue(8);
+                dlg->levelBox()->setValue(0);
+                dlg->accept();
+                return int(QDialog::Accepted);
+            });
+            QToolButton *b = page.tool(QuickTools::testEx());
+            QVERIFY(b && b->menu());
+            b->menu()->findChild<QAction *>("actSettings")->trigger();
+        }
+        QCOMPARE(KxSettings::instance()->value("TestEx", "NumberOfTimes", 0).toInt(), 8);
+        page.tool(QuickTools::testEx())->click();
+        QVERIFY(page.isBusy());
+        QCOMPARE(page.tool(QuickTools::testEx())->text(), kxTr("#IDS_StopDebug"));
+        QTRY_VERIFY_WITH_TIMEOUT(!page.isBusy(), 60000);
+        QCOMPARE(page.tool(QuickTools::testEx())->text(), kxTr("#IDS_StartDebug"));
+        const auto toasts = ui.shown(KxScriptedUiBackend::Kind::Toast);
+        QCOMPARE(toasts.size(), 1);
+        QCOMPARE(toasts[0].text, kxTr("#IDS_ReaderTest_Summary")
+                                     .arg(kxTr("#IDS_DebugTestResults")).arg(8).arg(6).arg(2).arg("75.00"));
+        QCOMPARE(VReaderSession::readerValue(connector.get(), "CCFBML"), QByteArray("0A8B0C"));
+        // Every read reached the table as a test result, the failed ones as NG.
+        QVERIFY(page.testTable());
+        QTRY_VERIFY_WITH_TIMEOUT(page.testTable()->rowCount() >= 8, 30000);
+        int ng = 0;
+        for (const QStringList &row : page.testTable()->exportRows())
+            ng += row.value(1) == QLatin1String("NG");
+        QCOMPARE(ng, 2);
+    }
+
+    void leavingTheTabStopsTheReadTest()
+    {
+        KxScriptedUiBackend ui;
+        VReaderProcess vr;
+        QVERIFY2(vr.start({"--count", "1", "--sensor", "640x480"}), vr.errorOutput().constData());
+        QString why;
+        auto connector = VReaderSession::login(vr, &why);
+        QVERIFY2(connector, qPrintable(why));
+        // The model has the debug test, so the read test is not offered; the page runs the one
+        // it shows, and a read test started by hand stops the same way.
+        KxSettings::instance()->setValue("TestEx", "NumberOfTimes", 0);
+        QuickSettingsWidget page;
+        QVERIFY(page.openDevice(QPointer<KxDeviceConnector>(connector.get()), QVariant()));
+        page.tool(QuickTools::testEx())->click();
+        QTRY_COMPARE_WITH_TIMEOUT(QJsonDocument::fromJson(VReaderSession::readerValue(connector.get(), "TESQST"))
+                                      .object().value("test").toInt(), 1, 30000);
+        // Until stopped: still running once it has read a while.
+        QTRY_VERIFY_WITH_TIMEOUT(QJsonDocument::fromJson(VReaderSession::readerValue(connector.get(), "TESQST"))
+                                     .object().value("reads").toInt() >= 5, 30000);
+        QVERIFY(page.isBusy());
+        // The frame deactivates the page when the user goes to another page.
+        QVERIFY(page.deactivate(QVariant()));
+        QTRY_VERIFY_WITH_TIMEOUT(!page.isBusy(), 30000);
+        QCOMPARE(QJsonDocument::fromJson(VReaderSession::readerValue(connector.get(), "TESQST"))
+                     .object().value("test").toInt(), 0);
+    }
+
+    void pointFocusSendsTheChosenPoint()
+    {
+        KxScriptedUiBackend ui;
+        VReaderProcess vr;
+        QVERIFY2(vr.start({"--count", "1", "--sensor", "640x480"}), vr.errorOutput().constData());
+        QString why;
+        auto connector = VReaderSession::login(vr, &why);
+        QVERIFY2(connector, qPrintable(why));
+        QuickSettingsWidget page;
+        QVERIFY(page.openDevice(QPointer<KxDeviceConnector>(connector.get()), QVariant()));
+        {
+            RunnerScope scope([](QDialog *d) {
+                auto *dlg = qobject_cast<AutoFocusParamsDlg *>(d);
+                if (!dlg)
+                    return -1;
+                dlg->button(AutoFocusParamsDlg::Point)->setChecked(true);
+                dlg->accept();
+                return int(QDialog::Accepted);
+            });
+            page.tool(QuickTools::autoFocus())->menu()->findChild<QAction *>("actSettings")->trigger();
+        }
+        QCOMPARE(AutoFocusParamsDlg::stored(), AutoFocusParamsDlg::Point);
+        // A cancelled choice sends nothing.
+        {
+            RunnerScope scope([](QDialog *) { return int(QDialog::Rejected); });
+            page.tool(QuickTools::autoFocus())->click();
+        }
+        QVERIFY(!page.isBusy());
+        QVERIFY(!QJsonDocument::fromJson(VReaderSession::readerValue(connector.get(), "FOCQAT")).object().contains("mode"));
+        // The middle of the picture is the middle of the sensor.
+        QPoint chosen;
+        {
+            RunnerScope scope([&chosen](QDialog *d) {
+                auto *dlg = qobject_cast<SelectPointFocusDlg *>(d);
+                if (!dlg)
+                    return -1;
+                const QSize shown = dlg->picture()->pixmap(Qt::ReturnByValue).size();
+                dlg->choose(QPoint(shown.width() / 2, shown.height() / 2));
+                chosen = dlg->point();
+                dlg->accept();
+                return int(QDialog::Accepted);
+            });
+            page.tool(QuickTools::autoFocus())->click();
+        }
+        QVERIFY(qAbs(chosen.x() - 320) <= 2 && qAbs(chosen.y() - 240) <= 2);
+        QTRY_VERIFY_WITH_TIMEOUT(!page.isBusy(), 60000);
+        const QJsonObject st = QJsonDocument::fromJson(VReaderSession::readerValue(connector.get(), "FOCQAT")).object();
+        QCOMPARE(st.value("mode").toString(), QStringLiteral("point"));
+        QCOMPARE(AutoFocusParamsDlg::lastPoint(), chosen);
+        // The page says what the reader found.
+        const auto toasts = ui.shown(KxScriptedUiBackend::Kind::Toast);
+        QCOMPARE(toasts.size(), 1);
+        QCOMPARE(toasts[0].text, st.value("state").toInt() == 2
+                                     ? kxTr("#IDS_AutoFocus_Done").arg(st.value("FOCPOS").toString())
+                                     : kxTr("#IDS_AutoFocus_Failed"));
+        AutoFocusParamsDlg::store(AutoFocusParamsDlg::Auto);
+    }
+
+    void readerEndingMonitoringEndsTheTool()
+    {
+        KxScriptedUiBackend ui;
+        VReaderProcess vr;
+        QVERIFY2(vr.start({"--count", "1", "--sensor", "640x480"}), vr.errorOutput().constData());
+        QString why;
+        auto connector = VReaderSession::login(vr, &why);
+        QVERIFY2(connector, qPrintable(why));
+        QuickSettingsWidget page;
+        QVERIFY(page.openDevice(QPointer<KxDeviceConnector>(connector.get()), QVariant()));
+        page.tool(QuickTools::monitor())->click();
+        QTRY_COMPARE_WITH_TIMEOUT(VReaderSession::readerValue(connector.get(), "SCNMTG"), QByteArray("1"), 30000);
+        // Monitoring reads by itself: the counters move without a trigger.
+        const int before = goodReads(connector.get());
+        QTRY_VERIFY_WITH_TIMEOUT(goodReads(connector.get()) >= before + 3, 30000);
+        // Something else ends it on the reader (here a test starting): the page follows.
+        QByteArray v;
+        QCOMPARE(connector->queryCommand(1, "#TESSRN", v, "1"), 6);
+        QTRY_VERIFY_WITH_TIMEOUT(!page.isBusy(), 30000);
+        QVERIFY(!page.tool(QuickTools::monitor())->isChecked());
+        QCOMPARE(connector->queryCommand(1, "#TESSEN", v), 6);
+    }
+
+    void modelWithoutQuickPageGetsMostUsedSettings()
+    {
+        KxScriptedUiBackend ui;
+        VReaderProcess vr;
+        QVERIFY2(vr.start({"--model", "KXS-HS120", "--count", "1"}), vr.errorOutput().constData());
+        QString why;
+        auto connector = VReaderSession::login(vr, &why);
+        QVERIFY2(connector, qPrintable(why));
+        QuickSettingsWidget page;
+        QVERIFY(page.openDevice(QPointer<KxDeviceConnector>(connector.get()), QVariant()));
+        QVERIFY(page.settings()->pages());
+        QStringList ids;
+        for (const KxPageInfo *p : page.settings()->pages()->pages) {
+            for (const KxItemInfo *item : p->allItems())
+                ids << item->id;
+        }
+        // What the hand-held reader's own pages hold of the most used settings, in that order.
+        QCOMPARE(ids.mid(0, 3), (QStringList{"SCNMOD", "DECTMO", "SCNITV"}));
+        // Groups keep their own titles; nothing else of the model's pages comes along.
+        QCOMPARE(page.settings()->pages()->pages.first()->groups.first()->displayName, QStringLiteral("#IDS_Grp_Mode"));
+        QVERIFY(ids.contains("ILLMOD") && ids.contains("AIMENA"));
+        QVERIFY(!ids.contains("C39ENA"));
     }
 
     void leavingStopsTheMonitor()

@@ -16,6 +16,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QPdfWriter>
 #include <QTextDocument>
 #include <QUrl>
@@ -158,6 +159,8 @@ bool KxScriptControl::createEditor(QWidget *parent)
 {
     m_root = new QWidget(parent);
     m_root->setObjectName(QStringLiteral("scriptPanel"));
+    // Room for lines of code beside the function list.
+    m_root->setMinimumWidth(700);
     auto *outer = new QVBoxLayout(m_root);
     outer->setContentsMargins(0, 0, 0, 0);
     auto *bar = new QHBoxLayout;
@@ -182,10 +185,12 @@ bool KxScriptControl::createEditor(QWidget *parent)
     m_editor->setObjectName(QStringLiteral("source"));
     QsciLexer *lexer = m_language == KxScriptRunner::Lua ? static_cast<QsciLexer *>(new QsciLexerLua(m_editor))
                                                          : new QsciLexerJavaScript(m_editor);
-    QFont mono(QStringLiteral("monospace"));
-    mono.setStyleHint(QFont::Monospace);
+    // One fixed-pitch font of one size for every style, or tokens drift apart on screen.
+    QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    mono.setPointSize(10);
     lexer->setDefaultFont(mono);
-    lexer->setFont(mono);
+    lexer->setFont(mono, -1);
+    m_editor->setFont(mono);
     m_editor->setLexer(lexer);
     m_editor->setMarginType(0, QsciScintilla::NumberMargin);
     m_editor->setMarginWidth(0, QStringLiteral("0000"));

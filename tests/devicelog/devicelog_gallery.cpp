@@ -73,6 +73,11 @@ int main(int argc, char **argv)
     live.activeSwitch()->click();
     for (int i = 0; i < 100 && c.command()->value(QStringLiteral("LOGACT")) != "1"; ++i)
         QTest::qWait(100);
+    // Reads and refusals too, not only the settings changes.
+    for (const QByteArray text : {QByteArray("#LOGLVL4"), QByteArray("#QRCENA7")}) {
+        QByteArray reply;
+        kit->sendBinaryMessage(c.deviceId(), KxMakeDataStreamCmd(text, DataProtocol_Settings, true), reply);
+    }
     for (int i = 0; i < 40; ++i) {
         QByteArray reply;
         const QByteArray text = i % 3 == 0 ? QByteArray("#EXPFET") + QByteArray::number(100 + i * 10)

@@ -2,6 +2,7 @@
 
 #include "KxI18nUtil.h"
 
+#include <QColor>
 #include <QSaveFile>
 
 DeviceLogTableModel::DeviceLogTableModel(QObject *parent) : QAbstractTableModel(parent)
@@ -26,6 +27,8 @@ QVariant DeviceLogTableModel::data(const QModelIndex &index, int role) const
     const stLogData &line = m_lines.at(m_visible.at(index.row()));
     if (role == Qt::UserRole)
         return line.level;
+    if (role == Qt::ForegroundRole && (line.level == 1 || line.level == 2))
+        return QColor(line.level == 1 ? QStringLiteral("#cf222e") : QStringLiteral("#9a6700"));
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return QVariant();
     switch (index.column()) {

@@ -36,6 +36,7 @@ DeviceLogDlg::DeviceLogDlg(KxDeviceConnector *connector, QWidget *parent)
     bar->addWidget(new QLabel(kxTr(QStringLiteral("#IDS_Log_Filter")), contentWidget()));
     m_level = new QComboBox(contentWidget());
     m_level->setObjectName(QStringLiteral("comboLevel"));
+    m_level->setMinimumWidth(120);
     // "All" first, then the levels 1 (error) to 5 (trace).
     const QStringList names = kxTr(QStringLiteral("#ID_STLIST_DBGLVL")).split(QLatin1Char('|'));
     m_level->addItem(kxTr(QStringLiteral("#IDS_All")), 0);

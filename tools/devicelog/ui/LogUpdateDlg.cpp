@@ -59,7 +59,7 @@ LogUpdateDlg::LogUpdateDlg(const QList<QPair<QString, KxDeviceInfoMap>> &readers
     m_table->setObjectName(QStringLiteral("tableDevices"));
     QStringList headers;
     for (const char *k : kColumns)
-        headers << kxTr(QString::fromLatin1(k)).remove(QLatin1Char(':'));
+        headers << kxTr(QString::fromLatin1(k)).remove(QLatin1Char(':')).remove(QChar(0xFF1A));
     m_table->setHorizontalHeaderLabels(headers);
     m_table->verticalHeader()->hide();
     m_table->setSelectionMode(QAbstractItemView::NoSelection);

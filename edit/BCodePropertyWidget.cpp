@@ -135,6 +135,11 @@ void BCodePropertyWidget::notifyPageCreated(const QString &pageId)
     // A rebuilt page shows what the reader runs, not a stale edit.
     for (KxControlBase *c : controls(pageId)) {
         KxItemInfo *item = c->item();
+        // A symbology list shows the reader's values as built: nothing of it is an edit to keep.
+        if (isSymbologyList(item)) {
+            c->acceptValue();
+            continue;
+        }
         if (!item || !isStorable(item) || !m_command || !m_command->hasCmd(item->id))
             continue;
         if (c->value().toString() != item->value.toString()) {

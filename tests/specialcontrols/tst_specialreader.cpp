@@ -152,6 +152,8 @@ private slots:
         QVERIFY(qr);
         QVERIFY(qr->enableBox()->isChecked());
         QVERIFY(list->settings()->rows().size() > 3);
+        // As built the list holds no edit of the user's.
+        QVERIFY(!list->isModified());
         qr->enableBox()->click();
         QTRY_COMPARE_WITH_TIMEOUT(readerValue(m_a.get(), "QRCENA"), QByteArray("0"), 30000);
         QTRY_COMPARE_WITH_TIMEOUT(w->pendingSends(), 0, 30000);

@@ -38,9 +38,15 @@ int KxDeviceKit::sendSync(const std::shared_ptr<KxDeviceLink> &l, const QByteArr
     req->frame = frame;
     req->deadline = QDeadlineTimer(timeoutMs);
     req->done = [wait](int code, const QByteArray &r) { wait->set(code, r); };
-    l->submit(req);
-    if (!wait->wait(QDeadlineTimer(timeoutMs + kWaitGraceMs)))
+    // A request the caller sent itself is timed by the caller: the link only learns of it when
+    // bytes come back.
+    const bool direct = l->submitDirect(req);
+    if (!direct)
+        l->submit(req);
+    if (!wait->wait(QDeadlineTimer(timeoutMs + (direct ? 0 : kWaitGraceMs)))) {
         req->finish(KxSendError::Timeout);  // the link is stuck; we stop waiting regardless
+        l->expire();
+    }
     QByteArray r;
     const int code = wait->result(&r);
     if (code == KxSendError::Ok || code == KxSendError::Rejected)

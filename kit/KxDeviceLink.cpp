@@ -9,6 +9,9 @@
 #include <QJsonObject>
 #include <QTimer>
 
+#include <cerrno>
+#include <sys/socket.h>
+
 namespace {
 
 bool isReplyKind(quint8 kind)
@@ -92,6 +95,7 @@ bool KxDeviceLink::open(QString *error)
         if (ok) {
             m_state = State::Up;
             setUp(true);
+            pump();
         } else {
             m_state = State::Closed;
         }
@@ -113,6 +117,40 @@ void KxDeviceLink::submit(const KxLinkRequestPtr &request)
         return;
     }
     QMetaObject::invokeMethod(this, [this, request] { enqueue(request); }, Qt::QueuedConnection);
+}
+
+bool KxDeviceLink::submitDirect(const KxLinkRequestPtr &request)
+{
+    std::lock_guard<std::mutex> lock(m_wireMutex);
+    if (m_wire != Wire::Idle || m_wireFd < 0)
+        return false;
+    const QByteArray &frame = request->frame;
+    qint64 sent = 0;
+    while (sent < frame.size()) {
+        const ssize_t n = ::send(m_wireFd, frame.constData() + sent, size_t(frame.size() - sent),
+                                 MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0)
+            sent += n;
+        else if (!(n < 0 && errno == EINTR))
+            break;
+    }
+    if (sent == 0)
+        return false;  // the link thread sends it and deals with any error itself
+    m_wire = Wire::Direct;
+    m_direct = request;
+    if (sent < frame.size()) {
+        // The kernel took part of it; the link thread sends the rest, in order.
+        m_directRest = frame.mid(int(sent));
+        QMetaObject::invokeMethod(this, [this] { pump(); }, Qt::QueuedConnection);
+    }
+    return true;
+}
+
+void KxDeviceLink::expire()
+{
+    // A request the link never saw in flight (no byte came back) is adopted now; its deadline
+    // has passed, so the usual time-out handling follows at once.
+    QMetaObject::invokeMethod(this, [this] { pump(); }, Qt::QueuedConnection);
 }
 
 void KxDeviceLink::startKeepAlive(int intervalMs)
@@ -242,8 +280,47 @@ void KxDeviceLink::enqueue(const KxLinkRequestPtr &request)
     pump();
 }
 
+void KxDeviceLink::takeWire()
+{
+    KxLinkRequestPtr adopted;
+    QByteArray rest;
+    {
+        std::lock_guard<std::mutex> lock(m_wireMutex);
+        if (m_wire == Wire::Direct) {
+            adopted = std::move(m_direct);
+            rest.swap(m_directRest);
+        }
+        m_wire = Wire::Busy;
+    }
+    if (!adopted)
+        return;
+    m_discardedAtSend = m_assembler.discardedBytes();
+    m_inFlight = adopted;
+    if (adopted->deadline.hasExpired()) {
+        timeOutInFlight();  // whatever comes now is its late reply
+        return;
+    }
+    m_deadlineTimer->start(int(qBound<qint64>(1, adopted->deadline.remainingTime(), INT_MAX)));
+    if (!rest.isEmpty() && (!m_transport || !m_transport->write(rest))) {
+        m_deadlineTimer->stop();
+        m_inFlight.reset();
+        adopted->finish(KxSendError::LinkLost);
+    }
+}
+
+void KxDeviceLink::offerWire()
+{
+    const bool idle = m_state == State::Up && !m_inFlight && !m_awaitingStale && m_queue.empty()
+        && m_transport && m_transport->sendBufferEmpty();
+    const int fd = idle ? m_transport->directFd() : -1;
+    std::lock_guard<std::mutex> lock(m_wireMutex);
+    m_wire = fd >= 0 ? Wire::Idle : Wire::Busy;
+    m_wireFd = fd;
+}
+
 void KxDeviceLink::pump()
 {
+    takeWire();
     while (!m_inFlight && !m_awaitingStale && !m_queue.empty()) {
         KxLinkRequestPtr req = m_queue.front();
         m_queue.pop_front();
@@ -265,16 +342,19 @@ void KxDeviceLink::pump()
         m_inFlight = req;
         m_deadlineTimer->start(int(qBound<qint64>(1, req->deadline.remainingTime(), INT_MAX)));
     }
+    offerWire();
 }
 
 void KxDeviceLink::onBytes(const QByteArray &bytes)
 {
+    takeWire();  // the reply of a caller's own request is in these bytes
     m_assembler.append(bytes);
     KxFrameAssembler::Frame frame;
     while (m_transport && m_assembler.next(&frame))
         onFrame(frame);
     if (m_inFlight && m_assembler.discardedBytes() > m_discardedAtSend && !m_corruptTimer->isActive())
         m_corruptTimer->start(kCorruptSettleMs);
+    pump();
 }
 
 void KxDeviceLink::onFrame(const KxFrameAssembler::Frame &frame)
@@ -313,9 +393,11 @@ void KxDeviceLink::onReply(quint8 kind, const QByteArray &frame)
         m_deadlineTimer->stop();
         m_corruptTimer->stop();
         const KxLinkRequestPtr req = std::move(m_inFlight);
+        // The wire is offered (or the next request sent) before the caller wakes, so a caller
+        // that sends again at once finds it idle.
+        pump();
         req->finish(kind == KxFrame::Rejected ? int(KxSendError::Rejected) : int(KxSendError::Ok),
                     frame);
-        pump();
         return;
     }
     if (m_awaitingStale) {  // the late answer of a request that timed out
@@ -329,6 +411,12 @@ void KxDeviceLink::onReply(quint8 kind, const QByteArray &frame)
 }
 
 void KxDeviceLink::onDeadline()
+{
+    takeWire();
+    timeOutInFlight();
+}
+
+void KxDeviceLink::timeOutInFlight()
 {
     if (!m_inFlight)
         return;
@@ -373,6 +461,7 @@ void KxDeviceLink::onLost(const QString &reason)
 
 void KxDeviceLink::failAll(int code)
 {
+    takeWire();
     m_deadlineTimer->stop();
     m_corruptTimer->stop();
     m_staleTimer->stop();
@@ -407,6 +496,7 @@ void KxDeviceLink::reconnectTick()
         setUp(true);
         if (m_keepAliveMs > 0)
             m_keepAliveTimer->start(m_keepAliveMs);
+        pump();
         return;
     }
     if (m_reconnectAttempts >= kMaxReconnectAttempts) {
@@ -420,8 +510,11 @@ void KxDeviceLink::reconnectTick()
 void KxDeviceLink::keepAliveTick()
 {
     // Only when the link is idle: a request on the wire proves the link is alive anyway.
-    if (m_state != State::Up || m_keepAliveMs <= 0 || m_inFlight || !m_queue.empty())
+    takeWire();
+    if (m_state != State::Up || m_keepAliveMs <= 0 || m_inFlight || !m_queue.empty()) {
+        pump();
         return;
+    }
     auto req = std::make_shared<KxLinkRequest>();
     req->kind = KxLinkRequest::Kind::KeepAlive;
     req->frame = KxLink::makeKeepAlive(quint32(m_keepAliveMs));

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <deque>
 #include <functional>
+#include <mutex>
 
 #include "KxFrameAssembler.h"
 #include "KxKitTypes.h"
@@ -69,6 +70,12 @@ public:
     void close();
     // Queues a request; it is finished with LinkLost/NotConnected at once when the link is down.
     void submit(const KxLinkRequestPtr &request);
+    // A blocking caller's request, sent from the caller's own thread while the wire is idle:
+    // the link thread then only receives the reply, which saves a thread hand-over per request.
+    // False when the wire is not idle (or not a socket); the caller uses submit() instead.
+    bool submitDirect(const KxLinkRequestPtr &request);
+    // A caller stopped waiting for its request: the link treats it as timed out.
+    void expire();
     void startKeepAlive(int intervalMs);
     void stopKeepAlive();
 
@@ -85,12 +92,15 @@ private:
     void onFrame(const KxFrameAssembler::Frame &frame);
     void onReply(quint8 kind, const QByteArray &frame);
     void onDeadline();
+    void timeOutInFlight();
     void onLost(const QString &reason);
     void failAll(int code);
     void setUp(bool up);
     void reconnectTick();
     void keepAliveTick();
     void runOnLinkThread(const std::function<void()> &fn);
+    void takeWire();
+    void offerWire();
 
     KxLinkSpec m_spec;
     Sink m_sink;
@@ -110,6 +120,15 @@ private:
     QTimer *m_corruptTimer;
     QTimer *m_reconnectTimer;
     QTimer *m_keepAliveTimer;
+    // Who may send next. Idle: a caller may claim the wire and send itself (it becomes Direct);
+    // the link thread adopts a Direct request as its request in flight before it touches the
+    // wire again, so one request stays on the wire.
+    enum class Wire { Busy, Idle, Direct };
+    std::mutex m_wireMutex;
+    Wire m_wire = Wire::Busy;
+    int m_wireFd = -1;
+    KxLinkRequestPtr m_direct;
+    QByteArray m_directRest;  // what the caller's send left for the link thread
     mutable QMutex m_infoMutex;
     KxDeviceInfoMap m_roleInfo;
 };

@@ -115,6 +115,16 @@ void KxTcpTransport::discardInput()
         m_socket->readAll();
 }
 
+int KxTcpTransport::directFd() const
+{
+    return isOpen() ? int(m_socket->socketDescriptor()) : -1;
+}
+
+bool KxTcpTransport::sendBufferEmpty() const
+{
+    return !m_socket || m_socket->bytesToWrite() == 0;
+}
+
 QString KxTcpTransport::describe() const
 {
     return QStringLiteral("tcp %1:%2").arg(m_address.toString()).arg(m_port);

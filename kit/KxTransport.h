@@ -27,6 +27,10 @@ public:
     // Drops whatever the pipe has received but not delivered (after a time-out).
     virtual void discardInput() {}
     virtual QString describe() const = 0;
+    // A descriptor another thread may send on while the link keeps the wire idle, or -1.
+    virtual int directFd() const { return -1; }
+    // Nothing is waiting in the pipe's own send buffer.
+    virtual bool sendBufferEmpty() const { return true; }
 
     // Set by the link before open(): bytes as they arrive, and the peer going away.
     std::function<void(const QByteArray &)> onData;
@@ -47,6 +51,8 @@ public:
     bool write(const QByteArray &bytes) override;
     void discardInput() override;
     QString describe() const override;
+    int directFd() const override;
+    bool sendBufferEmpty() const override;
 
 private:
     QHostAddress m_address;

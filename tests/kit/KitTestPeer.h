@@ -29,6 +29,7 @@ public:
     std::atomic<int> roleStatus{6};
     std::atomic<int> connections{0};
     std::atomic<int> requests{0};
+    std::atomic<int> overlaps{0};     // requests that arrived while another was unanswered
 
     KitTestPeer()
     {
@@ -75,7 +76,11 @@ private:
             QObject::connect(s, &QTcpSocket::readyRead, s, [this, s, assembler] {
                 assembler->append(s->readAll());
                 KxFrameAssembler::Frame f;
+                int inBatch = 0;
                 while (assembler->next(&f)) {
+                    // A client that waits for each reply never sends two frames at once.
+                    if (inBatch++ > 0)
+                        ++overlaps;
                     if (!answer(s, f))
                         return;
                 }
@@ -92,6 +97,8 @@ private:
                 QJsonObject info{{"Serial Number", "PEER01"}, {"Product Name", "PeerModel"}};
                 s->write(KxLink::makeRoleReply(roleStatus, QJsonDocument(info).toJson(QJsonDocument::Compact)));
             } else if (kind == KxFrame::KeepAlive) {
+                if (m_unanswered > 0)
+                    ++overlaps;
                 s->write(KxLink::makeKeepAliveReply());
             }
             return true;
@@ -99,6 +106,8 @@ private:
         if (f.type != KxFrameAssembler::FrameType::TextRequest)
             return true;
         ++requests;
+        if (m_unanswered > 0)
+            ++overlaps;
         QByteArray reply = echoReply(f.bytes);
         switch (mode.load()) {
         case Silent: return true;
@@ -108,7 +117,12 @@ private:
         }
         if (delayMs > 0) {
             QPointer<QTcpSocket> guard(s);
-            QTimer::singleShot(delayMs.load(), s, [guard, reply] { if (guard) guard->write(reply); });
+            ++m_unanswered;
+            QTimer::singleShot(delayMs.load(), s, [this, guard, reply] {
+                --m_unanswered;
+                if (guard)
+                    guard->write(reply);
+            });
         } else {
             s->write(reply);
         }
@@ -117,4 +131,5 @@ private:
 
     QThread m_thread;
     QTcpServer *m_server = nullptr;
+    int m_unanswered = 0;  // peer thread only
 };

@@ -97,9 +97,9 @@ private slots:
     void concurrentSendersGetTheirOwnReplies()
     {
         KitTestPeer peer;
-        peer.delayMs = 2;  // keep requests queued behind each other
+        peer.delayMs = 1;  // keep requests queued behind each other now and then
         QVERIFY(!connectPeer(peer, "mt").isEmpty());
-        constexpr int kThreads = 6, kEach = 15;
+        constexpr int kThreads = 3, kEach = 30;
         std::atomic<int> mismatches{0}, failures{0};
         std::vector<std::thread> threads;
         for (int t = 0; t < kThreads; ++t) {
@@ -113,14 +113,34 @@ private slots:
                         ++failures;
                     else if (valueOf(reply, code) != "v:" + value)
                         ++mismatches;
+                    // Uneven pauses leave the wire idle now and then, so callers that send
+                    // themselves race with queued sends and with each other.
+                    std::this_thread::sleep_for(std::chrono::microseconds((t * 700 + i * 300) % 3000));
                 }
             });
         }
+        // Asynchronous sends and keep-alives from the link's own side mix with the callers that
+        // write their requests themselves; still one request on the wire, each reply its own.
+        kit->startKeepAlive("mt", 100);
+        constexpr int kAsync = 20;
+        int asyncOk = 0;
+        for (int i = 0; i < kAsync; ++i) {
+            const QByteArray code = "AS" + QByteArray::number(1000 + i);
+            kit->sendBinaryMessage("mt", query("#" + code + "7"),
+                                   [&asyncOk, code](const QString &, int c, const QByteArray &r, QObject *) {
+                                       if (c == 0 && valueOf(r, QString::fromLatin1(code)) == "v:7")
+                                           ++asyncOk;
+                                   }, this, 10000);
+            QTest::qWait(5);
+        }
         for (auto &th : threads)
             th.join();
+        QTRY_COMPARE_WITH_TIMEOUT(asyncOk, kAsync, 20000);
+        kit->stopKeepAlive("mt");
         QCOMPARE(failures.load(), 0);
         QCOMPARE(mismatches.load(), 0);
-        QCOMPARE(peer.requests.load(), kThreads * kEach);
+        QCOMPARE(peer.overlaps.load(), 0);
+        QCOMPARE(peer.requests.load(), kThreads * kEach + kAsync);
         kit->disconnectFromDeviceEx("mt", DevicePort_Main);
     }
 

@@ -78,6 +78,9 @@ TablePopupDlg::TablePopupDlg(ConfigLib *set, const QString &family, const QList<
     m_all->setObjectName(QStringLiteral("cbxSelectAll"));
     m_list = new QListWidget(contentWidget());
     m_list->setObjectName(QStringLiteral("listCodes"));
+    // Room around each box, so the indicator is drawn whole.
+    m_list->setStyleSheet(QStringLiteral("QListWidget{font-size:14px;} QListWidget::item{padding:4px 2px;}"));
+    m_list->setSpacing(1);
     for (const Entry &e : entries) {
         auto *item = new QListWidgetItem(e.title, m_list);
         item->setData(Qt::UserRole, e.code);
@@ -146,5 +149,6 @@ ConfigLibItemsPopup::ConfigLibItemsPopup(ConfigLib *set, std::unique_ptr<KxPages
     m_properties = new ConfigLibPropertyWidget(set, std::move(pages), codes, std::move(running), contentWidget());
     layout->addWidget(m_properties, 1);
     connect(addButton(QStringLiteral("#IDS_Close"), 1), &QPushButton::clicked, this, &QDialog::accept);
-    resize(520, 360);
+    setMinimumWidth(520);
+    adjustSize();
 }

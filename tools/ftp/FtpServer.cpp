@@ -16,6 +16,8 @@ void SslServer::incomingConnection(qintptr descriptor)
         delete socket;
         return;
     }
+    // Replies are short lines a client waits for: never hold one back to join the next.
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     addPendingConnection(socket);
 }
 

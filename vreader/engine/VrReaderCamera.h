@@ -49,6 +49,8 @@ public:
     Read read(const Values &values, bool forceNoRead);
     // An image taken with these values, not kept as the last read's (focus searches).
     QImage snapshot(const Values &values);
+    // The image of the last read (setting codes are read from it again, in full).
+    const QImage &lastImage() const { return m_lastImage; }
     // Load mode: results made from the scene's known codes without taking or decoding images.
     Read knownCodes(const Values &values);
     // One image as the reader's imaging settings form it (vision workflows).

@@ -6,6 +6,7 @@
 #include "KxDiscovery.h"
 #include "VrCommandTable.h"
 #include "VrReaderCamera.h"
+#include "VrSettingCodes.h"
 #include "VrReaderTools.h"
 
 #include <QHash>
@@ -110,6 +111,13 @@ public:
     void setVision(std::unique_ptr<VvCamera> vision);
     VvCamera *vision() const { return m_vision.get(); }
     ~VrReaderEngine();
+    // Images of reads waiting for upload by FTP ("FTPENA"), taken by the host.
+    struct FtpImage
+    {
+        QString name;
+        QByteArray data;
+    };
+    QList<FtpImage> takeFtpImages();
     // One read of a continuous read mode; known: made from the scene's known codes (load mode).
     Outcome continuousRead(bool known);
     // A test or monitoring reads on its own every toolIntervalMs (VrReaderEngineTools.cpp).
@@ -139,6 +147,11 @@ private:
     KxTagInfo writeConfigSet(char prefix, const QByteArray &value, Outcome *outcome);
     VrReaderCamera::Read readWithSets(bool forced);
     VrReaderCamera::Values imageValues() const;
+    // Setting codes in view (VrReaderEngineSetup.cpp): true when the read was a setting code
+    // sheet, whose codes are not sent as results.
+    bool scanSettingCodes(const VrReaderCamera::Read &r, Outcome *outcome);
+    void applySettingCode(const QString &code, const QByteArray &value, Outcome *outcome);
+    void queueFtpImage(const VrReaderCamera::Read &r);
     // Self-learning (VrReaderEngineLearning.cpp).
     void selfLearn(char prefix, const QByteArray &value, Outcome *outcome);
     QByteArray learningValue(const QString &code) const;
@@ -170,6 +183,9 @@ private:
     quint64 m_goodReads = 0;
     quint64 m_readMs = 0;
     std::unique_ptr<VrReaderCamera> m_camera;
+    VrSettingCodeSession m_setupCodes;
+    QStringList m_setupApplied;  // codes set since programming began
+    QList<FtpImage> m_ftpImages;
     std::unique_ptr<VvCamera> m_vision;
     quint32 m_resultSeq = 0;  // result frames sent
     int m_learnState = 0;     // "ATLQLS"

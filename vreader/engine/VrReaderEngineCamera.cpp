@@ -44,6 +44,10 @@ void VrReaderEngine::read(Outcome *outcome)
     outcome->log << r.log;
     outcome->log << (r.good ? QStringLiteral("read %1 code(s) in %2 ms").arg(r.results.size()).arg(r.ms, 0, 'f', 1)
                             : QStringLiteral("no read (%1 ms)").arg(r.ms, 0, 'f', 1));
+    queueFtpImage(r);
+    // A sheet of setting codes programs the reader; its codes are not results.
+    if (scanSettingCodes(r, outcome))
+        return;
     outcome->results << resultFrames(r.results, r.good, &outcome->log);
 }
 

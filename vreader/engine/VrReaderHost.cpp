@@ -501,6 +501,7 @@ bool VrReaderHost::hasResultLink() const
 
 void VrReaderHost::sendResults(const QList<QByteArray> &frames)
 {
+    uploadImages();
     if (frames.isEmpty() || m_restarting)
         return;
     const QByteArray bytes = frames.join();

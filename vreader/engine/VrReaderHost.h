@@ -17,6 +17,7 @@ class QTcpServer;
 class QTcpSocket;
 class QUdpSocket;
 class QTimer;
+class VrFtpUploader;
 class VrPty;
 
 class VrReaderHost : public QObject
@@ -68,6 +69,8 @@ private:
     // Result frames go to the full link holding the reader and to the serial link
     // (VrReaderHostReads.cpp).
     void sendResults(const QList<QByteArray> &frames);
+    // Images left by reads go to the FTP server the reader is set to (VrReaderHostFtp.cpp).
+    void uploadImages();
     bool hasResultLink() const;
     void updateReadLoop();
     void readTick();
@@ -86,6 +89,7 @@ private:
     qint64 m_replies = 0;
     bool m_restarting = false;
     QTimer *m_readTimer = nullptr;  // continuous read modes
+    VrFtpUploader *m_ftpUploader = nullptr;
     int m_loadRate = 0;
     VrFirmwareInstaller m_firmware;
     Link *m_firmwareLink = nullptr;  // the link carrying a transfer

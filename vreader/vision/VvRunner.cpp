@@ -200,8 +200,9 @@ bool presence(const VvNode &n, Context &c, QString *error)
             sum += line[x];
     }
     const double mean = roi.isEmpty() ? 0 : double(sum) / (qint64(roi.width()) * roi.height());
-    const QStringList range = n.params.value(QStringLiteral("range"), QStringLiteral("0-255"))
-                                  .split(QLatin1Char('-'));
+    // "min|max" as the range control writes it; "min-max" is taken too.
+    const QStringList range = n.params.value(QStringLiteral("range"), QStringLiteral("0|255"))
+                                  .split(QRegularExpression(QStringLiteral("[|-]")));
     const bool pass = mean >= range.value(0).toDouble() && mean <= range.value(1, "255").toDouble();
     c.put(n, QStringLiteral("mean"), qRound(mean * 100) / 100.0);
     c.put(n, QStringLiteral("pass"), pass ? 1 : 0);

@@ -1,0 +1,165 @@
+// The vision edit frame against the real camera: a first solution, a workflow built from the
+// tool dialog with its checks, the reading region drawn on the image, a test that marks the
+// code, saving, and leaving with unsaved changes.
+#include "KxConfig.h"
+#include "KxControlBase.h"
+#include "KxDeviceConnector.h"
+#include "KxPropertyWidget.h"
+#include "KxScriptedUiBackend.h"
+#include "KxStandardControls.h"
+#include "KxVisionControls.h"
+#include "KxVisionLogin.h"
+#include "KxVisionSolution.h"
+#include "VReaderProcess.h"
+#include "VisionDialogs.h"
+#include "VisionEditFrame.h"
+#include "VisionImageView.h"
+
+#include <QJsonArray>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QtTest>
+#include <memory>
+
+class TestVisionFrame : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_data;
+    VReaderProcess m_vp;
+    std::unique_ptr<KxDeviceConnector> m_c;
+
+private slots:
+    void initTestCase()
+    {
+        KxConfig::instance()->setDataDir(m_data.path());
+        KxStandardControls::registerAll();
+        KxVisionLogin::install();
+        QVERIFY2(m_vp.start({"--model", "KXS-SC500"}), m_vp.errorOutput().constData());
+        const VReaderProcess::Reader r = m_vp.readers().value(0);
+        m_c = std::make_unique<KxDeviceConnector>(r.serial);
+        KxDeviceInfoMap info{{"Product Name", r.model}, {"ZUI SUPPORT", "1"}, {"resId", r.model}};
+        m_c->setDeviceInfo(info);
+        QVERIFY(m_c->connectWithAddress(QStringLiteral("%1:%2").arg(r.address).arg(r.port)));
+        QCOMPARE(m_c->login(QStringLiteral("admin"), QString()), 0);
+    }
+
+    void cleanupTestCase()
+    {
+        m_c->logout();
+        m_c->disconnectDevice();
+    }
+
+    void buildTestAndSave()
+    {
+        KxScriptedUiBackend ui;
+        VisionEditFrame frame;
+        frame.resize(1366, 768);
+        frame.show();
+        QVERIFY(frame.openDevice(m_c.get(), {}));
+        QCOMPARE(frame.tools().groups().size(), 6);
+        QVERIFY(frame.editedSolution().isEmpty());
+
+        // The first solution is put in use and opened for editing.
+        ui.answerInput(QStringLiteral("Line A"));
+        frame.newSolution();
+        QTRY_VERIFY_WITH_TIMEOUT(!frame.editedSolution().isEmpty(), 30000);
+        QCOMPARE(KxVisionLogin::solution(m_c.get())->currentId(), frame.editedSolution());
+        QCOMPARE(frame.solutionList()->count(), 1);
+
+        // The workflow dialog refuses an empty name, then takes a good one.
+        frame.newWorkflow();
+        auto *dlg = frame.findChild<VisionWorkflowDlg *>();
+        QVERIFY(dlg && dlg->isVisible());
+        dlg->triggerEdit()->setText(QStringLiteral("21"));
+        QVERIFY(!dlg->tryAccept());
+        QCOMPARE(ui.messageTexts().last(), QStringLiteral("#IDS_WorkflowName_EmptyTips"));
+        dlg->nameEdit()->setText(QStringLiteral("Read"));
+        QVERIFY(dlg->tryAccept());
+        QTRY_COMPARE(frame.workflows().size(), 1);
+        QCOMPARE(frame.workflows().at(0).triggerId, QStringLiteral("21"));
+        QTRY_VERIFY(!frame.findChild<VisionWorkflowDlg *>());
+        // A second workflow may not take the same trigger id.
+        frame.newWorkflow();
+        QTRY_VERIFY(frame.findChild<VisionWorkflowDlg *>() != nullptr);
+        dlg = frame.findChild<VisionWorkflowDlg *>();
+        dlg->nameEdit()->setText(QStringLiteral("Other"));
+        dlg->triggerEdit()->setText(QStringLiteral("21"));
+        QVERIFY(!dlg->tryAccept());
+        QCOMPARE(ui.messageTexts().last(), QStringLiteral("#IDS_WorkflowTriggerId_ExistTips"));
+        dlg->reject();
+        QTRY_VERIFY(!frame.findChild<VisionWorkflowDlg *>());
+        frame.selectWorkflow(0);
+
+        // Nodes from the tool dialog, grouped by the kit, each with its picture.
+        frame.addNode();
+        auto *tools = frame.findChild<VisionToolDlg *>();
+        QVERIFY(tools);
+        QCOMPARE(tools->groupLists().size(), 6);
+        QVERIFY(!tools->groupLists().at(0)->item(0)->icon().isNull());
+        QVERIFY(tools->selectTool(QStringLiteral("zuCamera")));
+        tools->accept();
+        QTRY_COMPARE(frame.workflows().at(0).nodes.size(), 1);
+        QTRY_VERIFY(!frame.findChild<VisionToolDlg *>());
+        frame.addNodeOf(QStringLiteral("zuCamera"));  // one camera per workflow
+        QCOMPARE(ui.messageTexts().last(), QStringLiteral("#IDS_ToolMaxCount_Tips"));
+        frame.addNodeOf(QStringLiteral("zuCodeReader"));
+        frame.addNodeOf(QStringLiteral("zuConditionNode"));
+        KxControlBase *conditions = frame.propertyWidget()->control(QStringLiteral("conditions"));
+        QVERIFY(conditions);
+        conditions->setValue(QStringLiteral(R"({"conditions":[{"id":"c1","type":"int","left_dep_value":"1.count","op":">=","right_dep_type":"FIXED","right_dep_value":"1"}]})"));
+        conditions->notifyValueChanged(true);
+        QTRY_VERIFY(frame.workflows().at(0).nodes.at(2).param(QStringLiteral("conditions")).contains("1.count"));
+        QCOMPARE(frame.nodeList()->count(), 3);
+        QVERIFY(frame.isDirty());
+
+        // A test over the whole image finds the part's code.
+        frame.selectNode(1);
+        frame.testOnce();
+        QTRY_VERIFY_WITH_TIMEOUT(frame.resultLabel()->text().contains(QLatin1String("KX-PART-000142")), 60000);
+        QVERIFY(frame.resultLabel()->text().contains(QLatin1String(">OK<")));
+        QVERIFY(!frame.imageView()->image().isNull());
+
+        // Drawing the region on the image sets the reader node's region.
+        VisionImageView *view = frame.imageView();
+        frame.button(QStringLiteral("btnDraw"))->click();
+        QVERIFY(view->drawMode());
+        const QRectF shown = view->imageRect();
+        const QPoint from = (shown.topLeft() + QPointF(shown.width() * 0.05, shown.height() * 0.05)).toPoint();
+        const QPoint to = (shown.topLeft() + QPointF(shown.width() * 0.3, shown.height() * 0.3)).toPoint();
+        QTest::mousePress(view, Qt::LeftButton, Qt::NoModifier, from);
+        QTest::mouseMove(view, to);
+        QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, to);
+        const QStringList roi = frame.workflows().at(0).nodes.at(1).param(QStringLiteral("roi")).split(',');
+        QCOMPARE(roi.size(), 4);
+        QVERIFY2(roi[0].toInt() < 100 && roi[2].toInt() > 200, qPrintable(roi.join(',')));
+        // The corner holds no code: the condition ends the test as NG.
+        frame.testOnce();
+        QTRY_VERIFY_WITH_TIMEOUT(frame.resultLabel()->text().contains(QLatin1String(">NG<")), 60000);
+
+        // Leaving with unsaved changes asks; Cancel stays.
+        ui.answerMessage(3);
+        QVERIFY(!frame.checkLeave());
+        QCOMPARE(ui.lastMessage().text, QStringLiteral("#IDS_SaveWorkflow_Tips"));
+
+        frame.button(QStringLiteral("btnSave"))->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!frame.isDirty(), 30000);
+        QCOMPARE(ui.toastTexts().last(), QStringLiteral("#IDS_SaveSolution_Success"));
+        KxVisionSolution *s = KxVisionLogin::solution(m_c.get());
+        bool downloaded = false;
+        s->download(frame.editedSolution(), [&](bool ok, const QString &) { downloaded = ok; });
+        QTRY_VERIFY_WITH_TIMEOUT(downloaded, 30000);
+        QList<KxVisionWorkflow> stored;
+        QVERIFY(KxSolutionDocument::parse(s->document(), &stored));
+        QCOMPARE(stored.size(), 1);
+        QCOMPARE(stored[0].nodes.size(), 3);
+        QCOMPARE(stored[0].nodes[1].param(QStringLiteral("roi")), roi.join(','));
+        QVERIFY(frame.checkLeave());
+        QVERIFY(ui.errors().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestVisionFrame)
+#include "tst_visionframe.moc"

@@ -247,7 +247,8 @@ void ConfigLibSettingsWidget::buildTable()
             if (isButtonRow(row.kind)) {
                 auto *b = new QPushButton(m_table);
                 b->setObjectName(QStringLiteral("btnCell_%1_%2").arg(row.key).arg(m_sets[c]->id()));
-                b->setStyleSheet(QLatin1String(kCellButtonStyle));
+                // The button texts start where the number cells' texts do.
+                b->setStyleSheet(QLatin1String(kCellButtonStyle) + QStringLiteral("QPushButton{padding-left:4px;}"));
                 b->setCursor(Qt::PointingHandCursor);
                 connect(b, &QPushButton::clicked, this, [this, r, c] { openCell(r, c); });
                 m_table->setCellWidget(r, c, b);

@@ -23,6 +23,7 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -154,7 +155,8 @@ bool BarcodeProgramming::generate()
     applyLayout();
     QString error;
     const bool ok = m_canvas->generate(m_commands, m_digitEnable->isChecked(), m_digitMax->value(), &error);
-    m_scroll->verticalScrollBar()->setValue(0);
+    // The first codes in view, once the scroll area has taken the canvas's new height.
+    QTimer::singleShot(0, m_scroll, [this] { m_scroll->verticalScrollBar()->setValue(0); });
     qInfo() << "BarcodeProgramming::generate()..." << int(type) << m_commands.size() << ok << error;
     if (!ok)
         KxUi()->warning(kxTr(QStringLiteral("#IDS_SettingCode_Failed")) + QStringLiteral("\n") + error,

@@ -107,7 +107,7 @@ bool MakeBarcodeWidget::end(bool addExitCode, QString *error)
 
 void MakeBarcodeWidget::relayout()
 {
-    setMinimumHeight(contentHeight());
+    setMinimumHeight(contentHeight() + 2 * kMargin);
     updateGeometry();
     update();
 }
@@ -117,7 +117,7 @@ QSize MakeBarcodeWidget::sizeHint() const
     int width = 300;
     for (const SettingCodeItem &item : m_sheet.items())
         width = qMax(width, m_sheet.codeSize(item).width() + 40);
-    return QSize(width, contentHeight());
+    return QSize(width, contentHeight() + 2 * kMargin);
 }
 
 void MakeBarcodeWidget::paintEvent(QPaintEvent *)
@@ -125,5 +125,5 @@ void MakeBarcodeWidget::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.fillRect(rect(), Qt::white);
     painter.setPen(Qt::black);
-    m_sheet.paint(&painter, 0, 0, INT_MAX, width());
+    m_sheet.paint(&painter, 0, kMargin, INT_MAX, width());
 }

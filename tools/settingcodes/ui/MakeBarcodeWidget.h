@@ -41,6 +41,7 @@ private:
     bool addsSetupCodes() const;
     bool addsBatchCode() const;
     void relayout();
+    static constexpr int kMargin = 12; // white above the first and below the last code
 
     SettingCodeSheet m_sheet;
     SettingCodeSheet::Options m_options;

@@ -11,6 +11,8 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 SetCodeDialog::SetCodeDialog(QWidget *parent)
@@ -27,7 +29,9 @@ SetCodeDialog::SetCodeDialog(QWidget *parent)
     m_setupN->setObjectName(QStringLiteral("setupNCheck"));
     auto *text = new QLabel(kxTr(QStringLiteral("#ID_FRDTEXT_INTERF")));
     text->setWordWrap(true);
+    m_canvas->setShowText(true, false);
     auto *scroll = new QScrollArea;
+    m_scroll = scroll;
     scroll->setWidget(m_canvas);
     scroll->setWidgetResizable(true);
     scroll->setMinimumSize(380, 300);
@@ -78,6 +82,7 @@ bool SetCodeDialog::generate()
     const QString code = QStringLiteral("@INTERF%1;").arg(m_interfaces->currentData().toString());
     bool ok = m_canvas->addCode(code, m_interfaces->currentText(), true, &error);
     ok = m_canvas->end(false, &error) && ok;
+    QTimer::singleShot(0, m_scroll, [this] { m_scroll->verticalScrollBar()->setValue(0); });
     if (!ok)
         KxUi()->warning(kxTr(QStringLiteral("#IDS_SettingCode_Failed")) + QStringLiteral("\n") + error,
                         QStringLiteral("#IDS_Tips"), this);

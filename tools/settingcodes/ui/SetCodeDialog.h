@@ -25,4 +25,5 @@ private:
     QComboBox *m_interfaces;
     QCheckBox *m_setupN;
     MakeBarcodeWidget *m_canvas;
+    class QScrollArea *m_scroll;
 };

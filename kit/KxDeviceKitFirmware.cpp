@@ -223,10 +223,9 @@ bool KxDeviceKit::updateFirmwareFile(const QString &id, const QString &path, boo
         return finish(203);
     const int block = pkg.header.block;
     // One step: its answer, or the error that ends the upgrade (0 = go on).
-    auto step = [&](const QByteArray &request, KxFirmware::Answer *answer) {
+    auto sendFrame = [&](const QByteArray &frame, KxFirmware::Answer *answer) {
         QByteArray reply;
-        const int sent = sendBinaryMessage(id, KxFrame::encode(KxFrame::FirmwareStep, request), reply,
-                                           kStepTimeoutMs, DevicePort_Main);
+        const int sent = sendBinaryMessage(id, frame, reply, kStepTimeoutMs, DevicePort_Main);
         if (sent != KxSendError::Ok)
             return int(KxFirmware::Communication);
         quint8 kind = 0;
@@ -235,6 +234,9 @@ bool KxDeviceKit::updateFirmwareFile(const QString &id, const QString &path, boo
             || !KxFirmware::parseAnswer(payload, answer))
             return int(KxFirmware::Communication);
         return answer->ok ? 0 : (answer->error != 0 ? answer->error : int(KxFirmware::UpdateFailed));
+    };
+    auto step = [&](const QByteArray &request, KxFirmware::Answer *answer) {
+        return sendFrame(KxFrame::encode(KxFrame::FirmwareStep, request), answer);
     };
     KxFirmware::Answer answer;
     setState(id, block, 0, 0);
@@ -246,9 +248,9 @@ bool KxDeviceKit::updateFirmwareFile(const QString &id, const QString &path, boo
     // Large steps save round trips; at least 16 of them keep the progress moving.
     const qint64 stepSize = qBound<qint64>(65536, bytes.size() / 16, KxFirmware::kMaxChunk);
     for (qint64 offset = 0; offset < bytes.size(); offset += stepSize) {
-        const QByteArray chunk = QByteArray::fromRawData(bytes.constData() + offset,
-            int(qMin<qint64>(stepSize, bytes.size() - offset)));
-        code = step(KxFirmware::makeData(quint32(offset), chunk), &answer);
+        code = sendFrame(KxFirmware::makeDataFrame(quint32(offset), bytes.constData() + offset,
+                                                   int(qMin<qint64>(stepSize, bytes.size() - offset))),
+                         &answer);
         if (code != 0)
             return finish(code);
         setState(id, block, 2, qBound(0, answer.progress, 1000));

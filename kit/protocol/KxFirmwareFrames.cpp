@@ -1,5 +1,7 @@
 #include "KxFirmwareFrames.h"
 
+#include "KxBinaryFrame.h"
+
 #include <QJsonDocument>
 #include <QtEndian>
 #include <openssl/evp.h>
@@ -354,6 +356,26 @@ QByteArray makeData(quint32 offset, const QByteArray &chunk)
     return out;
 }
 
+QByteArray makeDataFrame(quint32 offset, const char *data, int size)
+{
+    const quint32 length = quint32(size) + 5;
+    if (size < 0 || size > kMaxChunk)
+        return QByteArray();
+    QByteArray out;
+    out.reserve(int(length) + KxFrame::EnvelopeSize);
+    out.append(KxFrame::Head);
+    out.append(char(KxFrame::FirmwareStep));
+    putU32(out, length);
+    out.append(char(Data));
+    putU32(out, offset);
+    out.append(data, size);
+    char sum[2];
+    qToBigEndian(KxFrame::crc(out.constData() + 1, out.size() - 1), sum);
+    out.append(sum, 2);
+    out.append(KxFrame::Tail);
+    return out;
+}
+
 QByteArray makeStep(Step step)
 {
     return QByteArray(1, char(step));
@@ -380,7 +402,7 @@ bool parseRequest(const QByteArray &payload, Request *out)
         if (payload.size() < 5 || payload.size() - 5 > kMaxChunk)
             return false;
         r.offset = qFromBigEndian<quint32>(payload.constData() + 1);
-        r.chunk = payload.mid(5);
+        r.chunk = QByteArray::fromRawData(payload.constData() + 5, payload.size() - 5);
         break;
     case End:
     case State:

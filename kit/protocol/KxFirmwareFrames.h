@@ -118,6 +118,9 @@ enum Error : int {
 
 QByteArray makeBegin(const QString &name, qint64 size, quint32 crc, bool strict);
 QByteArray makeData(quint32 offset, const QByteArray &chunk);
+// The whole request frame (kind 0C) of a data step, built in one go: a large step is not
+// copied twice on its way out.
+QByteArray makeDataFrame(quint32 offset, const char *data, int size);
 QByteArray makeStep(Step step);  // End, State, System
 
 struct Request
@@ -125,7 +128,7 @@ struct Request
     Step step = State;
     QJsonObject begin;  // Begin
     quint32 offset = 0; // Data
-    QByteArray chunk;   // Data
+    QByteArray chunk;   // Data: refers into the parsed payload, valid while that lives
 };
 bool parseRequest(const QByteArray &payload, Request *out);
 

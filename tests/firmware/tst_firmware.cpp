@@ -171,6 +171,9 @@ private slots:
         QCOMPARE(pieces.sha256, whole.sha256);
         const int cut = qMin(piece, size);
         QCOMPARE(crc32Combine(crc32(bytes.left(cut)), crc32(bytes.mid(cut)), size - cut), whole.crc);
+        // A data step's frame built in one go is the step enveloped as any request is.
+        QCOMPARE(makeDataFrame(7, bytes.constData(), cut),
+                 KxFrame::encode(KxFrame::FirmwareStep, makeData(7, bytes.left(cut))));
     }
 
     void damagedPackagesRefused_data()

@@ -11,6 +11,7 @@
 #include "KxSettings.h"
 #include "MainFrame.h"
 #include "MainPageButtons.h"
+#include "NetGroupEditWidget.h"
 #include "StatisticsSelectDlg.h"
 #include "USBDeviceManager.h"
 
@@ -37,9 +38,12 @@ MainPageClient::MainPageClient(QWidget *parent) : IMainFramePanel(parent)
     connect(list, &DeviceListWidget::finishEditNetGroup, this,
             &MainPageClient::finishEditNetGroupSlot);
     connect(list, &DeviceListWidget::deviceBlink, this, &MainPageClient::deviceBlink);
-    // The group editor that takes readers into groups comes later: say so rather than let the
-    // editing view's buttons do nothing.
-    connect(list, &DeviceListWidget::addDevToNetGroup, this, [] { unavailable(); });
+    // The editing view's "add to group" button puts the reader into the editor's chosen group;
+    // every change in the editor is mirrored by the list's editing view.
+    connect(list, &DeviceListWidget::addDevToNetGroup, m_groupEditor,
+            &NetGroupEditWidget::addReaderFromList);
+    connect(m_groupEditor, &NetGroupEditWidget::groupsChanged, this,
+            [this] { emit signal_netGroupListRefresh(m_groupEditor->maps()); });
     connect(this, &MainPageClient::signal_deviceRefresh, list,
             &DeviceListWidget::OnBtnRefreshClicked);
     connect(this, &MainPageClient::signal_editNetGroup, list,

@@ -13,6 +13,7 @@
 
 class DeviceInfoWidget;
 class DeviceListWidget;
+class NetGroupEditWidget;
 
 class KxToolButton;
 class QAbstractButton;
@@ -33,6 +34,7 @@ public:
 
     DeviceListWidget *deviceList() const { return m_deviceList; }
     DeviceInfoWidget *deviceInfo() const { return m_infoWidget; }
+    NetGroupEditWidget *groupEditor() const { return m_groupEditor; }
     QStackedWidget *toolbarStack() const { return m_stackToolbar; }
     QStackedWidget *infoStack() const { return m_stackInfo; }
     QAbstractButton *button(const QString &objectName) const;
@@ -93,6 +95,7 @@ private:
     QList<KxDeviceInfoMap> statisticsCandidates() const;
     static void unavailable();
     void openBatchFirmwareUpgrade();
+    void leaveGroupEditing();
 public:
     // The log update dialog over the online readers of the list.
     void openLogUpdate();
@@ -104,6 +107,7 @@ private:
     QWidget *m_pageInfo = nullptr;
     DeviceListWidget *m_deviceList = nullptr;
     DeviceInfoWidget *m_infoWidget = nullptr;
+    NetGroupEditWidget *m_groupEditor = nullptr;
     QMap<QString, QAbstractButton *> m_buttons;
 
     QString m_deviceId;

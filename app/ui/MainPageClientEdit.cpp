@@ -16,6 +16,7 @@
 #include "MainPageClient.h"
 #include "NDeviceList.h"
 #include "NDeviceListItem.h"
+#include "NetGroupEditWidget.h"
 #include "SendCmdDlg.h"
 
 #include <QAbstractButton>
@@ -292,11 +293,42 @@ void MainPageClient::readyToEditNetGroupSlot(QList<KxDeviceInfoMap> device_info_
 {
     qDebug() << "MainPageClient::readyToEditNetGroupSlot()..." << device_info_list.size();
     m_stackToolbar->setCurrentIndex(1);
+    m_groupEditor->setReaders(device_info_list);
+    m_stackInfo->setCurrentWidget(m_groupEditor);
 }
 
 void MainPageClient::finishEditNetGroupSlot()
 {
     qInfo() << "MainPageClient::finishEditNetGroupSlot";
+    if (m_stackInfo->currentWidget() != m_groupEditor) {
+        leaveGroupEditing();
+        return;
+    }
+    if (m_groupEditor->isSaving())
+        return; // the save ends within its ticks; the user leaves after it
+    if (!m_groupEditor->isChanged()) {
+        leaveGroupEditing();
+        return;
+    }
+    const KxMessageResult r = KxUi()->question(QStringLiteral("#IDS_NetGroupChangedTips"),
+                                               QStringLiteral("#IDS_Tips"),
+                                               QStringLiteral("#IDS_Save|Exit"), this);
+    if (r.button == 2) {
+        leaveGroupEditing(); // leave without saving: the readers keep their groups
+    } else if (r.button == 1 && m_groupEditor->save()) {
+        // Leave once the readers report their new groups; a failed save stays in the editor
+        // with the user's groups, so nothing is lost and Exit still leaves.
+        auto *once = new QObject(this);
+        connect(m_groupEditor, &NetGroupEditWidget::saveFinished, once, [this, once](bool ok) {
+            once->deleteLater();
+            if (ok)
+                leaveGroupEditing();
+        });
+    }
+}
+
+void MainPageClient::leaveGroupEditing()
+{
     // The list leaves its edit view (hot-plug, Refresh and Add come back), the main tool bar
     // returns, and the list is rebuilt from the readers' new group information.
     emit signal_rebackDeviceListWidget();

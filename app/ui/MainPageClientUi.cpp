@@ -7,6 +7,7 @@
 #include "KxStyledButtons.h"
 #include "MainFrame.h"
 #include "MainPageClient.h"
+#include "NetGroupEditWidget.h"
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -233,6 +234,9 @@ void MainPageClient::buildUi()
     m_pageInfo = buildInfoPage();
     m_stackInfo->addWidget(m_pageTips);
     m_stackInfo->addWidget(m_pageInfo);
+    m_groupEditor = new NetGroupEditWidget(m_stackInfo);
+    m_groupEditor->setObjectName(QStringLiteral("groupEditWidget"));
+    m_stackInfo->addWidget(m_groupEditor);
     m_stackInfo->setCurrentWidget(m_pageTips);
     bodyLayout->addWidget(m_stackInfo, 1);
     layout->addWidget(body, 1);

@@ -95,6 +95,8 @@ private:
     void startScan();
     void placeInGroupList(NDeviceList *list, const QString &id, const KxDeviceInfoMap &info);
     void removeFromGroupList(NDeviceList *list, const QString &id);
+    // Tells each group master's box which of its members discovery reports.
+    void updateBoxes();
     void dropEmptyNetGroups(NDeviceList *list);
     void sweepStale();
     void selectDevice(const QString &id, const KxDeviceInfoMap &info);

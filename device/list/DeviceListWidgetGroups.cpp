@@ -3,6 +3,7 @@
 #include "DeviceListLogic.h"
 #include "DeviceListWidget.h"
 #include "KxStyledButtons.h"
+#include "NBoxDeviceListItem.h"
 #include "NDeviceGroupItem.h"
 #include "NDeviceList.h"
 #include "NDeviceListItem.h"
@@ -35,12 +36,27 @@ void DeviceListWidget::placeInGroupList(NDeviceList *list, const QString &id,
     }
     if (NDeviceListItem *item = list->addDevice(target, id, info))
         item->setStale(false);
+    updateBoxes();
 }
 
 void DeviceListWidget::removeFromGroupList(NDeviceList *list, const QString &id)
 {
     if (list->removeDevice(id))
         dropEmptyNetGroups(list);
+    updateBoxes();
+}
+
+void DeviceListWidget::updateBoxes()
+{
+    QStringList present;
+    for (NDeviceListItem *item : m_allList->allDevices())
+        present << item->deviceInfo().value(QStringLiteral("Serial Number"));
+    for (NDeviceList *l : {m_allList, m_groupList, m_editList}) {
+        for (NDeviceListItem *item : l->allDevices()) {
+            if (auto *box = qobject_cast<NBoxDeviceListItem *>(item))
+                box->setPresentMembers(present);
+        }
+    }
 }
 
 void DeviceListWidget::dropEmptyNetGroups(NDeviceList *list)

@@ -3,6 +3,7 @@
 #include "DeviceListIcons.h"
 #include "KxI18nUtil.h"
 #include "KxWidgetStyle.h"
+#include "NBoxDeviceListItem.h"
 #include "NDeviceListItem.h"
 
 #include <QHBoxLayout>
@@ -105,13 +106,29 @@ NDeviceGroupItem::NDeviceGroupItem(const QString &groupId, const QString &titleK
 
 NDeviceListItem *NDeviceGroupItem::addDevice(const QString &deviceId, const KxDeviceInfoMap &info)
 {
-    if (NDeviceListItem *item = device(deviceId)) {
-        item->setDeviceInfo(info);
-        return item;
+    const bool box = NBoxDeviceListItem::isBox(info);
+    NDeviceListItem *old = device(deviceId);
+    if (old && (qobject_cast<NBoxDeviceListItem *>(old) != nullptr) == box) {
+        old->setDeviceInfo(info);
+        return old;
     }
-    auto *item = new NDeviceListItem(deviceId, info, m_body);
-    m_devices.append(item);
-    m_deviceLayout->addWidget(item);
+    // A group master is shown as a box with its members; a reader that becomes or stops being
+    // one gets the other kind of entry in the same place.
+    NDeviceListItem *item = box ? new NBoxDeviceListItem(deviceId, info, m_body)
+                                : new NDeviceListItem(deviceId, info, m_body);
+    if (old) {
+        const int at = m_devices.indexOf(old);
+        m_devices.replace(at, item);
+        m_deviceLayout->insertWidget(m_deviceLayout->indexOf(old), item);
+        m_deviceLayout->removeWidget(old);
+        item->setSelected(old->isSelected());
+        item->setStale(old->isStale());
+        old->hide();
+        old->deleteLater();
+    } else {
+        m_devices.append(item);
+        m_deviceLayout->addWidget(item);
+    }
     return item;
 }
 

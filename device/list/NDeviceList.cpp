@@ -98,9 +98,10 @@ NDeviceListItem *NDeviceList::addDevice(const QString &groupId, const QString &d
     NDeviceGroupItem *g = group(groupId);
     if (!g)
         return nullptr;
-    const bool added = g->device(deviceId) == nullptr;
+    NDeviceListItem *before = g->device(deviceId);
+    const bool added = before == nullptr;
     NDeviceListItem *item = g->addDevice(deviceId, info);
-    if (added) {
+    if (item != before) { // new, or replaced by the other kind of entry
         wire(item);
         item->setGroupButtonVisible(m_groupButtons);
         item->setSelected(deviceId == m_selected);

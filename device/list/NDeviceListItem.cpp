@@ -135,6 +135,7 @@ void NDeviceListItem::setDeviceInfo(const KxDeviceInfoMap &info)
     m_info = info;
     updateTexts();
     updateButtons();
+    infoChanged();
 }
 
 void NDeviceListItem::applyFilter(const QString &text)
@@ -213,7 +214,6 @@ void NDeviceListItem::elide()
 
 void NDeviceListItem::expandClicked()
 {
-    // Entries of a single reader have no parts to unfold; a reader box item overrides this.
     update();
 }
 

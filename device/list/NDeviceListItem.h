@@ -47,12 +47,15 @@ signals:
     void deviceBlink(const QMap<QString, QString> &device_infos);
 
 public slots:
-    void expandClicked();
+    // A single reader has no parts to unfold; a reader box overrides this.
+    virtual void expandClicked();
     void onAddGroupBtnClicked();
     void onblinkBtnClicked();
     void onAliasBtnClicked();
 
 protected:
+    // Called after the information map changed.
+    virtual void infoChanged() {}
     void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void enterEvent(QEvent *event) override;

@@ -2,6 +2,7 @@
 
 #include "KxBinaryFrame.h"
 #include "KxDataStreamValue.h"
+#include "KxNetGroupConfig.h"
 #include "KxRequestParser.h"
 #include "VrReaderCamera.h"
 #include "VrScripting.h"
@@ -34,6 +35,8 @@ QHash<QString, QByteArray> fromJson(const QJsonObject &o)
 const QStringList kGroupKeys = {"Gr En", "Gr Role", "Gr ID", "Gr Name", "Gr Mst SN", "Gr Mst MAC",
                                 "Gr Mst IP", "Gr mode", "Gr sync mode", "Gr sync min",
                                 "Gr sync max", "Gr slave"};
+// Members a group under this reader as master may hold, the master included.
+constexpr int kGroupMaxMembers = 8;
 
 }  // namespace
 
@@ -441,8 +444,8 @@ QMap<QString, QString> VrReaderEngine::infoMap() const
         return m;
     }
     m.insert("Supp Gr", "1");
-    m.insert("Gr Max", "8");
-    m.insert("Gr Gr Max", "8");
+    m.insert("Gr Max", QString::number(kGroupMaxMembers));
+    m.insert("Gr Gr Max", QString::number(kGroupMaxMembers));
     for (auto it = m_group.cbegin(); it != m_group.cend(); ++it)
         m.insert(it.key(), it.value());
     return m;
@@ -466,27 +469,26 @@ KxDiscovery::Datagram VrReaderEngine::information(quint32 transaction) const
     return d;
 }
 
-bool VrReaderEngine::applyGroup(const QString &text)
+bool VrReaderEngine::applyGroup(const QString &text, QString *reason)
 {
-    QMap<QString, QString> pairs;
-    for (const QString &item : text.split(';', Qt::SkipEmptyParts)) {
-        const int eq = item.indexOf('=');
-        if (eq <= 0)
-            return false;
-        pairs.insert(item.left(eq), item.mid(eq + 1));
-    }
-    const QString en = pairs.value("Gr En");
-    if (en != QLatin1String("0") && en != QLatin1String("1"))
+    // Only a text the program could have written is taken; anything else changes nothing.
+    KxNetGroupConfig::Entry e;
+    if (!KxNetGroupConfig::parse(text, &e, reason))
         return false;
-    for (auto it = pairs.cbegin(); it != pairs.cend(); ++it) {
-        if (kGroupKeys.contains(it.key()))
-            m_group.insert(it.key(), it.value());
+    if (e.self.sn != m_identity.serial
+        || e.self.mac.compare(m_identity.mac, Qt::CaseInsensitive) != 0) {
+        *reason = QStringLiteral("the text names another reader");
+        return false;
     }
-    if (en == QLatin1String("0")) {
-        for (const char *k : {"Gr Name", "Gr mode", "Gr sync mode", "Gr sync min", "Gr sync max",
-                              "Gr slave"})
-            m_group.remove(k);
+    if (e.role == KxNetGroupConfig::Role::Master && e.slaves.size() + 1 > kGroupMaxMembers) {
+        *reason = QStringLiteral("more members than the reader accepts");
+        return false;
     }
+    for (const QString &k : kGroupKeys)
+        m_group.remove(k);
+    const auto keys = KxNetGroupConfig::infoKeys(e);
+    for (auto it = keys.cbegin(); it != keys.cend(); ++it)
+        m_group.insert(it.key(), it.value());
     return true;
 }
 
@@ -529,10 +531,14 @@ VrReaderEngine::DiscoveryOutcome VrReaderEngine::handleDatagram(const KxDiscover
         m_alias = req.fields.value("L Alias");
         out.log << QStringLiteral("alias set to \"%1\"").arg(m_alias);
         break;
-    case KxDiscovery::GroupRequest:
-        ok = m_identity.kind == VrIdentity::FixedMount && applyGroup(req.fields.value("config"));
-        out.log << QStringLiteral("group configuration %1").arg(ok ? "applied" : "refused");
+    case KxDiscovery::GroupRequest: {
+        QString reason = QStringLiteral("not a fixed-mount reader");
+        ok = m_identity.kind == VrIdentity::FixedMount
+            && applyGroup(req.fields.value("config"), &reason);
+        out.log << (ok ? QStringLiteral("group configuration applied")
+                       : QStringLiteral("group configuration refused: %1").arg(reason));
         break;
+    }
     case KxDiscovery::BlinkRequest:
         out.log << QStringLiteral("blink");
         break;

@@ -137,7 +137,7 @@ private:
     QByteArray counters() const;
     Outcome handleSettings(const KxSettingsRequest &request);
     Outcome handleVision(const QString &code, const QByteArray &json);
-    bool applyGroup(const QString &text);
+    bool applyGroup(const QString &text, QString *reason);
     bool saveState();
     void read(Outcome *outcome);
     QByteArray cameraSensor() const;

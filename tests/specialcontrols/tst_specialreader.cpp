@@ -58,6 +58,7 @@ class TstSpecialReader : public QObject
     std::unique_ptr<KxDeviceConnector> m_b;
     ResultStream m_stream;
     KxScriptedUiBackend m_ui;
+    QString m_watched;
 
     // Stored changes straight to the reader, as another client would make them.
     bool store(KxDeviceConnector *c, const QVector<QPair<QString, QByteArray>> &values)
@@ -73,12 +74,14 @@ class TstSpecialReader : public QObject
         return c->command()->saveCmds(changes, true, failed) && failed.isEmpty();
     }
 
-    // One trigger of the first reader: code id -> data of every code read.
-    QMap<QString, QByteArray> trigger()
+    // One trigger of a reader (the first one unless given): code id -> data of every code read.
+    QMap<QString, QByteArray> trigger(KxDeviceConnector *c = nullptr)
     {
+        c = c ? c : m_a.get();
+        m_watched = c->deviceId();
         m_stream.clear();
         QByteArray reply;
-        if (!m_a->sendMessage(KxMakeDataStreamCmd("#SCNITG", DataProtocol_Settings, true), reply))
+        if (!c->sendMessage(KxMakeDataStreamCmd("#SCNITG", DataProtocol_Settings, true), reply))
             return {};
         QElapsedTimer t;
         t.start();
@@ -92,12 +95,15 @@ class TstSpecialReader : public QObject
         return byId;
     }
 
-    // The first reader's page file on a reader-bound property widget, the page built.
-    std::unique_ptr<BCodePropertyWidget> pageOf(const QString &file, const QString &pageId)
+    // A reader's page file (the first reader's unless given) on a reader-bound property widget,
+    // the page built.
+    std::unique_ptr<BCodePropertyWidget> pageOf(const QString &file, const QString &pageId,
+                                                KxDeviceConnector *c = nullptr)
     {
+        c = c ? c : m_a.get();
         auto w = std::make_unique<BCodePropertyWidget>();
-        w->setDevice(m_a.get());
-        w->setPages(EditDeviceContext::loadPage(EditDeviceContext::modelDir(m_a.get()), file));
+        w->setDevice(c);
+        w->setPages(EditDeviceContext::loadPage(EditDeviceContext::modelDir(c), file));
         w->resize(1000, 700);
         w->show();
         if (!w->setCurrentPage(pageId) && w->currentPageId() != pageId)
@@ -125,7 +131,7 @@ private slots:
         QVERIFY2(m_b, qPrintable(why));
         connect(KxDeviceKit::Instance(), &KxDeviceKit::barcodeReceived, this,
                 [this](const QString &id, const QByteArray &d) {
-                    if (id == m_a->deviceId())
+                    if (id == m_watched)
                         m_stream.append(d);
                 });
         QVERIFY(store(m_a.get(), {{"NGRENA", "0"}, {"MLTCNT", "4"}, {"OUTMSG", "0"}, {"CADENA", "0"},
@@ -244,6 +250,33 @@ private slots:
         QCOMPARE(w->pendingSends(), 0);
         QCOMPARE(readerValue(m_a.get(), "SCRADD"), before);
         QVERIFY(store(m_a.get(), {{"SCRENA", "0"}}));
+    }
+
+    // A Lua script tested in the editor on a sample gives the reader's output for that code.
+    void luaScriptTestedLocallyMatchesTheReader()
+    {
+        VReaderProcess lua;
+        QVERIFY2(lua.start({"--count", "1", "--model", "KXS-HS120", "--scene", m_dir.filePath("scene.json")}),
+                 lua.errorOutput().constData());
+        QString why;
+        auto c = login(lua.readers().value(0), &why);
+        QVERIFY2(c, qPrintable(why));
+        QVERIFY(store(c.get(), {{"NGRENA", "0"}, {"SCNMOD", "0"}, {"LUAENA", "1"},
+                                {"C28ENA", "0"}, {"QRCENA", "1"}}));  // it reads one code at a time
+        c->command()->syncSettings(false);
+        auto w = pageOf("Output.xml", "Page Data Output", c.get());
+        QVERIFY(w);
+        auto *editor = qobject_cast<KxScriptControl *>(w->control("LUAADD"));
+        QVERIFY(editor);
+        QTRY_COMPARE_WITH_TIMEOUT(editor->assistance()->readerFunctions(),
+                                  QString::fromUtf8(readerValue(c.get(), "LUAQAS")).split('|'), 30000);
+        editor->setScript("if getSymbology() == '032' then setOutput('LOT ' .. getData():sub(4, 8)) end");
+        editor->setSample(QString::fromLatin1(kQr));
+        editor->runTest();
+        QVERIFY2(editor->testOutput().endsWith(": LOT 01234"), qPrintable(editor->testOutput()));
+        QTRY_COMPARE_WITH_TIMEOUT(readerValue(c.get(), "LUAQRY"), editor->value().toString().toUtf8(), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(w->pendingSends(), 0, 30000);
+        QCOMPARE(trigger(c.get()), (QMap<QString, QByteArray>{{"032", "LOT 01234"}}));
     }
 
     // Formats and a script travel in a configuration file; the second reader exports the same

@@ -21,8 +21,6 @@
 namespace {
 
 constexpr int MinLabelWidth = 120;
-constexpr int MaxLabelWidth = 280;
-constexpr int EditorColumnWidth = 360;
 constexpr int NumericFieldWidth = 160; // a number needs no combo-box-wide field
 constexpr int HLayoutLabelWidth = 300; // "max-width:300px;" of side-by-side titles
 constexpr int RowHeight = 28;          // "min-height:28px" of the item rows
@@ -177,7 +175,7 @@ void KxPropertyWidget::buildPage(_tagKxPropertyInfo &rec)
                 labelWidth = qMax(labelWidth, w);
         }
     }
-    labelWidth = qMin(labelWidth, MaxLabelWidth);
+    labelWidth = qMin(labelWidth, m_maxLabelWidth);
     for (const Built &b : qAsConst(groups)) {
         layoutGroup(b.group, b.content, b.controls, labelWidth, titleWidths);
         layout->addWidget(b.box);
@@ -334,7 +332,7 @@ void KxPropertyWidget::layoutGroup(KxGroupInfo *group, QWidget *content, const Q
             auto *field = new QHBoxLayout();
             field->addWidget(e);
             field->addStretch(1);
-            e->setMinimumWidth(qMax(e->minimumWidth(), qMin(EditorColumnWidth, e->maximumWidth())));
+            e->setMinimumWidth(qMax(e->minimumWidth(), qMin(m_editorColumnWidth, e->maximumWidth())));
             if (l && !l->isHidden()) {
                 c->setLabelWidth(labelWidth);
                 if (!c->item()->attributes.contains(QStringLiteral("AutoFit")))
@@ -349,7 +347,7 @@ void KxPropertyWidget::layoutGroup(KxGroupInfo *group, QWidget *content, const Q
         grid->setContentsMargins(14, 0, 0, 0);
         grid->setHorizontalSpacing(16);
         grid->setVerticalSpacing(10);
-        grid->setColumnMinimumWidth(1, EditorColumnWidth);
+        grid->setColumnMinimumWidth(1, m_editorColumnWidth);
         grid->setColumnStretch(2, 1);
         int row = 0;
         for (KxControlBase *c : list) {

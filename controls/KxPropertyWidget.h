@@ -70,6 +70,14 @@ public:
     QWidget *pageContent(const QString &pageId) const;
     void rebuildPage(const QString &pageId);
     int rebuildCount() const { return m_rebuilds; }
+    // Widest title column and least editor column, for pages built after the call. A narrow
+    // host (a dock) gives smaller ones: its scroll area does not scroll sideways, so a page wider
+    // than the host would lay its editors over the titles; with these, long titles wrap.
+    void setColumnWidths(int maxLabel, int editor)
+    {
+        m_maxLabelWidth = maxLabel;
+        m_editorColumnWidth = editor;
+    }
 
     // {pageId: {groupId: [{"Id", "Type"?, "Flags"?, "Param"}]}}
     QJsonObject valuesToJson() const;
@@ -139,5 +147,7 @@ private:
     bool m_showChanged = false;
     int m_refDepth = 0;
     int m_rebuilds = 0;
+    int m_maxLabelWidth = 280;
+    int m_editorColumnWidth = 360;
     mutable QSet<QString> m_evaluating; // ids whose visibility is being decided (cycle guard)
 };

@@ -36,6 +36,14 @@
 #include <QTabWidget>
 #include <QToolButton>
 
+namespace {
+// Title and editor columns of the dock's pages, and the dock's least width that holds them
+// (with the page's margins and the scroll bar).
+constexpr int kDockLabelWidth = 160;
+constexpr int kDockEditorWidth = 180;
+constexpr int kDockMinWidth = kDockLabelWidth + kDockEditorWidth + 60;
+}  // namespace
+
 QuickSettingsWidget::QuickSettingsWidget(QWidget *parent) : IPluginWidget(parent)
 {
     setObjectName(QStringLiteral("QuickSettingsWidget"));
@@ -72,7 +80,10 @@ QuickSettingsWidget::QuickSettingsWidget(QWidget *parent) : IPluginWidget(parent
     m_toolArea->setStyleSheet(QStringLiteral(
         "QToolButton{color: #000000;background-color: #DCDCDC;selection-color: #0c3484;"
         "selection-background-color: #F4FFFF;font-size:16px;border-radius:3px;padding:3px;margin:0px;}"
-        "QToolButton:checked{background-color:#0c3484;color:#ffffff;}"));
+        "QToolButton:checked{background-color:#0c3484;color:#ffffff;}"
+        // Tools with settings keep their text clear of the arrow.
+        "QToolButton[popupMode=\"1\"]{padding-right:20px;}"
+        "QToolButton::menu-button{width:18px;border:none;border-left:1px solid #c4c4c4;}"));
     auto *toolLayout = new QHBoxLayout(m_toolArea);
     toolLayout->setContentsMargins(0, 0, 0, 0);
     toolLayout->addStretch(1);
@@ -111,8 +122,10 @@ QuickSettingsWidget::QuickSettingsWidget(QWidget *parent) : IPluginWidget(parent
     m_tabs->setObjectName(QStringLiteral("widgetDocked"));
     m_settings = new BCodePropertyWidget(m_tabs);
     m_settings->setObjectName(QStringLiteral("quickSettings"));
+    // The dock is narrower than a settings page: columns that fit it, so long titles wrap.
+    m_settings->setColumnWidths(kDockLabelWidth, kDockEditorWidth);
     m_tabs->addTab(m_settings, kxTr(QStringLiteral("#IDS_CurrentSettings")));
-    m_tabs->setMinimumWidth(380);
+    m_tabs->setMinimumWidth(kDockMinWidth);
     rightLayout->addWidget(m_tabs, 2);
 
     layout->addWidget(left);

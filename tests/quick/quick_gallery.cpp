@@ -11,7 +11,10 @@
 #include "KxStandardControls.h"
 #include "QuickConfigSetBox.h"
 #include "QuickSettingsWidget.h"
+#include "KxSettings.h"
+#include "QuickToolDialogs.h"
 #include "QuickTools.h"
+#include "SelectPointFocusDlg.h"
 #include "VReaderProcess.h"
 #include "GalleryReader.h"
 #include "VReaderSession.h"
@@ -67,6 +70,26 @@ int main(int argc, char **argv)
     GalleryReader::fetch(page.imageView());
     gallery.save(&page, QStringLiteral("learned-1366x768"));
 
+    // The debug test over twenty reads, its results in their table, and the tools' dialogs.
+    KxSettings::instance()->setValue("TestEx", "NumberOfTimes", 20);
+    page.tool(QuickTools::testEx())->click();
+    for (int i = 0; i < 3000 && page.isBusy(); ++i)
+        QTest::qWait(20);
+    QTest::qWait(500);
+    gallery.save(&page, QStringLiteral("debug-test-1366x768"));
+    {
+        QuickTestSettingsDlg dlg(QStringLiteral("test"), &page);
+        dlg.show();
+        gallery.save(&dlg, QStringLiteral("read-test-settings"));
+        AutoFocusParamsDlg params(&page);
+        params.show();
+        gallery.save(&params, QStringLiteral("focus-params"));
+        SelectPointFocusDlg point(page.imageView()->d()->lastPixmap(), page.imageView()->d()->sensorSize(), &page);
+        point.choose(QPoint(280, 170));
+        point.show();
+        gallery.save(&point, QStringLiteral("point-focus"));
+    }
+
     page.configSetBox()->combo()->setCurrentIndex(1);
     page.configSetBox()->enableButton()->click();
     QTest::qWait(500);
@@ -74,5 +97,16 @@ int main(int argc, char **argv)
     page.show();
     GalleryReader::fetch(page.imageView());
     gallery.save(&page, QStringLiteral("set-enabled-1400x900"));
+
+    // A model without a quick page of its own: its most used settings fill the dock.
+    VReaderProcess handHeld;
+    auto second = GalleryReader::start(handHeld, {"--model", "KXS-HS120", "--count", "1"});
+    if (!second)
+        return 1;
+    QuickSettingsWidget other;
+    other.openDevice(QPointer<KxDeviceConnector>(second.get()), QVariant());
+    other.resize(1366, 768);
+    other.show();
+    gallery.save(&other, QStringLiteral("fallback-1366x768"));
     return 0;
 }

@@ -297,13 +297,17 @@ void TestQuickReader::readTestRunsUntilStopped()
 void TestQuickReader::focusSearchFromBlur_data()
 {
     QTest::addColumn<bool>("atCode");
-    QTest::newRow("automatic") << false;
-    QTest::newRow("point on a code") << true;
+    QTest::addColumn<bool>("dark");
+    QTest::newRow("automatic") << false << false;
+    QTest::newRow("point on a code") << true << false;
+    // A badly set reader: too dark to read even when sharp, yet sharp is found.
+    QTest::newRow("automatic, too dark to read") << false << true;
 }
 
 void TestQuickReader::focusSearchFromBlur()
 {
     QFETCH(bool, atCode);
+    QFETCH(bool, dark);
     auto e = engine();
     // Where a code lies, from a sharp read.
     ResultStream sharp;
@@ -312,6 +316,10 @@ void TestQuickReader::focusSearchFromBlur()
     QVERIFY(!sharp.results().isEmpty());
     const QJsonArray ctr = sharp.results().first().json.value("list").toArray().at(0).toObject().value("ctr").toArray();
     QCOMPARE(set(*e, "#FOCPOS0"), 6);
+    if (dark) {
+        for (const char *s : {"#EXPMOD1", "#EXPFET20", "#EXPFGN0"})
+            QCOMPARE(set(*e, s), 6);
+    }
     QCOMPARE(codesRead(*e), 0);
     const QByteArray request = atCode ? "#FOCPOT" + QByteArray::number(ctr.at(0).toInt()) + 'X'
                                             + QByteArray::number(ctr.at(1).toInt()) + 'Y'
@@ -322,7 +330,8 @@ void TestQuickReader::focusSearchFromBlur()
     const int found = e->runningValue("FOCPOS").toInt();
     QCOMPARE(st.value("FOCPOS").toString().toInt(), found);
     QVERIFY2(qAbs(found - int(m_scene->scene().focus)) <= 20, QByteArray::number(found).constData());
-    QVERIFY(codesRead(*e) >= 1);
+    if (!dark)
+        QVERIFY(codesRead(*e) >= 1);
 }
 
 void TestQuickReader::monitoringStreamsAndGivesWay()

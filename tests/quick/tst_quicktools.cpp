@@ -28,6 +28,7 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QMenu>
+#include <QScrollArea>
 #include <QRadioButton>
 #include <QSpinBox>
 
@@ -457,6 +458,40 @@ private slots:
         QCOMPARE(page.settings()->pages()->pages.first()->groups.first()->displayName, QStringLiteral("#IDS_Grp_Mode"));
         QVERIFY(ids.contains("ILLMOD") && ids.contains("AIMENA"));
         QVERIFY(!ids.contains("C39ENA"));
+    }
+
+    void longTitlesWrapInTheDock()
+    {
+        KxScriptedUiBackend ui;
+        VReaderProcess vr;
+        QVERIFY2(vr.start({"--count", "1", "--sensor", "640x480"}), vr.errorOutput().constData());
+        QString why;
+        auto connector = VReaderSession::login(vr, &why);
+        QVERIFY2(connector, qPrintable(why));
+        QuickSettingsWidget page;
+        QVERIFY(page.openDevice(QPointer<KxDeviceConnector>(connector.get()), QVariant()));
+        page.resize(1366, 768);
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        auto *title = page.settings()->findChild<QLabel *>(QStringLiteral("DECTMO"));
+        QVERIFY(title && title->isVisible());
+        // The page fits the dock, so no editor lies over a title and the long one wraps.
+        QScrollArea *scroll = nullptr;
+        for (QWidget *w = title; w && !scroll; w = w->parentWidget())
+            scroll = qobject_cast<QScrollArea *>(w);
+        QVERIFY(scroll);
+        QVERIFY2(scroll->widget()->minimumSizeHint().width() <= scroll->viewport()->width(),
+                 qPrintable(QStringLiteral("%1 > %2").arg(scroll->widget()->minimumSizeHint().width())
+                                .arg(scroll->viewport()->width())));
+        QVERIFY(title->wordWrap());
+        QVERIFY(title->fontMetrics().horizontalAdvance(title->text()) > title->width());
+        for (QWidget *editor : title->parentWidget()->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (editor == title || qobject_cast<QLabel *>(editor) || !editor->isVisible())
+                continue;
+            const QRect e = editor->geometry();
+            if (e.top() < title->geometry().bottom() && e.bottom() > title->geometry().top())
+                QVERIFY2(!e.intersects(title->geometry()), qPrintable(editor->metaObject()->className()));
+        }
     }
 
     void leavingStopsTheMonitor()

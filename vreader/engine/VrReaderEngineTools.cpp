@@ -126,18 +126,20 @@ void VrReaderEngine::focus(char prefix, const QRect &window, Outcome *outcome)
     const int hi = focusCmd && focusCmd->rule.hasMaximum ? int(focusCmd->rule.maximum) : 1000;
     const VrReaderCamera::Values base = imageValues();
     double best = 0;
+    double worst = 0;
     const int found = searchFocus(lo, hi, [&](int position) {
         const QByteArray p = QByteArray::number(position);
         const QImage image = m_camera->snapshot([&](const QString &code) {
+            // Focus wants contrast, not the exposure set for reading: its images expose themselves.
+            if (code == QLatin1String("EXPMOD"))
+                return QByteArray("0");
             return code == QLatin1String("FOCPOS") ? p : base(code);
         });
         return sharpness(image, window);
-    }, &best);
-    // Plain paper has no edges: below this the search found noise, not a sharp image.
-    constexpr double kLeastEdges = 40.0;
+    }, &best, &worst);
     QJsonObject st{{QStringLiteral("mode"), window.isEmpty() ? QStringLiteral("auto") : QStringLiteral("point")},
                    {QStringLiteral("sharpness"), qRound(best * 10) / 10.0}};
-    if (!focusCmd || best < kLeastEdges) {
+    if (!focusCmd || !foundEdges(best, worst)) {
         st.insert(QStringLiteral("state"), 3);
         m_focusState = QJsonDocument(st).toJson(QJsonDocument::Compact);
         outcome->log << QStringLiteral("focus found no sharp position (sharpness %1)").arg(best, 0, 'f', 1);

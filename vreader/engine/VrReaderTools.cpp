@@ -143,8 +143,14 @@ bool parsePoint(const QByteArray &value, QPoint *out)
     return true;
 }
 
-int searchFocus(int lo, int hi, const std::function<double(int)> &measure, double *best)
+bool foundEdges(double best, double worst)
 {
+    return best > worst * 1.25 && best - worst > 0.5;
+}
+
+int searchFocus(int lo, int hi, const std::function<double(int)> &measure, double *best, double *worst)
+{
+    double worstValue = -1;
     // Coarse to fine: each round looks at eleven positions around the best of the last one.
     int centre = (lo + hi) / 2;
     int step = qMax(1, (hi - lo) / 10);
@@ -154,6 +160,8 @@ int searchFocus(int lo, int hi, const std::function<double(int)> &measure, doubl
         for (int i = -5; i <= 5; ++i) {
             const int p = qBound(lo, centre + i * step, hi);
             const double v = measure(p);
+            if (worstValue < 0 || v < worstValue)
+                worstValue = v;
             if (v > bestValue) {
                 bestValue = v;
                 bestPos = p;
@@ -166,6 +174,8 @@ int searchFocus(int lo, int hi, const std::function<double(int)> &measure, doubl
     }
     if (best)
         *best = bestValue;
+    if (worst)
+        *worst = worstValue;
     return bestPos;
 }
 

@@ -72,7 +72,11 @@ double sharpness(const QImage &image, const QRect &window = QRect());
 // "FOCPOT" "<x>X<y>Y" in sensor pixels.
 bool parsePoint(const QByteArray &value, QPoint *out);
 // The focus search: positions tried coarse to fine between lo and hi; measure gives the
-// sharpness at a position. Returns the sharpest position and its sharpness.
-int searchFocus(int lo, int hi, const std::function<double(int)> &measure, double *best);
+// sharpness at a position. Returns the sharpest position, its sharpness and the least seen.
+int searchFocus(int lo, int hi, const std::function<double(int)> &measure, double *best,
+                double *worst = nullptr);
+// Whether a search found edges: the sharpest image clearly above the most blurred one (images
+// of plain paper differ only by their noise, which is the same in every image of a search).
+bool foundEdges(double best, double worst);
 
 }  // namespace VrReaderTools

@@ -1,8 +1,8 @@
 #include "BCodePropertyWidget.h"
 
 #include "EditDeviceContext.h"
-#include "Kx1D2DEdit.h"
 #include "EditLogic.h"
+#include "Kx1D2DEdit.h"
 #include "KxCmdFraming.h"
 #include "KxControlBase.h"
 #include "KxControlEvents.h"

@@ -168,7 +168,7 @@ bool QuickSettingsWidget::openDevice(QPointer<KxDeviceConnector> connector, cons
                 for (const STRUCT_BARCODE_INFO &b : batch) {
                     // Graded records carry their verdict in the grades: a read all the same.
                     if (b.goodRead || b.hasGrading) {
-                        ++*reads;
+                        reads->add();
                         return;
                     }
                 }
@@ -529,7 +529,7 @@ void QuickSettingsWidget::startTriggerTest()
                     out.insert(QStringLiteral("error"), "reader");
                     break;
                 }
-                const int seen = reads->load();
+                const int seen = reads->count.load();
                 QElapsedTimer t;
                 t.start();
                 QByteArray answer;
@@ -540,9 +540,9 @@ void QuickSettingsWidget::startTriggerTest()
                 ++fired;
                 // The reader's answer is its read time; a result gets that and 2 s more.
                 const qint64 allowance = qMax(0, answer.toInt()) + 2000;
-                while (reads->load() == seen && t.elapsed() < allowance && !*stop)
-                    QThread::msleep(10);
-                if (reads->load() != seen) {
+                while (reads->count.load() == seen && t.elapsed() < allowance && !*stop)
+                    reads->waitPast(seen, 10);
+                if (reads->count.load() != seen) {
                     ++good;
                     ms << QByteArray::number(t.elapsed());
                 } else if (!*stop) {

@@ -5,6 +5,9 @@
 
 #include <QMap>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <memory>
 #include <QPointer>
 
@@ -97,7 +100,29 @@ private:
     // Asks the running tool's worker to stop.
     std::shared_ptr<std::atomic_bool> m_stop;
     // Reads the reader reported (batches with a good read), counted on the GUI thread.
-    std::shared_ptr<std::atomic_int> m_reads = std::make_shared<std::atomic_int>(0);
+    // A waiting tool wakes at once when one comes, else after its 10 ms poll.
+    struct ReadCounter
+    {
+        std::atomic_int count{0};
+        std::mutex mutex;
+        std::condition_variable arrived;
+        void add()
+        {
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                ++count;
+            }
+            arrived.notify_all();
+        }
+        // Waits up to ms for the count to leave seen; the count as it then stands.
+        int waitPast(int seen, int ms)
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            arrived.wait_for(lock, std::chrono::milliseconds(ms), [&] { return count.load() != seen; });
+            return count.load();
+        }
+    };
+    std::shared_ptr<ReadCounter> m_reads = std::make_shared<ReadCounter>();
     DeviceCardWidget *m_card;
     QTabWidget *m_tabs;
     BCodePropertyWidget *m_settings;

@@ -237,6 +237,27 @@ private slots:
         QCOMPARE(goodReads(connector.get()), before + 1);
     }
 
+    void selfLearningRefusesFlowMode()
+    {
+        KxScriptedUiBackend ui;
+        VReaderProcess vr;
+        QVERIFY2(vr.start({"--count", "1", "--sensor", "640x480"}), vr.errorOutput().constData());
+        QString why;
+        auto connector = VReaderSession::login(vr, &why);
+        QVERIFY2(connector, qPrintable(why));
+        QByteArray v;
+        QCOMPARE(connector->queryCommand(1, "#SCNMOD", v, "3"), 6);
+        const QByteArray exposure = VReaderSession::readerValue(connector.get(), "EXPFET");
+        QuickSettingsWidget page;
+        QVERIFY(page.openDevice(QPointer<KxDeviceConnector>(connector.get()), QVariant()));
+        page.tool(QuickTools::selfLearning())->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!page.isBusy(), 60000);
+        const auto toasts = ui.shown(KxScriptedUiBackend::Kind::Toast);
+        QCOMPARE(toasts.size(), 1);
+        QCOMPARE(toasts[0].text, kxTr("#IDS_SelfLearning_UnsupportBurstMode"));
+        QCOMPARE(VReaderSession::readerValue(connector.get(), "EXPFET"), exposure);
+    }
+
     void triggerTestReadRate_data()
     {
         QTest::addColumn<int>("times");

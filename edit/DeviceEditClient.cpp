@@ -5,6 +5,7 @@
 #include "EditPlaceholders.h"
 #include "KxDeviceConnector.h"
 #include "KxLoginedDevicesManage.h"
+#include "StatisticsEditFrame.h"
 
 #include <QDebug>
 #include <QHBoxLayout>
@@ -91,9 +92,12 @@ bool DeviceEditClient::changeEditMode(int mode, const QString &device_id, const 
         case DeviceEditMode_Rfid:
             frame = new RFIDEditFrame(this);
             break;
-        case DeviceEditMode_Statistics:
-            frame = new StatisticsEditFrame(this);
+        case DeviceEditMode_Statistics: {
+            auto *statistics = new StatisticsEditFrame(this);
+            connect(statistics, &StatisticsEditFrame::signal_goHome, this, [] { showMainPage(); });
+            frame = statistics;
             break;
+        }
         default:
             break;
         }

@@ -91,11 +91,6 @@ QPointer<KxDeviceConnector> RFIDEditFrame::connector() const
     return KxLoginedDevicesManage::instance()->device(m_deviceId);
 }
 
-StatisticsEditFrame::StatisticsEditFrame(QWidget *parent)
-    : EditPlaceholderFrame(QStringLiteral("#ID_STATISTICS"), parent)
-{
-}
-
 EditToolPlaceholderDlg::EditToolPlaceholderDlg(const QString &titleKey, const QStringList &lines,
                                                QWidget *parent)
     : NDialogEx(parent), m_lines(lines)

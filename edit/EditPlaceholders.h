@@ -54,13 +54,6 @@ public:
     QPointer<KxDeviceConnector> connector() const;
 };
 
-class StatisticsEditFrame : public EditPlaceholderFrame
-{
-    Q_OBJECT
-public:
-    explicit StatisticsEditFrame(QWidget *parent = nullptr);
-};
-
 // A tool window that later work builds; `lines` shows what it was given.
 class EditToolPlaceholderDlg : public NDialogEx
 {

@@ -56,6 +56,13 @@ bool SqliteDbWorker::open(const QString &databaseDir)
         QSqlQuery vacuum(db);
         if (!vacuum.exec(QStringLiteral("VACUUM;")))
             qWarning().noquote() << QStringLiteral("执行VACUUM命令失败：") + vacuum.lastError().text();
+        // A record per saved or uploaded image: with a write-ahead log and normal syncing an
+        // insert no longer waits for the disk's flush (tens of ms each on a busy disk, which
+        // held every FTP upload); the index stays consistent through a power cut.
+        QSqlQuery pragma(db);
+        if (!pragma.exec(QStringLiteral("PRAGMA journal_mode=WAL;"))
+            || !pragma.exec(QStringLiteral("PRAGMA synchronous=NORMAL;")))
+            qWarning().noquote() << "SqliteDbWorker::open()...journal settings refused:" << pragma.lastError().text();
     }
     m_open = true;
     return true;

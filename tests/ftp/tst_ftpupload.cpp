@@ -43,7 +43,8 @@ private:
     static void set(KxDeviceConnector *c, const QString &code, const QString &value)
     {
         QByteArray v;
-        QCOMPARE(c->queryCommand(1, QLatin1Char('#') + code + value, v), int(DataResult_Ack));
+        const int result = c->queryCommand(1, QLatin1Char('#') + code + value, v);
+        QVERIFY2(result == DataResult_Ack, qPrintable(QStringLiteral("%1%2: %3").arg(code, value).arg(result)));
     }
 
 private slots:
@@ -99,9 +100,9 @@ private slots:
             set(c.get(), "SCNITG", QString());
         // Every upload ends with a line in the reader's log, done or failed.
         QByteArray log;
-        QTRY_VERIFY_WITH_TIMEOUT((log += vp.errorOutput()).count("FTP upload of") >= 3, 60000);
-        QCOMPARE(log.count("FTP upload of"), 3);
-        QCOMPARE(log.count("bytes) done"), expected);
+        QTRY_VERIFY_WITH_TIMEOUT((log += vp.errorOutput()).count("FTP upload of") >= 3, 150000);
+        QVERIFY2(log.count("FTP upload of") == 3, log.constData());
+        QVERIFY2(log.count("bytes) done") == expected, log.constData());
         QCOMPARE(stored().size() - before, expected);
         if (expected == 0)
             return;

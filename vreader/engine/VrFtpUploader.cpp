@@ -9,7 +9,15 @@ VrFtpUploader::VrFtpUploader(QObject *parent)
     , m_timeout(new QTimer(this))
 {
     m_timeout->setSingleShot(true);
-    connect(m_timeout, &QTimer::timeout, this, [this] { finish(false, QStringLiteral("no answer in time")); });
+    connect(m_timeout, &QTimer::timeout, this, [this] {
+        // Reads run on this thread too: a long one can hold back a reply that came in time.
+        if (m_control && m_control->state() == QAbstractSocket::ConnectedState && m_control->waitForReadyRead(0)) {
+            if (m_busy)
+                m_timeout->start(kStepTimeoutMs);
+            return;
+        }
+        finish(false, QStringLiteral("no answer in time (step %1)").arg(int(m_step)));
+    });
 }
 
 void VrFtpUploader::enqueue(const Job &job)
@@ -43,8 +51,9 @@ void VrFtpUploader::startNext()
     m_dataSent = m_transferDone = false;
     m_control = new QTcpSocket(this);
     connect(m_control, &QTcpSocket::readyRead, this, &VrFtpUploader::onControlData);
-    connect(m_control, &QTcpSocket::errorOccurred, this, [this] {
-        if (m_busy && m_step != Step::Quit)
+    connect(m_control, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError e) {
+        // A time-out is only the look for a late reply above, not a broken connection.
+        if (e != QAbstractSocket::SocketTimeoutError && m_busy && m_step != Step::Quit)
             finish(false, m_control->errorString());
     });
     m_timeout->start(kStepTimeoutMs);
@@ -119,8 +128,14 @@ void VrFtpUploader::onReply(int code, const QString &text)
             return finish(false, text);
         return openData(text);
     case Step::Stor:
-        if (code == 150)
-            return; // the data connection carries the file now
+        if (code == 150) {
+            // As clients do: the file goes out once the server has taken the command.
+            if (m_data && !m_dataSent) {
+                m_dataSent = true;
+                m_data->write(m_job.data);
+            }
+            return;
+        }
         if (code != 226)
             return finish(false, text);
         m_transferDone = true;
@@ -154,8 +169,6 @@ void VrFtpUploader::openData(const QString &pasvReply)
     connect(m_data, &QTcpSocket::connected, this, [this] {
         m_step = Step::Stor;
         send(QStringLiteral("STOR ") + m_job.name);
-        m_data->write(m_job.data);
-        m_dataSent = true;
     });
     connect(m_data, &QTcpSocket::bytesWritten, this, [this] {
         if (m_data && m_dataSent && m_data->bytesToWrite() == 0)

@@ -31,7 +31,7 @@ public:
     void enqueue(const Job &job);
     int pending() const { return m_queue.size() + (m_busy ? 1 : 0); }
     static constexpr int kMaxQueued = 8;
-    static constexpr int kStepTimeoutMs = 10000;
+    static constexpr int kStepTimeoutMs = 30000;
 
 signals:
     void logLine(const QString &line);

@@ -12,6 +12,7 @@
 #include "KxUiService.h"
 #include "MainFrame.h"
 #include "MainPageClient.h"
+#include "NBoxDeviceListItem.h"
 #include "NDeviceList.h"
 #include "NetGroupEditWidget.h"
 #include "VReaderProcess.h"
@@ -96,6 +97,11 @@ int main(int argc, char **argv)
         const QString tag = QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
         waitFor([&] { return list->groupDeviceList()->allDevices().size() == 3; }, 20000);
         list->OnGroupBtnClicked();
+        // The master's box unfolded, naming its member.
+        for (NDeviceListItem *item : list->groupDeviceList()->allDevices()) {
+            if (auto *box = qobject_cast<NBoxDeviceListItem *>(item))
+                box->expandClicked();
+        }
         gallery.save(&frame, "list-" + tag);
         frame.show();
         list->OnGroupEditBtnClicked();

@@ -282,6 +282,15 @@ VrReaderEngine::Outcome VrReaderEngine::handleFrame(const QByteArray &frame)
 VrReaderEngine::Outcome VrReaderEngine::handleSettings(const KxSettingsRequest &request)
 {
     Outcome out;
+    QByteArray capsKey;
+    if (request.allQuery == '^' && m_refused.isEmpty()) {
+        capsKey = QByteArray(1, request.prefix) + QByteArray::number(quintptr(m_table.data()))
+            + ':' + QByteArray::number(m_bufferSize);
+        if (capsKey == m_capsKey) {
+            out.reply = m_capsReply;
+            return out;
+        }
+    }
     KxSettingsReply reply;
     reply.prefix = request.prefix;
     if (request.allQuery == '*' && m_emptyQueryAll) {
@@ -301,6 +310,10 @@ VrReaderEngine::Outcome VrReaderEngine::handleSettings(const KxSettingsRequest &
     reply.extendData = out.extendData;
     reply.extendInfo = out.extendInfo;
     out.reply = KxMakeSettingsReply(reply);
+    if (!capsKey.isEmpty() && out.extendData.isEmpty() && out.extendInfo.isEmpty()) {
+        m_capsKey = capsKey;
+        m_capsReply = out.reply;
+    }
     return out;
 }
 

@@ -176,6 +176,8 @@ private:
     bool m_configtool = false;
     QString m_refused;
     bool m_emptyQueryAll = false;
+    // The encoded "^" list: it depends only on the table, the prefix and the buffer size.
+    QByteArray m_capsKey, m_capsReply;
     int m_noReadEvery = 0;
     int m_bufferSize = 4096;
     // Read counters ("DBGCNT"): reads, good reads, time spent reading.

@@ -11,6 +11,7 @@
 #include "KxDialogRunner.h"
 #include "KxTrainingMainDlg.h"
 #include "LocalSettingDlg.h"
+#include "StoredDataDlg.h"
 
 #include <QDebug>
 
@@ -84,7 +85,10 @@ void BCodeEditFrame::OnMenuActionTriggered_Training()
 
 void BCodeEditFrame::OnMenuActionTriggered_Sync()
 {
-    runPlaceholderTool(QStringLiteral("#ID_SYNC1"));
+    if (!m_connector)
+        return;
+    StoredDataDlg dlg(m_connector, this);
+    KxDialogRunner::run(&dlg);
 }
 
 void BCodeEditFrame::OnMenuActionTriggered_Ftp()

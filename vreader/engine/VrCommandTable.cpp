@@ -91,6 +91,11 @@ void VrCommandTable::addSpecialCommands()
     special("IDNQRY", VrCommand::ReadOnly, QByteArray());
     special("DBGCNT", VrCommand::ReadOnly, QByteArray());
     special("DBGCNC", VrCommand::Action, QByteArray());
+    // Results kept while no client holds the reader: keep on/off, count, pages, clear.
+    special("WLSBAT", VrCommand::Setting, "1", KxValueRule::Integer, 0, 1);
+    special("WLSCNT", VrCommand::ReadOnly, QByteArray());
+    special("WLSGET", VrCommand::Action, QByteArray());
+    special("WLSCLR", VrCommand::Action, QByteArray());
     special("DFMCAL", VrCommand::Action, QByteArray());   // clears the data formats ("DFMADD")
     special("DFMQFA", VrCommand::ReadOnly, QByteArray()); // the data formats in use
     special("DFMQCU", VrCommand::ReadOnly, QByteArray()); // the stored data formats

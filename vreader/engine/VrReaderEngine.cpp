@@ -166,6 +166,8 @@ QByteArray VrReaderEngine::readOnlyValue(const QString &code) const
         return infoJson();
     if (code == QLatin1String("DBGCNT"))
         return counters();
+    if (code == QLatin1String("WLSCNT"))
+        return m_offline.countText();
     if (code == QLatin1String("BUFQRY"))
         return QByteArray::number(m_bufferSize);
     if (code == QLatin1String("DIFQRY"))
@@ -347,6 +349,9 @@ KxTagInfo VrReaderEngine::answer(char prefix, char query, const QString &code,
         return differences();
     if (isQuery)
         return tag(code, DataResult_Ack, runningValue(code));
+    KxTagInfo storedReply;
+    if (storedRequest(code, value, outcome, &storedReply))
+        return storedReply;
     KxTagInfo toolReply;
     if (toolRequest(prefix, code, value, outcome, &toolReply))
         return toolReply;

@@ -6,6 +6,7 @@
 #include "KxDiscovery.h"
 #include "VrCommandTable.h"
 #include "VrReaderCamera.h"
+#include "VrStoredResults.h"
 #include "VrSettingCodes.h"
 #include "VrReaderTools.h"
 
@@ -125,6 +126,9 @@ public:
     int toolIntervalMs() const;
     Outcome toolRead();
     void stopTools();
+    // Results made while no client holds the reader, kept when "WLSBAT" is 1 (VrReaderEngineStored.cpp).
+    void keepOffline(const QList<QByteArray> &frames);
+    const VrStoredResults &offlineResults() const { return m_offline; }
 
 private:
     KxTagInfo answer(char prefix, char query, const QString &code, const QByteArray &value,
@@ -159,6 +163,7 @@ private:
     bool toolRequest(char prefix, const QString &code, const QByteArray &value, Outcome *outcome,
                      KxTagInfo *reply);
     static bool isToolValue(const QString &code);
+    bool storedRequest(const QString &code, const QByteArray &value, Outcome *outcome, KxTagInfo *reply);
     QByteArray toolValue(const QString &code) const;
     void focus(char prefix, const QRect &window, Outcome *outcome);
     QList<QByteArray> resultFrames(const QList<VcResult> &results, bool good, QStringList *log = nullptr);
@@ -198,4 +203,5 @@ private:
     int m_testSet = 0;              // next set of a read test that cycles the sets
     int m_monitor = 0;              // "SCNMTG": the monitoring mode that runs
     QByteArray m_focusState;        // "FOCQAT"
+    VrStoredResults m_offline;      // "WLSCNT", "WLSGET", "WLSCLR"
 };

@@ -504,6 +504,8 @@ void VrReaderHost::sendResults(const QList<QByteArray> &frames)
     uploadImages();
     if (frames.isEmpty() || m_restarting)
         return;
+    if (!hasResultLink())
+        m_engine->keepOffline(frames);
     const QByteArray bytes = frames.join();
     for (const auto &l : m_links) {
         if (!l->socket && m_pty)

@@ -5,6 +5,7 @@
 #include "EditPlaceholders.h"
 #include "KxDeviceConnector.h"
 #include "KxLoginedDevicesManage.h"
+#include "VisionEditFrame.h"
 #include "StatisticsEditFrame.h"
 
 #include <QDebug>
@@ -87,8 +88,12 @@ bool DeviceEditClient::changeEditMode(int mode, const QString &device_id, const 
             frame = new BCodeEditFrame(this);
             break;
         case DeviceEditMode_Vision:
-            frame = new VisionEditFrame(this);
+        {
+            auto *vision = new VisionEditFrame(this);
+            connect(vision, &VisionEditFrame::signal_goHome, this, [] { showMainPage(); });
+            frame = vision;
             break;
+        }
         case DeviceEditMode_Rfid:
             frame = new RFIDEditFrame(this);
             break;

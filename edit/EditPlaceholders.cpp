@@ -11,7 +11,6 @@
 #include <QVBoxLayout>
 
 namespace {
-QPointer<VisionEditFrame> g_vision;
 QPointer<RFIDEditFrame> g_rfid;
 }  // namespace
 
@@ -45,28 +44,6 @@ bool EditPlaceholderFrame::openDeviceById(const QString &deviceId, const QVarian
     m_param = param;
     ++m_opens;
     return true;
-}
-
-VisionEditFrame::VisionEditFrame(QWidget *parent)
-    : EditPlaceholderFrame(QStringLiteral("#IDS_VisionSettings"), parent)
-{
-    g_vision = this;
-}
-
-VisionEditFrame::~VisionEditFrame()
-{
-    if (g_vision == this)
-        g_vision = nullptr;
-}
-
-VisionEditFrame *VisionEditFrame::live()
-{
-    return g_vision.data();
-}
-
-QPointer<KxDeviceConnector> VisionEditFrame::connector() const
-{
-    return KxLoginedDevicesManage::instance()->device(m_deviceId);
 }
 
 RFIDEditFrame::RFIDEditFrame(QWidget *parent)

@@ -34,16 +34,6 @@ protected:
     QLabel *m_label;
 };
 
-class VisionEditFrame : public EditPlaceholderFrame
-{
-    Q_OBJECT
-public:
-    explicit VisionEditFrame(QWidget *parent = nullptr);
-    ~VisionEditFrame() override;
-    static VisionEditFrame *live();
-    QPointer<KxDeviceConnector> connector() const;
-};
-
 class RFIDEditFrame : public EditPlaceholderFrame
 {
     Q_OBJECT

@@ -2,6 +2,7 @@
 
 #include "KxDeviceKit.h"
 #include "KxDeviceTypes.h"
+#include "KxVisionLogin.h"
 #include "USBDeviceManager.h"
 #include "VrModel.h"
 
@@ -26,6 +27,8 @@ void KxAppWiring::install()
     kxRegisterDeviceTypes();
     KxDeviceKit *kit = KxDeviceKit::Instance();
     kit->setOffLineReaderFactory(&VrModel::createOffLineReader);
+    // Cameras log in with their vision session and resources.
+    KxVisionLogin::install();
 
     static KxDeviceKitTimesAdapter times(kit);
     KxSettings::instance()->setDeviceKitTimes(&times);

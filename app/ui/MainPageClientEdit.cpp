@@ -37,8 +37,9 @@ struct FlagRestore {
 // opened by this version: saying "could not connect" would send the user to the cabling.
 QString openFailureText(const KxDeviceConnector *connector, int loginCode)
 {
-    if (connector && connector->isVision() && loginCode == KxDeviceConnector::Login_CommandInit)
-        return kxTr(QStringLiteral("#IDS_VisionOpenUnavailable_Tips"));
+    if (connector && connector->isVision() && !connector->visionError().isEmpty()
+        && loginCode != KxDeviceConnector::Login_Cancelled)
+        return kxTr(QStringLiteral("#IDS_VisionOpenFailed_Tips")).arg(connector->visionError());
     return kxTr(QStringLiteral("#IDS_DeviceConnectFail_Errcode")).arg(loginCode);
 }
 
@@ -84,14 +85,6 @@ void MainPageClient::connectToEdit(DeviceEditMode mode)
                                              DeviceEditMode_Statistics, ids);
         else
             MainFrame::setDeviceChangeNotifications(true);
-        return;
-    }
-
-    if (m_connector->isVision()) {
-        qInfo() << "MainPageClient::connectToEdit()...vision settings not available" << m_deviceId;
-        m_pendingMode = 0;
-        MainFrame::setDeviceChangeNotifications(true);
-        MainFrame::showToast(openFailureText(m_connector, KxDeviceConnector::Login_CommandInit));
         return;
     }
 

@@ -47,7 +47,7 @@ class TestVisionCamera : public QObject
         c->setDeviceInfo(info);
         if (!c->connectWithAddress(QStringLiteral("%1:%2").arg(r.address).arg(r.port)))
             return nullptr;
-        const int result = c->login(QStringLiteral("admin"), password);
+        const int result = c->login(QStringLiteral("admin"), password.isNull() ? QStringLiteral("719364") : password);
         if (code)
             *code = result;
         return c;

@@ -43,7 +43,7 @@ private slots:
         KxDeviceInfoMap info{{"Product Name", r.model}, {"ZUI SUPPORT", "1"}, {"resId", r.model}};
         m_c->setDeviceInfo(info);
         QVERIFY(m_c->connectWithAddress(QStringLiteral("%1:%2").arg(r.address).arg(r.port)));
-        QCOMPARE(m_c->login(QStringLiteral("admin"), QString()), 0);
+        QCOMPARE(m_c->login(QStringLiteral("admin"), QStringLiteral("719364")), 0);
     }
 
     void cleanupTestCase()

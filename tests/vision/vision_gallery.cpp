@@ -37,7 +37,7 @@ int main(int argc, char **argv)
     const VReaderProcess::Reader r = vp.readers().value(0);
     KxDeviceConnector c(r.serial);
     c.setDeviceInfo({{"Product Name", r.model}, {"ZUI SUPPORT", "1"}, {"resId", r.model}});
-    if (!c.connectWithAddress(QStringLiteral("%1:%2").arg(r.address).arg(r.port)) || c.login("admin", {}) != 0)
+    if (!c.connectWithAddress(QStringLiteral("%1:%2").arg(r.address).arg(r.port)) || c.login("admin", "719364") != 0)
         return 2;
 
     VisionEditFrame frame;

@@ -28,7 +28,7 @@ public:
     Answer call(const QString &code, const QJsonObject &payload);
 
     static constexpr int kMaxSolutions = 16;
-    static constexpr const char *kPassword = "";  // the "admin" account's password
+    static constexpr const char *kPassword = "719364";  // the "admin" account's password
     VvLimits limits() const { return m_limits; }
     enum Mode { Idle, Running, Testing };
     Mode mode() const { return m_mode; }

@@ -30,6 +30,9 @@ QString vrHelpText()
         "                        used unless --model is given\n"
         "  --load-rate <n>       load mode: continuous read modes send n results per second made\n"
         "                        from the scene's known codes, without decoding images\n"
+        "RFID readers:\n"
+        "  --tags <n>            n tags stand in front of the antennas (default: pallets of tags\n"
+        "                        pass by, a new one every 8 s)\n"
         "Log:\n"
         "  --log-size <n>        each reader's stored log starts at least n bytes large, with\n"
         "                        earlier history (K and M suffixes; at most 128M)\n"
@@ -158,6 +161,9 @@ bool vrParseOptions(const QStringList &args, VrOptions *o, QString *error, bool 
                 return false;
             }
             o->logSize = n * factor;
+        } else if (a == QLatin1String("--tags")) {
+            if (!number(&o->tags, 1, 100000))
+                return false;
         } else if (a == QLatin1String("--load-rate")) {
             if (!number(&o->loadRate, 1, 100000))
                 return false;

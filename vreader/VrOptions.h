@@ -26,6 +26,7 @@ struct VrOptions
     QString configFile;  // an exported configuration the reader starts with
     QSize sensor;        // sensor size of every reader; empty: the model's
     int loadRate = 0;    // load mode: results per second in continuous read modes
+    int tags = 0;        // RFID readers: tags standing in the field; 0: pallets passing
     qint64 logSize = 0;  // each reader's stored log starts at least this large
     bool modelGiven = false;
     VrFaults faults;

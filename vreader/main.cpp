@@ -9,6 +9,8 @@
 #include "VrReaderCamera.h"
 #include "VvCamera.h"
 #include "VrReaderHost.h"
+#include "VrRfid.h"
+#include "KxDeviceConfigs.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -164,7 +166,14 @@ int main(int argc, char **argv)
                 : id.kind == VrIdentity::Camera ? QStringLiteral("camera") : QStringLiteral("fixed-mount");
             scene = new VcSceneSource(VcScenes::byKind(kind, sensor), &app);
         }
-        engine->setCamera(std::make_unique<VrReaderCamera>(scene, sensor));
+        if (VrRfid::isRfidTable(*tables.value(params.model))) {
+            // An RFID reader sees tags instead of codes.
+            KxDeviceConfigs configs(KxDescriptionDirs::fromModelsDir(options.modelsDir), QStringLiteral("en"));
+            const VfScene tags = options.tags > 0 ? VfScene::standing(options.tags) : VfScene::passing();
+            engine->setRfid(std::make_unique<VfReader>(tags), configs.urfhpTable());
+        } else {
+            engine->setCamera(std::make_unique<VrReaderCamera>(scene, sensor));
+        }
         if (id.kind == VrIdentity::Camera) {
             // The vision side keeps its solutions beside the reader's settings.
             auto vision = std::make_unique<VvCamera>(

@@ -1,4 +1,5 @@
 #include "VrCommandTable.h"
+#include "VrRfid.h"
 
 #include "KxDataStreamTypes.h"
 #include "KxPageLoader.h"
@@ -51,6 +52,8 @@ bool VrCommandTable::loadModelDir(const QString &modelDir, QString *error)
         addAll(VrReaderTools::monitorCommands());
     if (m_commands.contains(QStringLiteral("FOCAUT")))
         addAll(VrReaderTools::focusCommands());
+    if (VrRfid::isRfidTable(*this))
+        addAll(VrRfid::commands());
     if (added == 0 && error)
         *error = QStringLiteral("no commands found in the pages of %1").arg(modelDir);
     return added > 0;

@@ -344,6 +344,9 @@ KxTagInfo VrReaderEngine::answer(char prefix, char query, const QString &code,
             && code != QLatin1String("DIFQRY");
         return tag(code, DataResult_Ack, live ? readOnlyValue(code) : defaultOf(*c));
     }
+    KxTagInfo rfidReply;
+    if (m_rfid && rfidRequest(prefix, query, code, value, hasValue, outcome, &rfidReply))
+        return rfidReply;
     const bool isQuery = query == '*' || (!hasValue && c->kind != VrCommand::Action);
     if (isQuery && code == QLatin1String("DIFQRY"))
         return differences();
@@ -461,6 +464,8 @@ QMap<QString, QString> VrReaderEngine::infoMap() const
         m.insert("resId", m_identity.model);
         return m;
     }
+    if (m_rfid)
+        m.insert("rfid", "1");
     m.insert("Supp Gr", "1");
     m.insert("Gr Max", QString::number(kGroupMaxMembers));
     m.insert("Gr Gr Max", QString::number(kGroupMaxMembers));

@@ -4,6 +4,7 @@
 // discovery datagrams. Hosts (network, pseudo-terminal, in-process) feed it complete frames.
 #include "KxDataStreamTypes.h"
 #include "KxDiscovery.h"
+#include "VfReader.h"
 #include "VrCommandTable.h"
 #include "VrReaderCamera.h"
 #include "VrStoredResults.h"
@@ -111,6 +112,11 @@ public:
     // A smart camera answers vision calls through this (VrReaderEngineVision.cpp).
     void setVision(std::unique_ptr<VvCamera> vision);
     VvCamera *vision() const { return m_vision.get(); }
+    // An RFID reader's radio side and the frequency tables of its regions (VrReaderEngineRfid.cpp).
+    void setRfid(std::unique_ptr<VfReader> rfid, QMap<QString, QList<double>> regions);
+    VfReader *rfid() const { return m_rfid.get(); }
+    // The tag frames of the inventory rounds that are due now.
+    Outcome rfidTick();
     ~VrReaderEngine();
     // Images of reads waiting for upload by FTP ("FTPENA"), taken by the host.
     struct FtpImage
@@ -166,6 +172,9 @@ private:
     bool storedRequest(const QString &code, const QByteArray &value, Outcome *outcome, KxTagInfo *reply);
     QByteArray toolValue(const QString &code) const;
     void focus(char prefix, const QRect &window, Outcome *outcome);
+    // Inventory, counters and tag memory of an RFID reader: true when the request was answered.
+    bool rfidRequest(char prefix, char query, const QString &code, const QByteArray &value,
+                     bool hasValue, Outcome *outcome, KxTagInfo *reply);
     QList<QByteArray> resultFrames(const QList<VcResult> &results, bool good, QStringList *log = nullptr);
 
     QSharedPointer<const VrCommandTable> m_table;
@@ -203,5 +212,9 @@ private:
     int m_testSet = 0;              // next set of a read test that cycles the sets
     int m_monitor = 0;              // "SCNMTG": the monitoring mode that runs
     QByteArray m_focusState;        // "FOCQAT"
+    std::unique_ptr<VfReader> m_rfid;
+    QMap<QString, QList<double>> m_regions;  // RFID frequency tables (kHz) by region
+    QByteArray m_lastTagRead;               // "URFTRD" query: the last data read
+    QByteArray m_lastTagWrite;              // "URFTWR" query: the last write done
     VrStoredResults m_offline;      // "WLSCNT", "WLSGET", "WLSCLR"
 };

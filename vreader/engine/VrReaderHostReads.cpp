@@ -10,14 +10,17 @@ namespace {
 // this many, so a stalled loop does not send a flood when it wakes.
 constexpr int kLoadTickMs = 2;
 constexpr qint64 kLoadMaxPerTick = 2000;
+constexpr int kRfidTickMs = 5;
 }  // namespace
 
 void VrReaderHost::updateReadLoop()
 {
-    if (!m_engine->camera())
+    if (!m_engine->camera() && !m_engine->rfid())
         return;
     const QByteArray mode = m_engine->runningValue(QStringLiteral("SCNMOD"));
-    const bool continuous = ((!mode.isEmpty() && mode != "0") || m_engine->toolRunning()) && !m_restarting;
+    const bool inventory = m_engine->rfid() && m_engine->rfid()->running();
+    const bool continuous = ((!mode.isEmpty() && mode != "0") || m_engine->toolRunning() || inventory)
+        && !m_restarting;
     if (!continuous) {
         if (m_readTimer)
             m_readTimer->stop();
@@ -40,6 +43,14 @@ void VrReaderHost::readTick()
 {
     if (m_restarting)
         return;  // the restart starts the loop again
+    if (m_engine->rfid()) {
+        // An inventory: the rounds due by now, on a short tick so tags arrive as they are read.
+        const VrReaderEngine::Outcome out = m_engine->rfidTick();
+        sendResults(out.results);
+        if (m_engine->rfid()->running())
+            m_readTimer->start(kRfidTickMs);
+        return;
+    }
     if (m_engine->toolRunning()) {
         // A test or monitoring: its own reads at its own pace, never sooner than a read took.
         QElapsedTimer took;

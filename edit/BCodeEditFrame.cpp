@@ -14,6 +14,7 @@
 #include "KxDeviceConnector.h"
 #include "KxI18nUtil.h"
 #include "KxLoginedDevicesManage.h"
+#include "QualityDlg.h"
 #include "QuickSettingsWidget.h"
 
 #include <QApplication>
@@ -173,6 +174,19 @@ void BCodeEditFrame::buildToolbar()
     }
     addMenu(addToolButton(QStringLiteral("Id_Btn_Tools"), QStringLiteral("#IDS_Tools"), QStringLiteral("tools")),
             tools, toolSlots);
+    // Code grading, for readers that grade: a window of its own that follows the results.
+    if (cmd->hasCmd(QStringLiteral("INCCQP")) || cmd->hasCmd(QStringLiteral("INCCQS"))) {
+        QAction *quality = toolButton(QStringLiteral("Id_Btn_Tools"))->menu()->addAction(kxTr(QStringLiteral("#IDS_Quality_Title")));
+        quality->setObjectName(QStringLiteral("menu_quality"));
+        connect(quality, &QAction::triggered, this, [this] {
+            if (!m_connector)
+                return;
+            auto *dlg = new QualityDlg(m_connector, this);
+            dlg->setAttribute(Qt::WA_DeleteOnClose);
+            dlg->setModal(false);
+            dlg->show();
+        });
+    }
     if (cmd->hasCmd(QStringLiteral("MPCADD"))) {
         m_configLibBtn = addToolButton(QStringLiteral("Id_Btn_ConfigLibSettings"),
                                        QStringLiteral("#IDS_ConfigLib_Disable"), QStringLiteral("configlib"));

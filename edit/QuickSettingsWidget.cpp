@@ -13,6 +13,7 @@
 #include "QuickConfigSetBox.h"
 #include "QuickFallbackPage.h"
 #include "QuickTestPlan.h"
+#include "QuickTestSummaryDlg.h"
 #include "QuickToolDialogs.h"
 #include "SelectPointFocusDlg.h"
 #include "QuickTools.h"
@@ -25,6 +26,7 @@
 #include <algorithm>
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QHBoxLayout>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -42,6 +44,9 @@ namespace {
 constexpr int kDockLabelWidth = 160;
 constexpr int kDockEditorWidth = 180;
 constexpr int kDockMinWidth = kDockLabelWidth + kDockEditorWidth + 60;
+// How long a leaving page lets a tool's worker stop the reader (it looks at its stop flag
+// every 10 ms; then one or two requests).
+constexpr int kLeaveWaitMs = 5000;
 }  // namespace
 
 QuickSettingsWidget::QuickSettingsWidget(QWidget *parent) : IPluginWidget(parent)
@@ -215,6 +220,13 @@ void QuickSettingsWidget::buildTools()
                                                          : QStringLiteral("#IDS_TestSettings")));
             settings->setObjectName(QStringLiteral("actSettings"));
             connect(settings, &QAction::triggered, this, [this, id] { openToolSettings(id); });
+            if (id != QuickTools::autoFocus()) {
+                QAction *summary = menu->addAction(kxTr(QStringLiteral("#IDS_TestSummary_Show")));
+                summary->setObjectName(QStringLiteral("actSummary"));
+                connect(summary, &QAction::triggered, this, &QuickSettingsWidget::openTestSummary);
+                connect(menu, &QMenu::aboutToShow, summary,
+                        [this, summary] { summary->setEnabled(!m_summary.isEmpty() && m_running.isEmpty()); });
+            }
             b->setMenu(menu);
             b->setPopupMode(QToolButton::MenuButtonPopup);
         }
@@ -305,10 +317,13 @@ void QuickSettingsWidget::toolEnded(const QString &id)
         b->setChecked(false);
         b->setText(kxTr(QuickTools::startText(id)));
     }
+    const bool was = !m_running.isEmpty();
     if (m_running == id)
         m_running.clear();
     if (id == QuickTools::monitor())
         m_monitorCheck->stop();
+    if (was && m_running.isEmpty())
+        emit toolsStopped();
 }
 
 void QuickSettingsWidget::startAutoFocus()
@@ -588,11 +603,28 @@ void QuickSettingsWidget::triggerTestEnded(const QMap<QString, QByteArray> &resu
         if (!ms.isEmpty())
             lines << kxTr(QStringLiteral("#IDS_TriggerTest_Times")).arg(ms.first()).arg(ms[ms.size() / 2]).arg(ms.last());
     }
+    m_summary = QuickTestSummary();
+    m_summary.title = kxTr(QStringLiteral("#IDS_StartTrigger"));
+    m_summary.attempts = fired;
+    m_summary.good = good;
+    m_summary.noRead = timedOut;
+    for (const QByteArray &m : result.value(QStringLiteral("ms")).split(',')) {
+        if (!m.isEmpty())
+            m_summary.times << m.toDouble();
+    }
     if (lines.isEmpty())
         return;
     m_resultOutput->textEdit()->appendLines(lines);
     KxUi()->toast(lines.join(QLatin1Char('\n')), 5000, this,
                   result.contains(QStringLiteral("error")) ? KxMsgType::Error : KxMsgType::Information);
+}
+
+void QuickSettingsWidget::openTestSummary()
+{
+    if (m_summary.isEmpty() || !m_running.isEmpty())
+        return;
+    QuickTestSummaryDlg dlg(m_summary, this);
+    KxDialogRunner::run(&dlg);
 }
 
 bool QuickSettingsWidget::isBusy()
@@ -615,7 +647,22 @@ bool QuickSettingsWidget::stopBusy()
 
 bool QuickSettingsWidget::closing(const QVariant &)
 {
-    return stopBusy();
+    // The frame releases the reader right after this: a worker still running would find the
+    // link gone before it could tell the reader to stop, and the reader would go on testing.
+    stopBusy();
+    waitForToolEnd(kLeaveWaitMs);
+    return m_running.isEmpty();
+}
+
+void QuickSettingsWidget::waitForToolEnd(int ms)
+{
+    if (m_running.isEmpty())
+        return;
+    QEventLoop loop;
+    connect(this, &QuickSettingsWidget::toolsStopped, &loop, &QEventLoop::quit);
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    // Paints and replies go on; clicks wait, so nothing starts while the page goes.
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
 bool QuickSettingsWidget::deactivate(const QVariant &)

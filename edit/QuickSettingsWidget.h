@@ -2,6 +2,7 @@
 // The quick settings page: the device card, the configuration-set box, the reader tools, the
 // live image above the output panel, and the settings tabs of the model's quick pages.
 #include "IPluginWidget.h"
+#include "QuickTestSummary.h"
 
 #include <QMap>
 #include <atomic>
@@ -73,13 +74,21 @@ public slots:
 public:
     // The table the running or last read or debug test writes to; nullptr before the first.
     ResultOutputTableWidget *testTable() const { return m_testTable; }
+    // What the last trigger, read or debug test found; empty before the first.
+    const QuickTestSummary &testSummary() const { return m_summary; }
+    // Shows it (the tool buttons' menus offer it once a test has run).
+    void openTestSummary();
 
 signals:
     void OnSignalConfigLibEnable();
     void OnSignalBtnDeviceLogClick();
     void OnSignalConfigLibStreamMode(bool bStream);
+    // No tool runs any more.
+    void toolsStopped();
 
 private:
+    // Lets the running tool finish its stop with the reader, up to ms, the GUI kept live.
+    void waitForToolEnd(int ms);
     void buildTools();
     void startAutoFocus();
     void runFocus(const QString &code, const QByteArray &value);
@@ -133,6 +142,8 @@ private:
     ResultOutputWidget *m_resultOutput;
     ResultOutputNetWidget *m_resultTable;
     ResultOutputTableWidget *m_testTable = nullptr;
+    QuickTestSummary m_summary;
+    QMetaObject::Connection m_testTimes;
     QTimer *m_monitorCheck;
     bool m_monitorQueryOut = false;
 };

@@ -53,6 +53,22 @@ void QuickSettingsWidget::startReaderTest(const QString &id)
             &ResultOutputBaseWidget::addTestResults);
     // Test results come as test-result frames while the test runs.
     m_connector->setResultMode(1);
+    // The summary: the decode times of the good reads as they come, images after no-reads.
+    m_summary = QuickTestSummary();
+    m_summary.title = kxTr(debug ? QStringLiteral("#IDS_DebugTestResults") : QStringLiteral("#IDS_ReadTestResults"));
+    m_summary.imagesPossible = cmd->hasCmd(QStringLiteral("IMGGET"));
+    disconnect(m_testTimes);
+    m_testTimes = connect(m_connector.data(), &KxDeviceConnector::batTestResultReceived, this,
+                          [this](const QList<STRU_TEST_RESULT_INFO> &results) {
+                              for (const STRU_TEST_RESULT_INFO &r : results) {
+                                  if (r.ok && r.item.barcode.decodeTime > 0)
+                                      m_summary.times << r.item.barcode.decodeTime;
+                              }
+                          });
+    const bool images = m_summary.imagesPossible;
+    KxImageRequest imageRequest;
+    imageRequest.format = QStringLiteral("2");  // JPEG: small enough to keep several
+    imageRequest.quality = QStringLiteral("80");
 
     QList<QPair<QString, QByteArray>> setup;
     if (cmd->hasCmd(QStringLiteral("CCFBML")))
@@ -65,7 +81,7 @@ void QuickSettingsWidget::startReaderTest(const QString &id)
     const auto stop = m_stop;
     QPointer<QuickSettingsWidget> self(this);
     cmd->asyncProcess(
-        [stop, setup, start](KxDeviceCommandPtr c) {
+        [stop, setup, start, images, imageRequest](KxDeviceCommandPtr c) {
             QMap<QString, QByteArray> out;
             QByteArray v;
             if (!c) {
@@ -85,6 +101,7 @@ void QuickSettingsWidget::startReaderTest(const QString &id)
             QElapsedTimer asked;
             asked.start();
             QByteArray state;
+            int seenBad = 0, kept = 0;
             // Until stopped, or until the reader ends a counted debug test by itself.
             for (;;) {
                 if (*stop)
@@ -95,8 +112,17 @@ void QuickSettingsWidget::startReaderTest(const QString &id)
                         out.insert(QStringLiteral("error"), "state");
                         break;
                     }
-                    if (QuickTestPlan::parseState(state).test == 0)
+                    const QuickTestPlan::State st = QuickTestPlan::parseState(state);
+                    if (st.test == 0)
                         break;
+                    // A read without a code since the last look: the reader's image of it.
+                    const int bad = st.reads - st.good;
+                    if (images && bad > seenBad && kept < QuickTestSummary::kMaxImages) {
+                        const KxImageReply reply = c->getImage(imageRequest);
+                        if (reply.ok && !reply.image.isEmpty())
+                            out.insert(QStringLiteral("noread%1").arg(kept++), reply.image);
+                    }
+                    seenBad = bad;
                 }
                 QThread::msleep(10);
             }
@@ -133,6 +159,14 @@ void QuickSettingsWidget::readerTestEnded(const QString &id, const QMap<QString,
                      .arg(st.good)
                      .arg(st.reads - st.good)
                      .arg(st.rate);
+        m_summary.attempts = st.reads;
+        m_summary.good = st.good;
+        m_summary.noRead = st.reads - st.good;
+    }
+    for (int i = 0; i < QuickTestSummary::kMaxImages; ++i) {
+        const QByteArray bytes = result.value(QStringLiteral("noread%1").arg(i));
+        if (!bytes.isEmpty())
+            m_summary.keepImage(QImage::fromData(bytes));
     }
     if (lines.isEmpty())
         return;

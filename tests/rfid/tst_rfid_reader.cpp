@@ -1,6 +1,7 @@
 // The virtual RFID reader: inventories honour the radio settings, tag memory reads back what
 // was written, and the program streams tag frames that the client's parser takes apart.
 #include "BarcodeParse.h"
+#include "KxBarcodeConsumerThread.h"
 #include "KxDataStreamMaker.h"
 #include "KxDataStreamParser.h"
 #include "KxDataStreamValue.h"
@@ -56,6 +57,7 @@ private slots:
     void epcCrcMatchesTheStandardCheck();
     void passingPalletsComeAndGo();
     void programStreamsTagFrames();
+    void tagListOver5000IsDroppedWhole();
 
 private:
     std::unique_ptr<VrReaderEngine> engine(int tags);
@@ -348,6 +350,40 @@ void TestRfidReader::programStreamsTagFrames()
     QByteArray running;
     KxGetDataStreamResult(replies.first(), "URFINV", running);
     QCOMPARE(running, QByteArray("0"));
+}
+
+void TestRfidReader::tagListOver5000IsDroppedWhole()
+{
+    // 20000 reads waiting at once: the client's thread parses faster than it hands out batches,
+    // so its pending list passes 5000 and goes whole, however fast this machine is.
+    constexpr int kSent = 20000;
+    QByteArray stream;
+    for (int i = 0; i < kSent; ++i) {
+        QByteArray epc(12, '\0');
+        qToBigEndian<quint32>(quint32(i), epc.data() + 8);
+        stream += VfReader::tagFrame(1, -40, epc);
+    }
+    KxBarcodeConsumerThread thread;
+    thread.setRfid(true);
+    QSignalSpy batches(&thread, &KxBarcodeConsumerThread::tagsReceived);
+    QVERIFY(thread.append(stream));
+    thread.start();
+    QTRY_COMPARE_WITH_TIMEOUT(thread.framesParsed(), qint64(kSent), 60000);
+    QTest::qWait(100);  // the last batch leaves within 15 ms
+    thread.stop();
+    QVERIFY(thread.wait(10000));
+    int received = 0;
+    QSet<QByteArray> epcs;
+    for (const QList<QVariant> &b : batches) {
+        const auto tags = b.first().value<QList<STRUCT_TAG_INFO>>();
+        QVERIFY2(tags.size() <= KxBarcodeConsumerThread::kMaxTags, qPrintable(QString::number(tags.size())));
+        received += tags.size();
+        for (const STRUCT_TAG_INFO &t : tags)
+            epcs.insert(t.epc);
+    }
+    // What is missing are whole lists of 5001, never single tags.
+    QCOMPARE((kSent - received) % (KxBarcodeConsumerThread::kMaxTags + 1), 0);
+    QCOMPARE(epcs.size(), received);
 }
 
 QTEST_GUILESS_MAIN(TestRfidReader)

@@ -19,8 +19,34 @@ KxDeviceCommandThread::KxDeviceCommandThread(const QString &deviceId, KxDeviceCo
 
 KxDeviceCommandThread::~KxDeviceCommandThread()
 {
-    m_stop = true;
+    stop();
     wait();
+}
+
+void KxDeviceCommandThread::stop()
+{
+    m_stop = true;
+    kick();
+}
+
+void KxDeviceCommandThread::kick()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_idleMutex);
+        m_kicked = true;
+    }
+    m_idleCond.notify_one();
+}
+
+void KxDeviceCommandThread::idle()
+{
+    qint64 waitMs = kIdleWaitMs;
+    if (m_statPolling && m_statTimer.isValid())
+        waitMs = qBound<qint64>(0, kStatisticsIntervalMs - m_statTimer.elapsed(), waitMs);
+    std::unique_lock<std::mutex> lock(m_idleMutex);
+    m_idleCond.wait_for(lock, std::chrono::milliseconds(waitMs),
+                        [this] { return m_kicked || m_stop.load(); });
+    m_kicked = false;
 }
 
 bool KxDeviceCommandThread::addTask(const KxCmdTask &task, bool unique)
@@ -36,6 +62,8 @@ bool KxDeviceCommandThread::addTask(const KxCmdTask &task, bool unique)
     }
     m_tasks.enqueue(task);
     m_tasks.last().seq = ++m_seq;
+    lock.unlock();
+    kick();
     return true;
 }
 
@@ -50,6 +78,8 @@ bool KxDeviceCommandThread::addJob(const _struProcessCallback &job)
         return false;
     m_jobs.enqueue(job);
     m_jobs.last().seq = ++m_seq;
+    lock.unlock();
+    kick();
     return true;
 }
 
@@ -73,6 +103,7 @@ void KxDeviceCommandThread::setStatisticsPolling(bool on)
     } else if (m_statPolling.exchange(false)) {
         m_statStopRequested = true;
     }
+    kick();
 }
 
 void KxDeviceCommandThread::run()
@@ -81,7 +112,7 @@ void KxDeviceCommandThread::run()
         const bool ran = runNext();
         const bool polled = pollStatistics();
         if (!ran && !polled)
-            msleep(kIdleSleepMs);
+            idle();
     }
     failQueued();
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The worker thread of one reader's command object: runs jobs, sends queued change batches and
-// checks their acknowledgements, polls the statistics counters. Sleeps 2 ms when idle.
+// checks their acknowledgements, polls the statistics counters. When idle it sleeps until work
+// is queued or the next counter poll is due (a reader watched for hours costs no wake-ups).
 // Jobs and tasks run in the order they were queued, so a save queued after a change reaches
 // the reader after it. Whatever is still queued when the thread stops is reported as failed,
 // so nobody waits for it.
@@ -12,6 +13,8 @@
 #include <QThread>
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 
 class KxDeviceCommandThread : public QThread
 {
@@ -19,14 +22,15 @@ class KxDeviceCommandThread : public QThread
 public:
     static constexpr int kSendTimeoutMs = 60000;
     static constexpr int kStatisticsIntervalMs = 500;
-    static constexpr int kIdleSleepMs = 2;
+    // Longest idle sleep; queueing work or stopping wakes the thread at once.
+    static constexpr int kIdleWaitMs = 1000;
 
     KxDeviceCommandThread(const QString &deviceId, KxDeviceCommandPtr command,
                           QObject *parent = nullptr);
     ~KxDeviceCommandThread() override;
 
     // Ends the loop after the current tick.
-    void stop() { m_stop = true; }
+    void stop();
     bool isStopping() const { return m_stop; }
 
     // Queues a task; a unique task whose id is already queued is dropped (false).
@@ -57,6 +61,8 @@ private:
     void runJob(_struProcessCallback &job);
     void failQueued();
     bool pollStatistics();
+    void kick();
+    void idle();
     void runTask(KxCmdTask &task);
     void sendChecked(KxCmdTask &task);
     void sendRaw(KxCmdTask &task);
@@ -74,4 +80,7 @@ private:
     mutable QMutex m_jobMutex;
     QQueue<_struProcessCallback> m_jobs;
     std::atomic<quint64> m_seq{0};
+    std::mutex m_idleMutex;
+    std::condition_variable m_idleCond;
+    bool m_kicked = false;
 };

@@ -7,8 +7,8 @@
 
 namespace {
 // Radio timing of a round: each slot of the query, each tag read, each antenna switch.
-constexpr double kSlotMs = 0.025;
-constexpr double kReadMs = 0.15;
+constexpr double kSlotMs = 0.0125;
+constexpr double kReadMs = 0.125;
 constexpr double kAntennaMs = 0.5;
 constexpr qint64 kSession1QuietMs = 2000;  // how long a session-1 flag stays set
 constexpr int kMaxFramesPerTick = 5000;    // a stalled host does not get a flood when it wakes

@@ -67,9 +67,40 @@ class TestRfidClient : public QObject
 {
     Q_OBJECT
 private slots:
+    void discoveredAsRfidReader();
     void inventoryReachesTheConnector();
     void configurationMovesToAnotherReader();
 };
+
+void TestRfidClient::discoveredAsRfidReader()
+{
+    VReaderProcess vp;
+    const QString why = startForDiscovery(vp, {"--model", "KXS-RF600", "--tags", "3"});
+    QVERIFY2(why.isEmpty(), qPrintable(why));
+    KxDeviceKit *kit = KxDeviceKit::Instance();
+    QMap<QString, KxDeviceInfoMap> found;
+    QObject ctx;
+    QObject::connect(kit, &KxDeviceKit::deviceUpdated, &ctx,
+                     [&](const QString &id, const QMap<QString, QString> &info) { found.insert(id, info); });
+    kit->startDeviceScan(ScanType_All, 1000);
+    const QString serial = vp.readers().first().serial;
+    auto rfidInfo = [&] {
+        for (const KxDeviceInfoMap &info : found) {
+            if (info.value("Serial Number") == serial)
+                return info;
+        }
+        return KxDeviceInfoMap();
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(!rfidInfo().isEmpty(), 30000);
+    kit->stopDeviceScan();
+    const KxDeviceInfoMap info = rfidInfo();
+    QCOMPARE(info.value("rfid"), QString("1"));
+    QCOMPARE(info.value("Product Name"), QString("KXS-RF600"));
+    // A connector made from what discovery reported is an RFID one.
+    KxDeviceConnector c(serial);
+    c.setDeviceInfo(info);
+    QVERIFY(c.isRfid());
+}
 
 void TestRfidClient::inventoryReachesTheConnector()
 {

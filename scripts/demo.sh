@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts Brevan with virtual readers on loopback: two
-# fixed-mount network readers, the camera, and the hand-held scanner on a pseudo-terminal.
+# fixed-mount network readers, the camera, an RFID reader with pallets of tags passing, and the
+# hand-held scanner on a pseudo-terminal.
 # Discovery is limited to loopback. Closing Brevan stops the readers started here.
 # Arguments are passed on to Brevan (for example --exit-after 8000 --grab main.png).
 set -euo pipefail

@@ -95,6 +95,7 @@ int main(int argc, char **argv)
         readerSpecs << ReaderSpec{"KXS-FM800", VrIdentity::FixedMount, false}
               << ReaderSpec{"KXS-FM800", VrIdentity::FixedMount, false}
               << ReaderSpec{"KXS-SC500", VrIdentity::Camera, false}
+              << ReaderSpec{"KXS-RF600", VrIdentity::FixedMount, false}
               << ReaderSpec{"KXS-HS120", VrIdentity::Serial, true};
     } else {
         for (int i = 0; i < options.count; ++i)

@@ -12,7 +12,6 @@
 #include <QSplitter>
 #include <QTableWidget>
 #include <QVBoxLayout>
-#include <QtCharts/QCategoryAxis>
 #include <QtCharts/QChartView>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
@@ -63,6 +62,10 @@ QualityDlg::QualityDlg(KxDeviceConnector *connector, QWidget *parent)
                          QStringLiteral("#IDS_Quality_Standard"), QStringLiteral("#IDS_Quality_Overall"),
                          QStringLiteral("#IDS_Quality_Reads")},
                         split, QStringLiteral("tableCodes"));
+    m_codes->setColumnWidth(0, 90);
+    m_codes->setColumnWidth(1, 150);
+    m_codes->setColumnWidth(2, 80);
+    m_codes->setColumnWidth(3, 60);
     auto *right = new QWidget(split);
     auto *rl = new QVBoxLayout(right);
     rl->setContentsMargins(0, 0, 0, 0);
@@ -80,11 +83,11 @@ QualityDlg::QualityDlg(KxDeviceConnector *connector, QWidget *parent)
     chart->addSeries(m_trend);
     auto *x = new QValueAxis(chart);
     x->setLabelFormat(QStringLiteral("%d"));
-    auto *yAxis = new QCategoryAxis(chart);
-    yAxis->setRange(-0.3, 4.3);
-    yAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
-    for (int g = 0; g <= 4; ++g)
-        yAxis->append(QualityReport::letter(g), g);
+    // Grades as numbers, 4 (A) at the top: the table beside names the letters.
+    auto *yAxis = new QValueAxis(chart);
+    yAxis->setRange(0, 4);
+    yAxis->setTickCount(5);
+    yAxis->setLabelFormat(QStringLiteral("%d"));
     chart->addAxis(x, Qt::AlignBottom);
     chart->addAxis(yAxis, Qt::AlignLeft);
     m_trend->attachAxis(x);

@@ -55,8 +55,8 @@ StoredDataDlg::StoredDataDlg(KxDeviceConnector *connector, QWidget *parent)
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setWordWrap(false);
     m_table->horizontalHeader()->setStretchLastSection(true);
-    m_table->setColumnWidth(0, 180);
-    m_table->setColumnWidth(4, 220);
+    for (int c = 0; c < StoredResults::headKeys().size(); ++c)
+        m_table->setColumnWidth(c, QList<int>{170, 60, 60, 110, 220, 110, 60}.value(c, 80));
     layout->addWidget(m_table, 1);
     auto *close = addButton(QStringLiteral("#IDS_Close"));
     close->setObjectName(QStringLiteral("btnClose"));

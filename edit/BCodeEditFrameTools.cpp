@@ -11,6 +11,7 @@
 #include "KxDialogRunner.h"
 #include "KxTrainingMainDlg.h"
 #include "LocalSettingDlg.h"
+#include "QuickSelectDlg.h"
 #include "StoredDataDlg.h"
 
 #include <QDebug>
@@ -104,7 +105,10 @@ void BCodeEditFrame::OnMenuActionTriggered_localSetting()
 
 void BCodeEditFrame::OnMenuActionTriggered_QuickSelectiontool()
 {
-    runPlaceholderTool(QStringLiteral("#ID_TOOL_QUICK1"));
+    if (!m_connector)
+        return;
+    QuickSelectDlg dlg(m_connector, this);
+    KxDialogRunner::run(&dlg);
 }
 
 void BCodeEditFrame::OnSignalBtnDeviceLogClicked()

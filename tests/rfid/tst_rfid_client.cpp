@@ -110,8 +110,10 @@ void TestRfidClient::inventoryReachesTheConnector()
     auto c = loginRfid(vp.readers().value(0), &why);
     QVERIFY2(c, qPrintable(why));
     QVERIFY(c->isRfid());
-    // The login read the settings of the pages.
+    // The login read the settings of the pages and the lengths of the RFID list.
     QCOMPARE(c->command()->valueText("URFREG"), QString("China"));
+    QCOMPARE(KxDeviceConfigs::instance()->cmdLength("URFTWR", -1), 260);
+    QCOMPARE(KxDeviceConfigs::instance()->cmdLength("URFCHN", -1), 200);
     c->startResultHandling();
     QSignalSpy tags(c.get(), &KxDeviceConnector::tagsReceived);
     for (const char *s : {"#URFANT1", "#URFSES0", "#URFQVL8", "#URFRND5", "#URFINV1"})

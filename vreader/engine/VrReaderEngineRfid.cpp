@@ -4,11 +4,22 @@
 #include "VrRfid.h"
 
 namespace {
-VrCommand command(const char *code, VrCommand::Kind kind)
+// rule and limit give the "^" answer: "0-1" for a switch, "T0-n" for a request text of n bytes,
+// which the client's length synchronisation takes as the longest value.
+VrCommand command(const char *code, VrCommand::Kind kind, KxValueRule::Kind rule = KxValueRule::Free,
+                  int limit = 0)
 {
     VrCommand c;
     c.code = QLatin1String(code);
     c.kind = kind;
+    c.rule.kind = rule;
+    if (rule == KxValueRule::Integer) {
+        c.rule.hasMinimum = c.rule.hasMaximum = true;
+        c.rule.maximum = limit;
+        c.defaultValue = "0";
+    } else if (rule == KxValueRule::Text) {
+        c.rule.maxLength = limit;
+    }
     return c;
 }
 }  // namespace
@@ -17,8 +28,11 @@ namespace VrRfid {
 
 QList<VrCommand> commands()
 {
-    return {command("URFINV", VrCommand::Setting), command("URFSTA", VrCommand::ReadOnly),
-            command("URFTRD", VrCommand::Setting), command("URFTWR", VrCommand::Setting)};
+    // A read names the EPC (up to 31 words), bank, pointer and count; a write up to 32 words.
+    return {command("URFINV", VrCommand::Setting, KxValueRule::Integer, 1),
+            command("URFSTA", VrCommand::ReadOnly),
+            command("URFTRD", VrCommand::Setting, KxValueRule::Text, 140),
+            command("URFTWR", VrCommand::Setting, KxValueRule::Text, 260)};
 }
 
 bool isRfidTable(const VrCommandTable &table)

@@ -163,6 +163,13 @@ void TestRfidReader::inventory()
     const auto sta = KxSplitLetterTags(value(*e, "#URFSTA"));
     QCOMPARE(sta.value(0).second.toInt(), rounds);             // R
     QCOMPARE(sta.value(1).second.toInt(), 200 * perTag);       // N
+    // Another inventory, ended by a restart of the reader.
+    value(*e, "#URFRND0");
+    value(*e, "#URFINV1");
+    QCOMPARE(value(*e, "#URFINV"), QByteArray("1"));
+    e->restart();
+    QCOMPARE(value(*e, "#URFINV"), QByteArray("0"));
+    QVERIFY(e->rfid()->runRounds(1).isEmpty());
 }
 
 void TestRfidReader::lowerPowerReachesFewerTags()

@@ -123,6 +123,8 @@ void VrReaderEngine::restart()
 {
     m_running = m_stored;
     stopTools();
+    if (m_rfid)
+        m_rfid->stop();  // an inventory does not outlive a restart
 }
 
 QByteArray VrReaderEngine::runningValue(const QString &code) const

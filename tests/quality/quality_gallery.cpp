@@ -47,5 +47,7 @@ int main(int argc, char **argv)
     dlg.resize(qMin(1000, screen.width() - 80), qMin(600, screen.height() - 80));
     dlg.codesTable()->setCurrentCell(0, 0);
     gallery.save(&dlg, QStringLiteral("report-%1x%2").arg(screen.width()).arg(screen.height()));
+    // The printable report beside the pictures.
+    dlg.exportPdf(QStringLiteral("%1/quality-report-%2.pdf").arg(QString::fromLocal8Bit(argc > 1 ? argv[1] : "/tmp"), gallery.lang()));
     return 0;
 }

@@ -169,7 +169,7 @@ private slots:
         QCOMPARE(report.add(batch), 0);
         QVERIFY(report.codes().isEmpty());
         QString error;
-        QVERIFY(!report.writePdf("/nonexistent-dir/x.pdf", "t", "r", &error));
+        QVERIFY(!report.writePdf("/nonexistent-dir/x.pdf", "t", "r", {}, &error));
         QVERIFY(!error.isEmpty());
     }
 };

@@ -64,7 +64,7 @@ private slots:
         c->logout();
         c->disconnectDevice(true);
         c.reset();
-        QTest::qWait(1500);
+        QTest::qWait(3000);  // reads go on meanwhile; two are enough, a loaded machine makes more
         c = VReaderSession::login(vr, &why);
         QVERIFY2(c, qPrintable(why));
         QVERIFY(setValue(c.get(), "SCNMOD", "0"));

@@ -72,7 +72,7 @@ int QualityReport::add(const QList<STRUCT_BARCODE_INFO> &batch, const QDateTime 
 }
 
 bool QualityReport::writePdf(const QString &path, const QString &title, const QString &readerName,
-                             QString *error) const
+                             const QHash<QString, QString> &texts, QString *error) const
 {
     QFile probe(path);
     if (!probe.open(QIODevice::WriteOnly)) {
@@ -92,17 +92,19 @@ bool QualityReport::writePdf(const QString &path, const QString &title, const QS
     const int width = pdf.width();
     const int bottom = pdf.height();
     const int line = 60;
-    int y = 0;
+    // Text starts a little in from the page's edge.
+    const int left = 120;
+    int y = 120;
     auto text = [&](int x, const QString &s, bool bold = false, int size = 10) {
         QFont f(QStringLiteral("DejaVu Sans"), size);
         f.setBold(bold);
         p.setFont(f);
-        p.drawText(QRect(x, y, width - x, line), Qt::AlignLeft | Qt::AlignVCenter, s);
+        p.drawText(QRect(left + x, y, width - left - x, line), Qt::AlignLeft | Qt::AlignVCenter, s);
     };
     auto room = [&](int need) {
         if (y + need > bottom) {
             pdf.newPage();
-            y = 0;
+            y = 120;
         }
     };
     text(0, title, true, 16);
@@ -117,16 +119,19 @@ bool QualityReport::writePdf(const QString &path, const QString &title, const QS
         text(0, QStringLiteral("%1  %2  (%3)").arg(c.symbology, QString::fromUtf8(c.data), last.standard), true, 12);
         y += line + 20;
         text(0, QStringLiteral("%1: %2 (%3)    %4: %5")
-                    .arg(QStringLiteral("cALL"), letter(last.overall())).arg(last.overall())
-                    .arg(QStringLiteral("n")).arg(c.reads.size()));
+                    .arg(texts.value(QStringLiteral("cALL"), QStringLiteral("cALL")), letter(last.overall()))
+                    .arg(last.overall())
+                    .arg(texts.value(QStringLiteral("reads"), QStringLiteral("n")))
+                    .arg(c.reads.size()));
         y += line;
         for (const QualityGrade &g : last.grades) {
             text(60, g.name);
-            text(900, QStringLiteral("%1  (%2)").arg(letter(g.grade)).arg(g.grade));
+            text(700, texts.value(g.key));
+            text(1500, QStringLiteral("%1  (%2)").arg(letter(g.grade)).arg(g.grade));
             y += line;
         }
         // The overall grade of each read, oldest on the left, F at the bottom and A at the top.
-        const QRect box(60, y + 20, qMin(width - 120, 2000), 300);
+        const QRect box(left + 60, y + 20, qMin(width - 2 * left - 120, 2000), 300);
         p.setPen(QPen(Qt::gray, 3));
         p.drawRect(box);
         p.setPen(QPen(Qt::black, 6));

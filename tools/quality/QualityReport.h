@@ -4,6 +4,7 @@
 #include "KxResultTypes.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QMap>
 #include <QVector>
 
@@ -47,7 +48,9 @@ public:
     const QVector<QualityCode> &codes() const { return m_codes; }
 
     // A PDF: per code the latest grades with their names and the overall grades of its reads.
-    bool writePdf(const QString &path, const QString &title, const QString &readerName, QString *error) const;
+    // texts: readable names by grade key ("cDEC"), and "reads" for the read count's label.
+    bool writePdf(const QString &path, const QString &title, const QString &readerName,
+                  const QHash<QString, QString> &texts, QString *error) const;
 
 private:
     QVector<QualityCode> m_codes;

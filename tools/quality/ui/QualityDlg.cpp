@@ -170,7 +170,12 @@ bool QualityDlg::exportPdf(const QString &path)
 {
     QString error;
     const QString reader = m_connector ? m_connector->productName() + QLatin1Char(' ') + m_connector->deviceId() : QString();
-    if (!m_report.writePdf(path, kxTr(QStringLiteral("#IDS_Quality_Title")), reader, &error)) {
+    QHash<QString, QString> texts;
+    texts.insert(QStringLiteral("reads"), kxTr(QStringLiteral("#IDS_Quality_Reads")));
+    for (const QualityCode &c : m_report.codes())
+        for (const QualityGrade &g : c.reads.last().grades)
+            texts.insert(g.key, kxTr(QStringLiteral("#IDS_BQ_") + g.key));
+    if (!m_report.writePdf(path, kxTr(QStringLiteral("#IDS_Quality_Title")), reader, texts, &error)) {
         KxUi()->error(kxTr(QStringLiteral("#IDS_Sync_SaveFailed")).arg(error), QStringLiteral("#IDS_Tips"), this);
         return false;
     }

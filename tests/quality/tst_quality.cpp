@@ -10,6 +10,7 @@
 #include "VrModel.h"
 #include "VrReaderCamera.h"
 #include "VrReaderEngine.h"
+#include "VReaderSession.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -154,6 +155,40 @@ private slots:
         QFile f(pdf);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QVERIFY(f.read(5) == "%PDF-");
+    }
+
+    // The window fed live by a logged-in reader's result stream.
+    void windowFollowsTheReadersResults()
+    {
+        VReaderProcess vr;
+        QVERIFY2(vr.start({"--model", "KXS-FM800"}), vr.errorOutput().constData());
+        QString why;
+        std::unique_ptr<KxDeviceConnector> c = VReaderSession::login(vr, &why);
+        QVERIFY2(c, qPrintable(why));
+        QByteArray v;
+        QCOMPARE(c->queryCommand(1, "#INCCQP", v, "2"), 6);
+        QualityDlg dlg(c.get());
+        QSignalSpy spy(c.get(), &KxDeviceConnector::batBarcodeReceived);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(c->queryCommand(1, "#SCNITG", v), 6);
+        QTRY_VERIFY_WITH_TIMEOUT(!dlg.report().codes().isEmpty() && dlg.report().codes()[0].reads.size() == 3, 30000);
+        QList<STRUCT_BARCODE_INFO> seen;
+        for (const QList<QVariant> &args : spy)
+            seen += args.at(0).value<QList<STRUCT_BARCODE_INFO>>();
+        const QualityCode &code = dlg.report().codes()[0];
+        int i = 0;
+        for (const STRUCT_BARCODE_INFO &b : seen) {
+            if (b.data != code.data || !b.hasGrading)
+                continue;
+            QualityRead r;
+            QVERIFY(QualityReport::gradesOf(b, &r));
+            QCOMPARE(code.reads.at(i).standard, r.standard);
+            for (int k = 0; k < r.grades.size(); ++k)
+                QCOMPARE(code.reads.at(i).grades.at(k).grade, r.grades.at(k).grade);
+            ++i;
+        }
+        QCOMPARE(i, 3);
+        QCOMPARE(dlg.codesTable()->rowCount(), dlg.report().codes().size());
     }
 
     void ungradedResultsAreLeftOut()

@@ -20,6 +20,7 @@
 #include "KxScriptedUiBackend.h"
 #include "KxStandardControls.h"
 #include "QuickSettingsWidget.h"
+#include "StatisticsEditFrame.h"
 #include "VReaderSession.h"
 
 #include "KxI18nUtil.h"

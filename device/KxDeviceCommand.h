@@ -114,6 +114,9 @@ public:
 
     QVector<ChangedCmdInfo> changedCmds() const;
     QVector<ChangedCmdInfo> appliedChanges() const;
+    // The codes that run unsaved on the reader ("DIFQRY"), as changed commands (synchronous;
+    // codes already listed keep their entries).
+    void readDifferences();
     void clearChangedCmds();
 
     // Auto-sleep: keep the reader's "ATLSLP" and put it back later (synchronous).
@@ -170,8 +173,6 @@ private:
     // Takes value as what the reader runs for code; before is what it ran before the change.
     void adoptReaderValue(const ChangedCmdInfo &cmd, const QByteArray &value,
                           const QByteArray &before);
-    // The codes that run unsaved on the reader ("DIFQRY"), as changed commands.
-    void readDifferences();
     QSet<QString> actionCodes(const KxCmdItems &items) const;
     int send(const QByteArray &frame, QByteArray &reply, int timeoutMs = kTimeoutMs);
     bool queryList(const QByteArray &request, KxTagList &out, QByteArray *reply);

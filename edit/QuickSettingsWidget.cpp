@@ -16,6 +16,7 @@
 #include "QuickTestSummaryDlg.h"
 #include "QuickToolDialogs.h"
 #include "SelectPointFocusDlg.h"
+#include "SelfLearningResultDlg.h"
 #include "QuickTools.h"
 #include "ResultOutputNetWidget.h"
 #include "ResultOutputWidget.h"
@@ -212,6 +213,16 @@ void QuickSettingsWidget::buildTools()
         b->setText(kxTr(QuickTools::startText(id)));
         connect(b, &QToolButton::clicked, this, &QuickSettingsWidget::OnBtnToolClicked);
         // Tools with settings offer them on the button's arrow.
+        if (id == QuickTools::selfLearning()) {
+            auto *menu = new QMenu(b);
+            QAction *last = menu->addAction(kxTr(QStringLiteral("#IDS_SelfLearning_ShowResult")));
+            last->setObjectName(QStringLiteral("actLearnResult"));
+            connect(last, &QAction::triggered, this, &QuickSettingsWidget::openLearnResult);
+            connect(menu, &QMenu::aboutToShow, last,
+                    [this, last] { last->setEnabled(m_learnResult.valid && m_running.isEmpty()); });
+            b->setMenu(menu);
+            b->setPopupMode(QToolButton::MenuButtonPopup);
+        }
         if (id == QuickTools::trigger() || id == QuickTools::test() || id == QuickTools::testEx()
             || id == QuickTools::autoFocus()) {
             auto *menu = new QMenu(b);
@@ -426,11 +437,24 @@ void QuickSettingsWidget::startSelfLearning()
     m_stop = std::make_shared<std::atomic_bool>(false);
     const auto stop = m_stop;
     QPointer<QuickSettingsWidget> self(this);
+    // What was changed before, so the result lists only what learning changed.
+    m_changesBeforeLearning.clear();
+    for (const ChangedCmdInfo &c : cmd->changedCmds())
+        m_changesBeforeLearning.insert(c.code, c.value);
+    const bool images = cmd->hasCmd(QStringLiteral("IMGGET"));
+    KxImageRequest imageRequest;
+    imageRequest.format = QStringLiteral("2");
+    imageRequest.quality = QStringLiteral("80");
     cmd->asyncProcess(
-        [stop, wanted](KxDeviceCommandPtr c) {
+        [stop, wanted, images, imageRequest](KxDeviceCommandPtr c) {
             QMap<QString, QByteArray> out;
             QByteArray v;
             out.insert(QStringLiteral("wanted"), wanted);
+            if (c && images) {
+                const KxImageReply before = c->getImage(imageRequest);
+                if (before.ok)
+                    out.insert(QStringLiteral("imageBefore"), before.image);
+            }
             if (!c || c->query(1, QStringLiteral("#ATLSOP"), v, wanted) != DataResult_Ack
                 || c->query(1, QStringLiteral("#ATLSTP"), v, "1") != DataResult_Ack) {
                 out.insert(QStringLiteral("error"), "start");
@@ -458,8 +482,14 @@ void QuickSettingsWidget::startSelfLearning()
                 out.insert(QStringLiteral("ATLPAS"), v);
             if (c->query(1, QStringLiteral("#ATLQLP"), v, "*") == DataResult_Ack)
                 out.insert(QStringLiteral("ATLQLP"), v);
-            // What the reader learned shows on every page.
+            // What the reader learned shows on every page, and runs unsaved: changed commands.
             c->syncSettingsEx(KxDeviceCommand::SyncRefresh);
+            c->readDifferences();
+            if (state == "2" && images) {
+                const KxImageReply after = c->getImage(imageRequest);
+                if (after.ok)
+                    out.insert(QStringLiteral("imageAfter"), after.image);
+            }
             return out;
         },
         [self](KxDeviceCommandPtr, QMap<QString, QByteArray> result) {
@@ -492,6 +522,21 @@ void QuickSettingsWidget::selfLearningEnded(const QMap<QString, QByteArray> &res
             lines << kxTr(QStringLiteral("#IDS_SelfLearning_InSet")).arg(set);
         m_settings->refreshValues();
         m_configSets->setDevice(m_connector);
+        m_learnResult = LearnResult();
+        m_learnResult.valid = true;
+        m_learnResult.before = QImage::fromData(result.value(QStringLiteral("imageBefore")));
+        m_learnResult.after = QImage::fromData(result.value(QStringLiteral("imageAfter")));
+        if (KxDeviceCommand *cmd = m_connector ? m_connector->command() : nullptr) {
+            for (const ChangedCmdInfo &c : cmd->changedCmds()) {
+                // The tool's own commands run unsaved too; they are no learned setting.
+                if (c.code.startsWith(QLatin1String("ATL")))
+                    continue;
+                if (!m_changesBeforeLearning.contains(c.code) || m_changesBeforeLearning.value(c.code) != c.value)
+                    m_learnResult.changes << c;
+            }
+        }
+        if (!m_learnResult.changes.isEmpty())
+            lines << kxTr(QStringLiteral("#IDS_SelfLearning_ResultTip")).arg(m_learnResult.changes.size());
         KxUi()->toast(lines.join(QLatin1Char('\n')), 5000, this);
         return;
     }
@@ -624,6 +669,19 @@ void QuickSettingsWidget::openTestSummary()
     if (m_summary.isEmpty() || !m_running.isEmpty())
         return;
     QuickTestSummaryDlg dlg(m_summary, this);
+    KxDialogRunner::run(&dlg);
+}
+
+void QuickSettingsWidget::openLearnResult()
+{
+    if (!m_learnResult.valid || !m_running.isEmpty())
+        return;
+    SelfLearningResultDlg dlg(m_connector, m_learnResult.before, m_learnResult.after, m_learnResult.changes, this);
+    // An undone setting is no longer the learned one: the pages show the reader's value again.
+    connect(&dlg, &SelfLearningResultDlg::undone, this, [this](const QString &, bool ok) {
+        if (ok)
+            m_settings->refreshValues();
+    });
     KxDialogRunner::run(&dlg);
 }
 

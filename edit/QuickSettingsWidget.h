@@ -3,6 +3,7 @@
 // live image above the output panel, and the settings tabs of the model's quick pages.
 #include "IPluginWidget.h"
 #include "QuickTestSummary.h"
+#include "KxDeviceTypes.h"
 
 #include <QMap>
 #include <atomic>
@@ -78,6 +79,16 @@ public:
     const QuickTestSummary &testSummary() const { return m_summary; }
     // Shows it (the tool buttons' menus offer it once a test has run).
     void openTestSummary();
+    // What the last successful self-learning changed, to keep or undo (the self-learning
+    // button's menu offers it).
+    struct LearnResult
+    {
+        QImage before, after;
+        QVector<ChangedCmdInfo> changes;
+        bool valid = false;
+    };
+    const LearnResult &learnResult() const { return m_learnResult; }
+    void openLearnResult();
 
 signals:
     void OnSignalConfigLibEnable();
@@ -143,6 +154,8 @@ private:
     ResultOutputNetWidget *m_resultTable;
     ResultOutputTableWidget *m_testTable = nullptr;
     QuickTestSummary m_summary;
+    LearnResult m_learnResult;
+    QMap<QString, QVariant> m_changesBeforeLearning;  // code -> value of the changed list
     QMetaObject::Connection m_testTimes;
     QTimer *m_monitorCheck;
     bool m_monitorQueryOut = false;

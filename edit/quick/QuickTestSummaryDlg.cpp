@@ -75,7 +75,7 @@ QuickTestSummaryDlg::QuickTestSummaryDlg(const QuickTestSummary &summary, QWidge
         auto *y = new QValueAxis;
         y->setRange(0, most);
         y->setLabelFormat(QStringLiteral("%d"));
-        y->setTickCount(qMin(most, 4) + 1);
+        y->applyNiceNumbers();
         chart->addAxis(y, Qt::AlignLeft);
         series->attachAxis(y);
         m_chart = new QChartView(chart, timesBox);

@@ -15,6 +15,8 @@
 #include "QuickToolDialogs.h"
 #include "QuickTools.h"
 #include "SelectPointFocusDlg.h"
+#include "SelfLearningResultDlg.h"
+#include "QuickTestSummaryDlg.h"
 #include "VReaderProcess.h"
 #include "GalleryReader.h"
 #include "VReaderSession.h"
@@ -69,6 +71,12 @@ int main(int argc, char **argv)
         QTest::qWait(20);
     GalleryReader::fetch(page.imageView());
     gallery.save(&page, QStringLiteral("learned-1366x768"));
+    {
+        const auto &res = page.learnResult();
+        SelfLearningResultDlg dlg(QPointer<KxDeviceConnector>(connector.get()), res.before, res.after, res.changes, &page);
+        dlg.show();
+        gallery.save(&dlg, QStringLiteral("learn-result"));
+    }
 
     // The debug test over twenty reads, its results in their table, and the tools' dialogs.
     KxSettings::instance()->setValue("TestEx", "NumberOfTimes", 20);
@@ -108,5 +116,23 @@ int main(int argc, char **argv)
     other.resize(1366, 768);
     other.show();
     gallery.save(&other, QStringLiteral("fallback-1366x768"));
+
+    // A debug test on a reader that misses every third read: its summary with the images kept.
+    VReaderProcess missing;
+    auto third = GalleryReader::start(missing, {"--count", "1", "--sensor", "1280x800", "--no-read-every", "4"});
+    if (!third)
+        return 1;
+    QuickSettingsWidget tested;
+    tested.openDevice(QPointer<KxDeviceConnector>(third.get()), QVariant());
+    tested.resize(1366, 768);
+    tested.show();
+    KxSettings::instance()->setValue("TestEx", "NumberOfTimes", 30);
+    tested.tool(QuickTools::testEx())->click();
+    for (int i = 0; i < 3000 && tested.isBusy(); ++i)
+        QTest::qWait(20);
+    QTest::qWait(500);
+    QuickTestSummaryDlg summary(tested.testSummary(), &tested);
+    summary.show();
+    gallery.save(&summary, QStringLiteral("test-summary"));
     return 0;
 }

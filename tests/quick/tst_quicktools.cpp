@@ -21,8 +21,10 @@
 #include "BCodePropertyWidget.h"
 #include "KxPageInfo.h"
 #include "QuickToolDialogs.h"
+#include "QuickTestSummaryDlg.h"
 #include "ResultOutputTableWidget.h"
 #include "SelectPointFocusDlg.h"
+#include "SelfLearningResultDlg.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -33,10 +35,13 @@
 #include <QSpinBox>
 
 #include <QComboBox>
+#include <QListWidget>
+#include <QTableWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
+#include <QSignalSpy>
 
 using QuickTools::Reader;
 Q_DECLARE_METATYPE(QuickTools::Reader)
@@ -62,6 +67,51 @@ int goodReads(KxDeviceConnector *c)
     const int n = v.indexOf('N');
     const int m = v.indexOf('M');
     return n >= 0 && m > n ? v.mid(n + 1, m - n - 1).toInt() : -1;
+}
+
+double meanGray(const QImage &image)
+{
+    const QImage g = image.convertToFormat(QImage::Format_Grayscale8);
+    double sum = 0;
+    for (int y = 0; y < g.height(); ++y) {
+        const uchar *line = g.constScanLine(y);
+        for (int x = 0; x < g.width(); ++x)
+            sum += line[x];
+    }
+    return g.isNull() ? -1 : sum / (double(g.width()) * g.height());
+}
+
+// Opens the page's test summary from the tool's menu, as a user does after a test; the
+// dialog's rate text, bar heights and kept images.
+struct SummaryShown
+{
+    bool shown = false;
+    QString rate;
+    QList<int> bars;
+    int images = -1;  // -1: the dialog said none were kept
+};
+SummaryShown showSummary(QuickSettingsWidget &page, const QString &tool)
+{
+    SummaryShown out;
+    RunnerScope scope([&](QDialog *d) {
+        auto *dlg = qobject_cast<QuickTestSummaryDlg *>(d);
+        if (!dlg)
+            return -1;
+        out.shown = true;
+        out.rate = dlg->rateLabel()->text();
+        out.bars = dlg->barCounts();
+        out.images = dlg->imageList() ? dlg->imageList()->count() : -1;
+        dlg->reject();
+        return int(QDialog::Rejected);
+    });
+    QToolButton *b = page.tool(tool);
+    if (b && b->menu()) {
+        emit b->menu()->aboutToShow();
+        QAction *a = b->menu()->findChild<QAction *>("actSummary");
+        if (a && a->isEnabled())
+            a->trigger();
+    }
+    return out;
 }
 
 }  // namespace
@@ -235,6 +285,59 @@ private slots:
         QCOMPARE(connector->command()->rawValue("EXPFET"), exposure);
         QCOMPARE(connector->queryCommand(1, "#SCNITG", v), 6);
         QCOMPARE(goodReads(connector.get()), before + 1);
+
+        // The result: the image before (too dark) and after, and the learned settings as
+        // changed commands running unsaved.
+        const QuickSettingsWidget::LearnResult &res = page.learnResult();
+        QVERIFY(res.valid);
+        QCOMPARE(res.before.size(), QSize(640, 480));
+        QCOMPARE(res.after.size(), QSize(640, 480));
+        QVERIFY2(meanGray(res.before) < meanGray(res.after),
+                 qPrintable(QStringLiteral("%1 %2").arg(meanGray(res.before)).arg(meanGray(res.after))));
+        QByteArray stored;
+        QStringList learned;
+        for (const ChangedCmdInfo &c : res.changes) {
+            learned << c.code;
+            if (c.code == QLatin1String("EXPFET")) {
+                stored = c.previous.toByteArray();
+                QCOMPARE(c.value.toByteArray(), exposure);
+            }
+        }
+        QVERIFY2(learned.contains("EXPFET"), qPrintable(learned.join(',')));
+        QVERIFY2(!learned.contains("ATLSTP"), qPrintable(learned.join(',')));  // the tool's own
+        QVERIFY(!stored.isEmpty() && stored != exposure);
+        // Undo the exposure in the result dialog, keep the rest: the reader runs its stored
+        // exposure again, and only the kept ones stay changes.
+        bool undone = false;
+        int rows = -1;
+        {
+            RunnerScope scope([&](QDialog *d) {
+                auto *dlg = qobject_cast<SelfLearningResultDlg *>(d);
+                if (!dlg || !dlg->undoButton("EXPFET"))
+                    return -1;
+                rows = dlg->table()->rowCount();
+                QSignalSpy spy(dlg, &SelfLearningResultDlg::undone);
+                dlg->undoButton("EXPFET")->click();
+                undone = spy.wait(30000) && spy.first().at(1).toBool();
+                dlg->keepButton()->click();
+                return dlg->result();
+            });
+            emit learn->menu()->aboutToShow();
+            QAction *show = learn->menu()->findChild<QAction *>("actLearnResult");
+            QVERIFY(show && show->isEnabled());
+            show->trigger();
+        }
+        QCOMPARE(rows, learned.size());
+        QVERIFY(undone);
+        QCOMPARE(VReaderSession::readerValue(connector.get(), "EXPFET"), stored);
+        QStringList still;
+        for (const ChangedCmdInfo &c : connector->command()->changedCmds())
+            still << c.code;
+        QVERIFY(!still.contains("EXPFET"));
+        for (const QString &code : learned) {
+            if (code != QLatin1String("EXPFET"))
+                QVERIFY2(still.contains(code), qPrintable(code));
+        }
     }
 
     void selfLearningRefusesFlowMode()
@@ -301,6 +404,23 @@ private slots:
         // The summary stays in the text log.
         page.resultOutput()->textEdit()->flush();
         QVERIFY(page.resultOutput()->textEdit()->toPlainText().contains(QStringLiteral("Trigger test:")));
+        // And in its dialog: one bar entry per good read; this reader has no images to keep.
+        const QuickTestSummary &sum = page.testSummary();
+        if (times == 20) {
+            QCOMPARE(sum.attempts, 20);
+            QCOMPARE(sum.good, 15);
+            QCOMPARE(sum.noRead, 5);
+        }
+        QCOMPARE(sum.times.size(), sum.good);
+        const SummaryShown shown = showSummary(page, QuickTools::trigger());
+        QVERIFY(shown.shown);
+        int charted = 0;
+        for (int n : shown.bars)
+            charted += n;
+        QCOMPARE(charted, sum.good);
+        QCOMPARE(shown.images, -1);
+        if (times == 20)
+            QVERIFY2(shown.rate.contains("75.0%"), qPrintable(shown.rate));
     }
 
     void debugTestReportsTheReadersRate()
@@ -347,6 +467,61 @@ private slots:
         for (const QStringList &row : page.testTable()->exportRows())
             ng += row.value(1) == QLatin1String("NG");
         QCOMPARE(ng, 2);
+        // The summary keeps the reader's images taken after the no-reads, and charts the
+        // decode times of the good reads.
+        const QuickTestSummary &sum = page.testSummary();
+        QCOMPARE(sum.attempts, 8);
+        QCOMPARE(sum.noRead, 2);
+        QVERIFY(sum.imagesPossible);
+        QVERIFY(!sum.images.isEmpty() && sum.images.size() <= 2);
+        for (const QImage &img : sum.images)
+            QCOMPARE(img.size(), QSize(640, 480));
+        QVERIFY(!sum.times.isEmpty() && sum.times.size() <= 6);
+        const SummaryShown shown = showSummary(page, QuickTools::testEx());
+        QVERIFY(shown.shown);
+        QCOMPARE(shown.images, sum.images.size());
+        int charted = 0;
+        for (int n : shown.bars)
+            charted += n;
+        QCOMPARE(charted, sum.times.size());
+    }
+
+    void summaryDistribution_data()
+    {
+        QTest::addColumn<QList<double>>("times");
+        QTest::addColumn<int>("bins");
+        QTest::newRow("none") << QList<double>{} << 0;
+        QTest::newRow("all at one time") << QList<double>{12, 12, 12} << 1;
+        QTest::newRow("fewer reads than bins") << QList<double>{3, 40, 41.5} << 3;
+        QList<double> spread;
+        for (int i = 0; i < 100; ++i)
+            spread << 20 + i * 0.7;
+        QTest::newRow("spread") << spread << 8;
+        QTest::newRow("fractions near one ms") << QList<double>{0.2, 0.4, 0.9, 1.1} << 2;
+    }
+    void summaryDistribution()
+    {
+        QFETCH(QList<double>, times);
+        QFETCH(int, bins);
+        QuickTestSummary sum;
+        sum.times = times;
+        const QVector<QuickTestSummary::Bin> d = sum.distribution(8);
+        QCOMPARE(d.size(), bins);
+        int counted = 0;
+        for (int i = 0; i < d.size(); ++i) {
+            QVERIFY(d[i].to > d[i].from);
+            if (i > 0)
+                QCOMPARE(d[i].from, d[i - 1].to);  // no gaps, no overlaps
+            counted += d[i].count;
+        }
+        QCOMPARE(counted, times.size());
+        // Every time lies in the bin that counted it: recount by the bins' bounds.
+        for (int i = 0; i < d.size(); ++i) {
+            int in = 0;
+            for (double t : times)
+                in += t >= d[i].from && (t < d[i].to || (i == d.size() - 1 && t <= d[i].to));
+            QCOMPARE(in, d[i].count);
+        }
     }
 
     void leavingTheTabStopsTheReadTest()

@@ -185,7 +185,10 @@ void TestVReaderEngine::discoveryRequests()
     KxDiscovery::Datagram group;
     group.type = KxDiscovery::GroupRequest;
     group.fields = {{"Serial Number", "SN-T-1"}, {"MAC Address", VrModel::macFor("SN-T-1")},
-                    {"config", "Gr ID=1;Gr En=1;Gr Role=1;Gr Name=Line;Gr slave=;"}};
+                    {"config", "Gr ID=1;Serial Number=SN-T-1;MAC Address=" + VrModel::macFor("SN-T-1")
+                                   + ";Gr En=1;Gr Role=1;Gr Mst MAC=" + VrModel::macFor("SN-T-1")
+                                   + ";Gr Mst SN=SN-T-1;Gr Mst IP=127.0.0.9;Gr Name=Line;Gr mode=0;"
+                                     "Gr sync mode=0;Gr sync min=1;Gr sync max=1;Gr slave=;"}};
     QCOMPARE(e->handleDatagram(group).replies.value(0).result, int(KxDiscovery::Result_Success));
     group.fields["config"] = "garbage";
     QCOMPARE(e->handleDatagram(group).replies.value(0).result, int(KxDiscovery::Result_Failure));

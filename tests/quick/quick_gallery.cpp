@@ -119,14 +119,14 @@ int main(int argc, char **argv)
 
     // A debug test on a reader that misses every third read: its summary with the images kept.
     VReaderProcess missing;
-    auto third = GalleryReader::start(missing, {"--count", "1", "--sensor", "1280x800", "--no-read-every", "4"});
+    auto third = GalleryReader::start(missing, {"--count", "1", "--sensor", "640x480", "--no-read-every", "4"});
     if (!third)
         return 1;
     QuickSettingsWidget tested;
     tested.openDevice(QPointer<KxDeviceConnector>(third.get()), QVariant());
     tested.resize(1366, 768);
     tested.show();
-    KxSettings::instance()->setValue("TestEx", "NumberOfTimes", 30);
+    KxSettings::instance()->setValue("TestEx", "NumberOfTimes", 12);
     tested.tool(QuickTools::testEx())->click();
     for (int i = 0; i < 3000 && tested.isBusy(); ++i)
         QTest::qWait(20);

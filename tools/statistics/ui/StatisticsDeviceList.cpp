@@ -134,8 +134,10 @@ StatisticsOverview::StatisticsOverview(QWidget *parent) : QWidget(parent)
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
-    m_table->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
-    m_table->horizontalHeader()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    // Sized once per refresh: sizing to contents on every cell change measured every row each
+    // time, which stalled the window for tens of milliseconds with 32 readers.
+    m_table->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Interactive);
+    m_table->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Interactive);
     m_table->setStyleSheet(QStringLiteral("QTableWidget{background:#ffffff; font-size:12px;}"));
     layout->addWidget(m_table);
     connect(m_table, &QTableWidget::cellClicked, this, [this](int row, int) {
@@ -179,4 +181,6 @@ void StatisticsOverview::refresh(const QList<StatisticsReader *> &readers,
                                                                           : QColor(QStringLiteral("#262626")));
         }
     }
+    m_table->resizeColumnToContents(1);
+    m_table->resizeColumnToContents(2);
 }

@@ -95,7 +95,7 @@ private slots:
     {
         QTest::addColumn<QString>("openButton");
         QTest::addColumn<QString>("backButton");
-        QTest::newRow("statistics") << "Id_Btn_Statistics" << "btnBack";
+        QTest::newRow("statistics") << "Id_Btn_Statistics" << "Id_Btn_MainPage";
         QTest::newRow("quick settings") << "Id_Btn_QuickSettings" << "Id_Btn_MainPage";
         QTest::newRow("advanced settings") << "Id_Btn_AdvancedSettings" << "Id_Btn_MainPage";
     }

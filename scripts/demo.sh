@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and starts Brevan with virtual readers on loopback: two
 # fixed-mount network readers, the camera, an RFID reader with pallets of tags passing, and the
-# hand-held scanner on a pseudo-terminal.
+# hand-held scanner on a pseudo-terminal; and a line of three fixed-mount readers reading on their
+# own over a conveyor (a fifth of the labels unreadable), for the statistics page.
 # Discovery is limited to loopback. Closing Brevan stops the readers started here.
 # Arguments are passed on to Brevan (for example --exit-after 8000 --grab main.png).
 set -euo pipefail
@@ -12,9 +13,10 @@ BIN="$PWD/${BUILD_DIR:-build}/bin"
 DATA=${KX_DATA_PATH:-$HOME/.local/share/Brevan-demo}
 mkdir -p "$DATA"
 vreader_pid=""
+line_pid=""
 vservice_pid=""
 cleanup() {
-    for pid in $vreader_pid $vservice_pid; do
+    for pid in $vreader_pid $line_pid $vservice_pid; do
         kill "$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true
     done
@@ -29,6 +31,11 @@ if [ -x "$BIN/brevan-vreader" ]; then
         kill -0 "$vreader_pid" 2>/dev/null || { cat "$DATA/vreaders.log"; exit 1; }
         sleep 0.1
     done
+    printf '%s\n' '{"sensor":[640,400],"seed":7,"conveyor":{"rate":4,"unreadable":0.2,"label":[{"symbology":"Code 128","text":"BOX-{n}","x":320,"y":200,"module":2}]}}' \
+        > "$DATA/conveyor.json"
+    "$BIN/brevan-vreader" --count 3 --serial LINE --address 127.0.0.10 --scene "$DATA/conveyor.json" \
+        --set SCNMOD=1 --set SCNITV=250 --state "$DATA/line" > "$DATA/line.log" 2>&1 &
+    line_pid=$!
     export BREVAN_SCAN_ADDRESSES=${BREVAN_SCAN_ADDRESSES:-127.0.0.1-127.0.0.16}
     export BREVAN_SERIAL_PORTS_FILE="$DATA/vreaders/ptys.txt"
 fi

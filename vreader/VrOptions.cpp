@@ -1,5 +1,7 @@
 #include "VrOptions.h"
 
+#include <QRegularExpression>
+
 QString vrHelpText()
 {
     return QStringLiteral(
@@ -29,6 +31,8 @@ QString vrHelpText()
         "  --sensor <W>x<H>      sensor size of every reader (default: the model's)\n"
         "  --config <file>       start from an exported configuration file; its reader model is\n"
         "                        used unless --model is given\n"
+        "  --set <CODE>=<value>  every reader starts running and storing this value (repeatable;\n"
+        "                        after --config), e.g. --set SCNMOD=1 for continuous reading\n"
         "  --load-rate <n>       load mode: continuous read modes send n results per second made\n"
         "                        from the scene's known codes, without decoding images\n"
         "RFID readers:\n"
@@ -136,6 +140,15 @@ bool vrParseOptions(const QStringList &args, VrOptions *o, QString *error, bool 
         } else if (a == QLatin1String("--config")) {
             if (!value(&o->configFile))
                 return false;
+        } else if (a == QLatin1String("--set")) {
+            if (!value(&v))
+                return false;
+            const int eq = v.indexOf(QLatin1Char('='));
+            if (eq != 6 || !QRegularExpression(QStringLiteral("^[A-Z0-9]{6}$")).match(v.left(6)).hasMatch()) {
+                *error = QStringLiteral("--set takes CODE=VALUE with a six-letter command code");
+                return false;
+            }
+            o->settings.append({v.left(6), v.mid(7).toUtf8()});
         } else if (a == QLatin1String("--sensor")) {
             if (!value(&v))
                 return false;

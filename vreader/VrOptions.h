@@ -24,6 +24,7 @@ struct VrOptions
     QString modelsDir;
     QString sceneFile;   // what the cameras see; empty: each model's own scene
     QString configFile;  // an exported configuration the reader starts with
+    QList<QPair<QString, QByteArray>> settings;  // --set CODE=VALUE, applied after the configuration
     QSize sensor;        // sensor size of every reader; empty: the model's
     int loadRate = 0;    // load mode: results per second in continuous read modes
     int tags = 0;        // RFID readers: tags standing in the field; 0: pallets passing

@@ -192,6 +192,15 @@ int main(int argc, char **argv)
                 err << "brevan-vreader: " << options.configFile << ": refused " << refused.join(',')
                     << "; unknown " << unknown.join(',') << Qt::endl;
         }
+        if (!options.settings.isEmpty()) {
+            VrConfigFile set;
+            set.commands = options.settings;
+            QStringList refused, unknown;
+            set.apply(*engine, &refused, &unknown);
+            if (!refused.isEmpty() || !unknown.isEmpty())
+                err << "brevan-vreader: --set: refused " << refused.join(',') << "; unknown "
+                    << unknown.join(',') << Qt::endl;
+        }
         auto *host = new VrReaderHost(std::move(engine), options.faults, options.discoveryPort, &app);
         host->setLoadRate(options.loadRate);
         host->setDeviceLog(options.stateDir.isEmpty()

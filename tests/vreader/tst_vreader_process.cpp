@@ -47,7 +47,7 @@ private slots:
     void initTestCase();
     void allQueriesReturnModelCommands();
     void batchAcknowledgesAllButOutOfRange();
-    void unknownCodeAnswers5();
+    void startValuesAndUnknownCodes();
     void runningLostAndStoredKeptAcrossRestart();
     void faults_data();
     void faults();
@@ -123,16 +123,22 @@ void TestVReaderProcess::batchAcknowledgesAllButOutOfRange()
     QCOMPARE(valueOf(after, "C39ENA"), QByteArray("0"));
 }
 
-void TestVReaderProcess::unknownCodeAnswers5()
+void TestVReaderProcess::startValuesAndUnknownCodes()
 {
     VReaderProcess p;
-    QVERIFY(p.start({}));
+    // Values given with --set are running and stored from the start; a bad one stops the start.
+    QVERIFY(!p.start({"--set", "C28EN=0"}, 5000));
+    QVERIFY(p.start({"--set", "C28ENA=0", "--set", "SCNITV=250"}));
     RawReaderClient c;
     QVERIFY(connectFirst(c, p));
     QByteArray v;
     const QByteArray reply = c.request(req("@QQQQQQ*;C28ENA*"));
     QCOMPARE(KxGetDataStreamResult(reply, "QQQQQQ", v), int(DataResult_Unknown));
     QCOMPARE(KxGetDataStreamResult(reply, "C28ENA", v), int(DataResult_Ack));
+    QCOMPARE(v, QByteArray("0"));
+    const QByteArray stored = c.request(req("#DIFQRY*"));
+    QCOMPARE(valueOf(stored, "DIFQRY"), QByteArray());  // nothing differs from the stored values
+    QCOMPARE(valueOf(c.request(req("@SCNITV*")), "SCNITV"), QByteArray("250"));
 }
 
 void TestVReaderProcess::runningLostAndStoredKeptAcrossRestart()

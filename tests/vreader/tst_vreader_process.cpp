@@ -139,6 +139,15 @@ void TestVReaderProcess::startValuesAndUnknownCodes()
     const QByteArray stored = c.request(req("#DIFQRY*"));
     QCOMPARE(valueOf(stored, "DIFQRY"), QByteArray());  // nothing differs from the stored values
     QCOMPARE(valueOf(c.request(req("@SCNITV*")), "SCNITV"), QByteArray("250"));
+
+    // A reader whose stored read mode is continuous reads from the start, before any request.
+    VReaderProcess line;
+    QVERIFY(line.start({"--set", "SCNMOD=1", "--set", "SCNITV=50"}));
+    QTest::qWait(2000);
+    RawReaderClient lc;
+    QVERIFY(connectFirst(lc, line));
+    const QByteArray counters = valueOf(lc.request(req("@DBGCNT")), "DBGCNT");
+    QVERIFY2(counters.left(counters.indexOf('N')).toInt() > 0, counters.constData());
 }
 
 void TestVReaderProcess::runningLostAndStoredKeptAcrossRestart()

@@ -76,6 +76,7 @@ bool VrReaderHost::startNetwork(QString *error)
     if (!listen(error))
         return false;
     log(QStringLiteral("start: firmware %1, %2").arg(m_engine->identity().firmware, m_engine->identity().model));
+    updateReadLoop();  // a stored continuous read mode reads from power-on, client or not
     return true;
 }
 
@@ -141,6 +142,7 @@ bool VrReaderHost::startPty(QString *error)
     connect(link->partial, &QTimer::timeout, this, [raw] { raw->assembler.clear(); });
     m_links.push_back(std::move(link));
     connect(m_pty, &VrPty::received, this, [this, raw](const QByteArray &b) { onData(raw, b); });
+    updateReadLoop();
     return true;
 }
 

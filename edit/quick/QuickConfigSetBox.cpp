@@ -1,5 +1,7 @@
 #include "QuickConfigSetBox.h"
 
+#include "ConfigLibDialogs.h"
+
 #include "ConfigLib.h"
 #include "KxDeviceCommand.h"
 #include "KxDeviceConnector.h"
@@ -98,31 +100,9 @@ void QuickConfigSetBox::rename()
         if (s != set)
             others << s->name();
     }
-    QString text = set->name();
-    // Asked again after each refused name, as a dialog that stays open would; cancel ends it.
-    for (;;) {
-        KxInputRequest request;
-        request.title = QStringLiteral("#IDS_ChangeConfigName");
-        request.label = QStringLiteral("#IDS_ConfigName");
-        request.text = text;
-        request.maxLength = 64;
-        request.allowEmpty = true;
-        request.parent = this;
-        const KxInputResult answer = KxUi()->getText(request);
-        if (!answer.ok)
-            return;
-        QString cleaned;
-        const QString problem = ConfigLibRecord::checkName(answer.text, others, &cleaned);
-        if (problem.isEmpty()) {
-            if (cleaned != set->name()) {
-                set->setValue(ConfigLib::KeyName, cleaned, true);
-                emit configLibNameChange(set->id(), cleaned);
-            }
-            return;
-        }
-        KxUi()->toast(kxTr(problem), 3000, this);
-        text = answer.text;
-    }
+    // The page's rename dialog: asks again after each refused name; cancel ends it.
+    if (ConfigLibRenameDlg::run(set, others, this))
+        emit configLibNameChange(set->id(), set->name());
 }
 
 void QuickConfigSetBox::applied(ConfigLib *set, bool ok)

@@ -195,7 +195,7 @@ private slots:
                          .match(lines.first()).hasMatch(), qPrintable(lines.first()));
             QVERIFY(r->history().path().startsWith(env->dataDir()));
         }
-        // The overview puts the worst reader first.
+        // The ranking table puts the worst reader first.
         const QStringList order = p->overview()->order();
         QCOMPARE(order.size(), 3);
         auto rateOf = [&](const QString &id) {

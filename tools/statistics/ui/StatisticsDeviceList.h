@@ -1,5 +1,5 @@
 #pragma once
-// The watched readers at the left of the statistics page, and the overview that ranks them by
+// The watched readers at the left of the statistics page, and the ranking table that orders them by
 // success rate so the worst one stands out.
 #include "KxKitTypes.h"
 

@@ -1,5 +1,5 @@
 #pragma once
-// The statistics page: the watched readers at the left with the overview, one card per reader
+// The statistics page: the watched readers at the left with the ranking table, one card per reader
 // at the right, and a tool bar with the way home, the lock and the password change. The page
 // is opened with the chosen readers' device ids (activate) and lets every reader go when left.
 #include "IPluginWidget.h"

@@ -489,6 +489,65 @@ private slots:
         }
     }
 
+    // A raw peer that sends the file on a passive data connection before STOR is answered, or
+    // before it even sends STOR; the file must arrive whole and the reply must be 226.
+    void dataBeforeStor_data()
+    {
+        QTest::addColumn<int>("order");
+        QTest::addColumn<int>("bytes");
+        // 0: connect, send all and close, then STOR; 1: connect and send, STOR, close after 150;
+        // 2: STOR, then at once connect, send and close without waiting for any reply.
+        QTest::newRow("closed before STOR") << 0 << 300000;
+        QTest::newRow("more than the pending buffer, closed after 150") << 1 << 5000000;
+        QTest::newRow("racing the 150") << 2 << 300000;
+        QTest::newRow("empty file, closed before STOR") << 0 << 0;
+    }
+    void dataBeforeStor()
+    {
+        QFETCH(int, order);
+        QFETCH(int, bytes);
+        QByteArray payload(bytes, Qt::Uninitialized);
+        for (int i = 0; i < bytes; ++i)
+            payload[i] = char((i * 131 + i / 977) & 0xff);
+        const QString dir = QStringLiteral("early") + QString::number(order) + QLatin1Char('_') + QString::number(bytes);
+        QVERIFY(QDir().mkpath(m_root + QLatin1Char('/') + dir));
+        QTcpSocket control;
+        control.connectToHost(QHostAddress::LocalHost, m_port);
+        QVERIFY(control.waitForConnected(30000));
+        exchange(control, QByteArray());
+        exchange(control, "USER " + kUser.toUtf8());
+        QCOMPARE(exchange(control, "PASS " + kPassword.toUtf8()), QStringLiteral("230 You are logged in.\r\n"));
+        const QString pasv = exchange(control, "PASV");
+        const QRegularExpressionMatch m = QRegularExpression(QStringLiteral(",(\\d+),(\\d+)\\)")).match(pasv);
+        QVERIFY2(m.hasMatch(), qPrintable(pasv));
+        const quint16 dataPort = quint16(m.captured(1).toInt() * 256 + m.captured(2).toInt());
+        const QByteArray stor = "STOR " + dir.toUtf8() + "/early.bmp\r\n";
+        QTcpSocket data;
+        QByteArray replies;
+        connect(&control, &QTcpSocket::readyRead, this, [&] { replies += control.readAll(); });
+        if (order == 2)
+            control.write(stor);
+        data.connectToHost(QHostAddress::LocalHost, dataPort);
+        data.write(payload);
+        if (order != 1)
+            data.disconnectFromHost();
+        if (order == 0) {
+            QTRY_COMPARE_WITH_TIMEOUT(data.state(), QAbstractSocket::UnconnectedState, 30000);
+            control.write(stor);
+        }
+        if (order == 1) {
+            control.write(stor);
+            QTRY_VERIFY_WITH_TIMEOUT(replies.startsWith("150 "), 30000);
+            QTRY_COMPARE_WITH_TIMEOUT(data.bytesToWrite(), qint64(0), 60000);
+            data.disconnectFromHost();
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(replies.count("\r\n") >= 2, 60000);
+        QCOMPARE(QString::fromUtf8(replies),
+                 QStringLiteral("150 File status okay; about to open data connection.\r\n"
+                                "226 Closing data connection.\r\n"));
+        QCOMPARE(readFile(m_root + QLatin1Char('/') + dir + QStringLiteral("/early_2025-01-02_03-04-05.bmp")), payload);
+    }
+
     // Bounds: a too-large upload leaves nothing; too many connections are turned away.
     void bounds()
     {

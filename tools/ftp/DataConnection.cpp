@@ -7,6 +7,8 @@
 #include <QTcpSocket>
 
 namespace {
+const qint64 kPendingBytes = 1 << 20;
+
 bool sameHost(const QHostAddress &a, const QHostAddress &b)
 {
     bool okA = false;
@@ -95,6 +97,8 @@ void DataConnection::acceptPending()
         }
         m_socket = socket;
         m_socket->setParent(this);
+        // A client may send before its STOR is served; hold a little, then let TCP push back.
+        m_socket->setReadBufferSize(kPendingBytes);
         m_server->close();
     }
     startIfConnected();
@@ -122,8 +126,11 @@ void DataConnection::run(FtpCommand *command)
 
 void DataConnection::startIfConnected()
 {
-    if (m_started || !m_command || !m_socket
-        || m_socket->state() != QAbstractSocket::ConnectedState)
+    if (m_started || !m_command || !m_socket)
+        return;
+    // An accepted peer may already have sent everything and closed: its bytes are still buffered
+    // and the command decides what a closed connection means. An active one must connect first.
+    if (!m_server && m_socket->state() != QAbstractSocket::ConnectedState)
         return;
     m_started = true;
     m_command->start(m_socket);

@@ -13,6 +13,11 @@ void FtpCommand::start(QTcpSocket *socket)
     m_socket = socket;
     connect(socket, &QTcpSocket::bytesWritten, this, &FtpCommand::progressed);
     connect(socket, &QTcpSocket::readyRead, this, &FtpCommand::progressed);
+    // Nothing can be sent to a peer that has gone; a listing or file never reached it.
+    if (socket->state() != QAbstractSocket::ConnectedState && !takesClosedPeer()) {
+        finish(false, FtpReplies::transferAborted());
+        return;
+    }
     begin();
 }
 

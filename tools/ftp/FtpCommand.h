@@ -22,6 +22,8 @@ signals:
 
 protected:
     virtual void begin() = 0;
+    // Whether a peer that already closed its side can still complete this transfer.
+    virtual bool takesClosedPeer() const { return false; }
     void finish(bool ok, const QString &reply);
     // Closes the data socket once everything queued has left, then finishes.
     void closeThenFinish();
@@ -70,6 +72,7 @@ public:
 
 protected:
     void begin() override;
+    bool takesClosedPeer() const override { return true; }
 
 private:
     void readMore();

@@ -10,7 +10,10 @@
 #include <QTimer>
 
 #include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -31,13 +34,15 @@ QTimer *makeTimer(QObject *parent, bool singleShot)
 
 KxDeviceLink::KxDeviceLink(KxLinkSpec params, Sink sink)
     : m_spec(std::move(params)), m_sink(std::move(sink)),
-      m_assembler(KxFrameAssembler::Side::Client)
+      m_assembler(KxFrameAssembler::Side::Client),
+      m_directAssembler(KxFrameAssembler::Side::Client)
 {
     m_deadlineTimer = makeTimer(this, true);
     m_staleTimer = makeTimer(this, true);
     m_corruptTimer = makeTimer(this, true);
     m_reconnectTimer = makeTimer(this, true);
     m_keepAliveTimer = makeTimer(this, false);
+    m_unparkTimer = makeTimer(this, true);
     connect(m_deadlineTimer, &QTimer::timeout, this, &KxDeviceLink::onDeadline);
     connect(m_staleTimer, &QTimer::timeout, this, [this] {
         m_awaitingStale = false;
@@ -55,6 +60,7 @@ KxDeviceLink::KxDeviceLink(KxLinkSpec params, Sink sink)
     });
     connect(m_reconnectTimer, &QTimer::timeout, this, &KxDeviceLink::reconnectTick);
     connect(m_keepAliveTimer, &QTimer::timeout, this, &KxDeviceLink::keepAliveTick);
+    connect(m_unparkTimer, &QTimer::timeout, this, &KxDeviceLink::unpark);
     m_thread.setObjectName(QStringLiteral("kit link %1").arg(m_spec.id));
     moveToThread(&m_thread);
     m_thread.start();
@@ -121,29 +127,115 @@ void KxDeviceLink::submit(const KxLinkRequestPtr &request)
 
 bool KxDeviceLink::submitDirect(const KxLinkRequestPtr &request)
 {
-    std::lock_guard<std::mutex> lock(m_wireMutex);
-    if (m_wire != Wire::Idle || m_wireFd < 0)
-        return false;
-    const QByteArray &frame = request->frame;
-    qint64 sent = 0;
-    while (sent < frame.size()) {
-        const ssize_t n = ::send(m_wireFd, frame.constData() + sent, size_t(frame.size() - sent),
-                                 MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (n > 0)
-            sent += n;
-        else if (!(n < 0 && errno == EINTR))
-            break;
+    int fd = -1;
+    {
+        std::lock_guard<std::mutex> lock(m_wireMutex);
+        if (m_wire != Wire::Idle || m_wireFd < 0)
+            return false;
+        // A copy of the descriptor: the link may close its own while we wait, and the shutdown
+        // that goes with the close wakes us.
+        fd = ::fcntl(m_wireFd, F_DUPFD_CLOEXEC, 0);
+        if (fd < 0)
+            return false;
+        const QByteArray &frame = request->frame;
+        qint64 sent = 0;
+        while (sent < frame.size()) {
+            const ssize_t n = ::send(fd, frame.constData() + sent, size_t(frame.size() - sent),
+                                     MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (n > 0)
+                sent += n;
+            else if (!(n < 0 && errno == EINTR))
+                break;
+        }
+        if (sent == 0) {
+            ::close(fd);
+            return false;  // the link thread sends it and deals with any error itself
+        }
+        m_wire = Wire::Direct;
+        m_direct = request;
+        if (sent < frame.size()) {
+            // The kernel took part of it; the link thread sends the rest, in order, and reads
+            // the reply.
+            m_directRest = frame.mid(int(sent));
+            m_handedBack = true;
+            ::close(fd);
+            QMetaObject::invokeMethod(this, [this] { onBytes(QByteArray()); }, Qt::QueuedConnection);
+            return true;
+        }
     }
-    if (sent == 0)
-        return false;  // the link thread sends it and deals with any error itself
-    m_wire = Wire::Direct;
-    m_direct = request;
-    if (sent < frame.size()) {
-        // The kernel took part of it; the link thread sends the rest, in order.
-        m_directRest = frame.mid(int(sent));
-        QMetaObject::invokeMethod(this, [this] { pump(); }, Qt::QueuedConnection);
-    }
+    readDirect(request, fd);
+    ::close(fd);
     return true;
+}
+
+void KxDeviceLink::readDirect(const KxLinkRequestPtr &request, int fd)
+{
+    m_directAssembler.clear();
+    const qint64 discarded = m_directAssembler.discardedBytes();
+    QByteArray raw;
+    char buf[65536];
+    while (!request->isFinished()) {
+        // Slices of at most a second, so a request the link finished meanwhile is noticed.
+        const qint64 left = request->deadline.remainingTime();
+        pollfd p{fd, POLLIN, 0};
+        const int r = ::poll(&p, 1, left < 0 ? 1000 : int(qMin<qint64>(left, 1000)));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r == 0 && left > 1000)
+            continue;
+        if (r <= 0)
+            break;  // deadline (or a poll error): the link times it out
+        const ssize_t n = ::recv(fd, buf, sizeof buf, MSG_DONTWAIT);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK))
+            continue;
+        if (n <= 0)
+            break;  // loss: the link sees it too once it reads again
+        raw.append(buf, int(n));
+        m_directAssembler.append(QByteArray::fromRawData(buf, int(n)));
+        KxFrameAssembler::Frame frame;
+        if (!m_directAssembler.next(&frame)) {
+            if (m_directAssembler.discardedBytes() != discarded)
+                break;
+            continue;
+        }
+        // Only one clean reply and nothing else is ours to finish here.
+        if (frame.type != KxFrameAssembler::FrameType::Binary || frame.bytes.size() != raw.size()
+            || m_directAssembler.discardedBytes() != discarded || !isReplyKind(quint8(frame.bytes.at(1))))
+            break;
+        bool mine = false, wanted = false;
+        {
+            std::lock_guard<std::mutex> lock(m_wireMutex);
+            mine = m_wire == Wire::Direct && m_direct == request && !m_handedBack;
+            if (mine) {
+                wanted = m_pumpWanted;
+                m_pumpWanted = false;
+                m_direct.reset();
+                // The link has work waiting: let it have the wire before the next caller.
+                m_wire = wanted ? Wire::Busy : Wire::Idle;
+            }
+        }
+        if (!mine)
+            return;  // the link closed meanwhile and finished the request itself
+        if (wanted)
+            QMetaObject::invokeMethod(this, [this] { pump(); }, Qt::QueuedConnection);
+        const quint8 kind = quint8(frame.bytes.at(1));
+        request->finish(kind == KxFrame::Rejected ? int(KxSendError::Rejected) : int(KxSendError::Ok),
+                        frame.bytes);
+        return;
+    }
+    handBack(request, raw);
+}
+
+void KxDeviceLink::handBack(const KxLinkRequestPtr &request, const QByteArray &raw)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_wireMutex);
+        if (m_wire != Wire::Direct || m_direct != request || m_handedBack)
+            return;
+        m_handedBack = true;
+        m_handback = raw;
+    }
+    QMetaObject::invokeMethod(this, [this] { onBytes(QByteArray()); }, Qt::QueuedConnection);
 }
 
 void KxDeviceLink::expire()
@@ -198,6 +290,8 @@ bool KxDeviceLink::doOpen(QString *error)
     }
     m_transport->onData = [this](const QByteArray &bytes) { onBytes(bytes); };
     m_transport->onLost = [this](const QString &reason) { onLost(reason); };
+    m_transport->mayRead = [this] { return mayRead(); };
+    m_transport->readIdle = [this] { pump(); };
     m_assembler.clear();
     m_awaitingStale = false;
     if (!m_transport->open(kOpenTimeoutMs, error)) {
@@ -280,32 +374,49 @@ void KxDeviceLink::enqueue(const KxLinkRequestPtr &request)
     pump();
 }
 
-void KxDeviceLink::takeWire()
+bool KxDeviceLink::takeWire(bool force)
 {
     KxLinkRequestPtr adopted;
-    QByteArray rest;
+    QByteArray rest, back;
     {
         std::lock_guard<std::mutex> lock(m_wireMutex);
         if (m_wire == Wire::Direct) {
+            if (!m_handedBack && !force) {
+                m_pumpWanted = true;  // the caller gives the wire back when it is done
+                return false;
+            }
             adopted = std::move(m_direct);
             rest.swap(m_directRest);
+            back.swap(m_handback);
+            m_handedBack = false;
         }
+        m_pumpWanted = false;
         m_wire = Wire::Busy;
     }
+    if (m_parked) {
+        m_parked = false;
+        m_unparkTimer->stop();
+        if (m_transport)
+            m_transport->resumeRead();
+    }
     if (!adopted)
-        return;
+        return true;
     m_discardedAtSend = m_assembler.discardedBytes();
     m_inFlight = adopted;
     if (adopted->deadline.hasExpired()) {
-        timeOutInFlight();  // whatever comes now is its late reply
-        return;
+        timeOutInFlight();  // what the caller read belonged to the timed-out exchange
+        return true;
     }
     m_deadlineTimer->start(int(qBound<qint64>(1, adopted->deadline.remainingTime(), INT_MAX)));
     if (!rest.isEmpty() && (!m_transport || !m_transport->write(rest))) {
         m_deadlineTimer->stop();
         m_inFlight.reset();
         adopted->finish(KxSendError::LinkLost);
+        return true;
     }
+    // Bytes the caller read come before anything the link reads now.
+    m_assembler.append(back);
+    return true;
 }
 
 void KxDeviceLink::offerWire()
@@ -314,13 +425,48 @@ void KxDeviceLink::offerWire()
         && m_transport && m_transport->sendBufferEmpty();
     const int fd = idle ? m_transport->directFd() : -1;
     std::lock_guard<std::mutex> lock(m_wireMutex);
+    if (m_wire == Wire::Direct)
+        return;
     m_wire = fd >= 0 ? Wire::Idle : Wire::Busy;
     m_wireFd = fd;
 }
 
+bool KxDeviceLink::mayRead()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_wireMutex);
+        if (m_wire != Wire::Direct || m_handedBack || m_direct == nullptr) {
+            if (m_wire != Wire::Direct)
+                m_wire = Wire::Busy;  // while we read, no caller sends
+            return true;
+        }
+    }
+    // A caller reads its own reply: stay off the socket for a while.
+    m_parked = true;
+    m_unparkTimer->start(kUnparkMs);
+    return false;
+}
+
+void KxDeviceLink::unpark()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_wireMutex);
+        if (m_wire == Wire::Direct && !m_handedBack) {
+            m_unparkTimer->start(kUnparkMs);
+            return;
+        }
+    }
+    if (!m_parked)
+        return;
+    m_parked = false;
+    if (m_transport)
+        m_transport->resumeRead();
+}
+
 void KxDeviceLink::pump()
 {
-    takeWire();
+    if (!takeWire())
+        return;  // a caller holds the wire and calls us again when it is done
     while (!m_inFlight && !m_awaitingStale && !m_queue.empty()) {
         KxLinkRequestPtr req = m_queue.front();
         m_queue.pop_front();
@@ -347,7 +493,8 @@ void KxDeviceLink::pump()
 
 void KxDeviceLink::onBytes(const QByteArray &bytes)
 {
-    takeWire();  // the reply of a caller's own request is in these bytes
+    if (!takeWire())
+        return;  // a caller holds the wire; only bytes it hands back come here then
     m_assembler.append(bytes);
     KxFrameAssembler::Frame frame;
     while (m_transport && m_assembler.next(&frame))
@@ -412,8 +559,8 @@ void KxDeviceLink::onReply(quint8 kind, const QByteArray &frame)
 
 void KxDeviceLink::onDeadline()
 {
-    takeWire();
-    timeOutInFlight();
+    if (takeWire())
+        timeOutInFlight();
 }
 
 void KxDeviceLink::timeOutInFlight()
@@ -461,7 +608,7 @@ void KxDeviceLink::onLost(const QString &reason)
 
 void KxDeviceLink::failAll(int code)
 {
-    takeWire();
+    takeWire(true);  // a caller's request fails too; the transport's shutdown wakes the caller
     m_deadlineTimer->stop();
     m_corruptTimer->stop();
     m_staleTimer->stop();
@@ -510,7 +657,8 @@ void KxDeviceLink::reconnectTick()
 void KxDeviceLink::keepAliveTick()
 {
     // Only when the link is idle: a request on the wire proves the link is alive anyway.
-    takeWire();
+    if (!takeWire())
+        return;
     if (m_state != State::Up || m_keepAliveMs <= 0 || m_inFlight || !m_queue.empty()) {
         pump();
         return;

@@ -55,6 +55,9 @@ public:
     static constexpr int kStaleReplyGraceMs = 1500;
     // A reply spoiled on the wire fails its request after this settle time (not at its time-out).
     static constexpr int kCorruptSettleMs = 200;
+    // How long the link stays off the socket after a caller read its own reply there: within a
+    // run of requests it is not woken by every reply; a frame nobody asked for waits this long.
+    static constexpr int kUnparkMs = 10;
 
     KxDeviceLink(KxLinkSpec params, Sink sink);
     ~KxDeviceLink() override;
@@ -70,9 +73,11 @@ public:
     void close();
     // Queues a request; it is finished with LinkLost/NotConnected at once when the link is down.
     void submit(const KxLinkRequestPtr &request);
-    // A blocking caller's request, sent from the caller's own thread while the wire is idle:
-    // the link thread then only receives the reply, which saves a thread hand-over per request.
-    // False when the wire is not idle (or not a socket); the caller uses submit() instead.
+    // A blocking caller's request, sent and answered on the caller's own thread while the wire
+    // is idle: a request is then an exchange of two parties, as on a plain socket, instead of
+    // three. Blocks until the request is finished or handed to the link thread (anything but
+    // one clean reply: other frames, damage, loss, time-out). False when the wire is not idle
+    // (or not a socket); the caller uses submit() instead.
     bool submitDirect(const KxLinkRequestPtr &request);
     // A caller stopped waiting for its request: the link treats it as timed out.
     void expire();
@@ -99,8 +104,13 @@ private:
     void reconnectTick();
     void keepAliveTick();
     void runOnLinkThread(const std::function<void()> &fn);
-    void takeWire();
+    bool takeWire(bool force = false);
     void offerWire();
+    bool mayRead();
+    void unpark();
+    // Caller's thread, holding the wire.
+    void readDirect(const KxLinkRequestPtr &request, int fd);
+    void handBack(const KxLinkRequestPtr &request, const QByteArray &raw);
 
     KxLinkSpec m_spec;
     Sink m_sink;
@@ -120,15 +130,25 @@ private:
     QTimer *m_corruptTimer;
     QTimer *m_reconnectTimer;
     QTimer *m_keepAliveTimer;
-    // Who may send next. Idle: a caller may claim the wire and send itself (it becomes Direct);
-    // the link thread adopts a Direct request as its request in flight before it touches the
-    // wire again, so one request stays on the wire.
+    QTimer *m_unparkTimer;
+    // Who may use the wire next. Idle: a caller may claim it, send its request and read the
+    // reply itself (Direct); the link thread neither sends nor reads until the caller is done or
+    // hands the request back, which the link then adopts as its request in flight. Busy: the
+    // link thread owns it (also while it reads), so one request stays on the wire and one
+    // thread reads the socket.
     enum class Wire { Busy, Idle, Direct };
     std::mutex m_wireMutex;
     Wire m_wire = Wire::Busy;
     int m_wireFd = -1;
     KxLinkRequestPtr m_direct;
-    QByteArray m_directRest;  // what the caller's send left for the link thread
+    bool m_handedBack = false;
+    bool m_pumpWanted = false;  // the link thread found the wire taken and waits for it
+    QByteArray m_directRest;    // what the caller's send left for the link thread
+    QByteArray m_handback;      // what the caller read but could not use
+    // The link thread stopped watching the socket because a caller reads it (link thread only);
+    // it watches again once the wire is idle for a moment.
+    bool m_parked = false;
+    KxFrameAssembler m_directAssembler;  // used by the caller that holds the wire
     mutable QMutex m_infoMutex;
     KxDeviceInfoMap m_roleInfo;
 };

@@ -4,13 +4,28 @@
 
 #include <QDebug>
 #include <QSerialPort>
-#include <QTcpSocket>
+#include <QDeadlineTimer>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <cerrno>
+#include <cstring>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 // ---- TCP -------------------------------------------------------------------------------------
+
+namespace {
+
+QString errnoText(int err)
+{
+    return QString::fromLocal8Bit(strerror(err));
+}
+
+}  // namespace
 
 KxTcpTransport::KxTcpTransport(const QHostAddress &address, quint16 port)
     : m_address(address), m_port(port)
@@ -32,97 +47,178 @@ bool KxTcpTransport::open(int timeoutMs, QString *error)
         return false;
     }
     close();
-    m_closing = false;
-    m_socket = new QTcpSocket;
-    m_socket->connectToHost(m_address, m_port);
-    if (!m_socket->waitForConnected(timeoutMs)) {
+    auto fail = [&](const QString &text) {
         if (error)
-            *error = m_socket->errorString();
-        delete m_socket;
-        m_socket = nullptr;
+            *error = text;
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
         return false;
+    };
+    m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (m_fd < 0)
+        return fail(errnoText(errno));
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(m_port);
+    sa.sin_addr.s_addr = htonl(m_address.toIPv4Address());
+    if (::connect(m_fd, reinterpret_cast<const sockaddr *>(&sa), sizeof sa) != 0) {
+        if (errno != EINPROGRESS)
+            return fail(errnoText(errno));
+        QDeadlineTimer deadline(qMax(1, timeoutMs));
+        for (;;) {
+            pollfd p{m_fd, POLLOUT, 0};
+            const int r = ::poll(&p, 1, int(qMax<qint64>(0, deadline.remainingTime())));
+            if (r < 0 && errno == EINTR)
+                continue;
+            if (r < 0)
+                return fail(errnoText(errno));
+            if (r == 0)
+                return fail(QStringLiteral("connection timed out"));
+            break;
+        }
+        int err = 0;
+        socklen_t len = sizeof err;
+        if (::getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &err, &len) != 0)
+            err = errno;
+        if (err != 0)
+            return fail(errnoText(err));
     }
-    m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    QObject::connect(m_socket, &QTcpSocket::readyRead, m_socket, [this] {
-        const QByteArray bytes = m_socket->readAll();
-        if (onData && !bytes.isEmpty())
-            onData(bytes);
-    });
-    QObject::connect(m_socket, &QTcpSocket::disconnected, m_socket, [this] {
-        if (!m_closing && onLost)
-            onLost(QStringLiteral("connection closed by the reader"));
-    });
-    QObject::connect(m_socket, &QAbstractSocket::errorOccurred, m_socket,
-                     [this](QAbstractSocket::SocketError e) {
-                         if (e == QAbstractSocket::RemoteHostClosedError)
-                             return;  // disconnected() follows
-                         if (!m_closing && onLost)
-                             onLost(m_socket->errorString());
-                     });
+    const int one = 1;
+    ::setsockopt(m_fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    m_alive = std::make_shared<bool>(true);
+    m_readNotifier = new QSocketNotifier(m_fd, QSocketNotifier::Read);
+    QObject::connect(m_readNotifier, &QSocketNotifier::activated, [this] { onReadable(); });
+    m_writeNotifier = new QSocketNotifier(m_fd, QSocketNotifier::Write);
+    m_writeNotifier->setEnabled(false);
+    QObject::connect(m_writeNotifier, &QSocketNotifier::activated, [this] { onWritable(); });
     return true;
 }
 
 void KxTcpTransport::close()
 {
-    if (!m_socket)
-        return;
-    m_closing = true;
-    m_socket->disconnect();
-    m_socket->abort();
-    m_socket->deleteLater();
-    m_socket = nullptr;
+    if (m_alive)
+        *m_alive = false;
+    m_alive.reset();
+    delete m_readNotifier;
+    delete m_writeNotifier;
+    m_readNotifier = m_writeNotifier = nullptr;
+    m_pending.clear();
+    if (m_fd >= 0) {
+        // Shut down first: a caller reading its reply on a copy of the descriptor wakes now.
+        ::shutdown(m_fd, SHUT_RDWR);
+        ::close(m_fd);
+        m_fd = -1;
+    }
 }
 
 bool KxTcpTransport::isOpen() const
 {
-    return m_socket && m_socket->state() == QAbstractSocket::ConnectedState;
+    return m_fd >= 0;
+}
+
+bool KxTcpTransport::flush()
+{
+    qint64 sent = 0;
+    while (sent < m_pending.size()) {
+        const ssize_t n = ::send(m_fd, m_pending.constData() + sent, size_t(m_pending.size() - sent),
+                                 MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n > 0) {
+            sent += n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
+            return false;  // the read side reports the loss
+        break;
+    }
+    m_pending.remove(0, int(sent));
+    m_writeNotifier->setEnabled(!m_pending.isEmpty());
+    return true;
 }
 
 bool KxTcpTransport::write(const QByteArray &bytes)
 {
-    if (!isOpen())
+    if (m_fd < 0)
         return false;
-    // Straight to the kernel while nothing waits in Qt's buffer: a request leaves now instead of
-    // one event-loop turn later, when the write notifier would fire (switching that notifier on
-    // and off costs the link thread two more wake-ups per request). What the kernel does not
-    // take goes through the socket's buffer, which keeps the order.
-    qint64 sent = 0;
-    if (m_socket->bytesToWrite() == 0) {
-        const qintptr fd = m_socket->socketDescriptor();
-        while (sent < bytes.size()) {
-            const ssize_t n = ::send(int(fd), bytes.constData() + sent, size_t(bytes.size() - sent),
-                                     MSG_NOSIGNAL | MSG_DONTWAIT);
-            if (n > 0) {
-                sent += n;
-                continue;
-            }
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)
-                return false;  // the socket's notifiers report the loss itself
-            break;
-        }
+    // Straight to the kernel; what it does not take waits here, in order, for the notifier.
+    const bool wasEmpty = m_pending.isEmpty();
+    m_pending += bytes;
+    return wasEmpty ? flush() : true;
+}
+
+void KxTcpTransport::onWritable()
+{
+    if (m_fd >= 0 && !flush()) {
+        m_writeNotifier->setEnabled(false);
+        m_pending.clear();
     }
-    if (sent == bytes.size())
-        return true;
-    const QByteArray rest = bytes.mid(int(sent));
-    return m_socket->write(rest) == rest.size();
+}
+
+void KxTcpTransport::onReadable()
+{
+    if (mayRead && !mayRead()) {
+        m_readNotifier->setEnabled(false);
+        return;
+    }
+    QByteArray bytes;
+    QString lost;
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::recv(m_fd, buf, sizeof buf, MSG_DONTWAIT);
+        if (n > 0) {
+            bytes.append(buf, int(n));
+            if (size_t(n) < sizeof buf)
+                break;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n == 0)
+            lost = QStringLiteral("connection closed by the reader");
+        else if (errno != EAGAIN && errno != EWOULDBLOCK)
+            lost = errnoText(errno);
+        break;
+    }
+    const std::shared_ptr<bool> alive = m_alive;
+    if (!bytes.isEmpty()) {
+        if (onData)
+            onData(bytes);
+    } else if (lost.isEmpty() && readIdle) {
+        readIdle();
+    }
+    if (!*alive || lost.isEmpty())
+        return;
+    // Stop watching a dead descriptor before telling the link (which closes us later).
+    m_readNotifier->setEnabled(false);
+    if (onLost)
+        onLost(lost);
+}
+
+void KxTcpTransport::resumeRead()
+{
+    if (m_readNotifier)
+        m_readNotifier->setEnabled(true);
 }
 
 void KxTcpTransport::discardInput()
 {
-    if (m_socket)
-        m_socket->readAll();
+    if (m_fd < 0)
+        return;
+    char buf[65536];
+    while (::recv(m_fd, buf, sizeof buf, MSG_DONTWAIT) > 0) {
+    }
 }
 
 int KxTcpTransport::directFd() const
 {
-    return isOpen() ? int(m_socket->socketDescriptor()) : -1;
+    return m_fd;
 }
 
 bool KxTcpTransport::sendBufferEmpty() const
 {
-    return !m_socket || m_socket->bytesToWrite() == 0;
+    return m_pending.isEmpty();
 }
 
 QString KxTcpTransport::describe() const

@@ -10,8 +10,8 @@
 
 #include "KxInProcessReader.h"
 
-class QTcpSocket;
 class QSerialPort;
+class QSocketNotifier;
 
 class IKxTransport
 {
@@ -31,15 +31,24 @@ public:
     virtual int directFd() const { return -1; }
     // Nothing is waiting in the pipe's own send buffer.
     virtual bool sendBufferEmpty() const { return true; }
+    // Watches for input again after mayRead() said no (see there).
+    virtual void resumeRead() {}
 
     // Set by the link before open(): bytes as they arrive, and the peer going away.
     std::function<void(const QByteArray &)> onData;
     std::function<void(const QString &)> onLost;
+    // Asked before the pipe reads what has arrived; false leaves the bytes in the kernel for
+    // another reader of directFd() and stops watching until resumeRead(). A wake-up that finds
+    // nothing to read is reported through readIdle.
+    std::function<bool()> mayRead;
+    std::function<void()> readIdle;
 };
 
 using KxTransportPtr = std::unique_ptr<IKxTransport>;
 
-// TCP to a network reader. Refuses any address outside 127.0.0.0/8 without connecting.
+// TCP to a network reader, on a plain descriptor with notifiers of our own, so that the link can
+// stop watching it while a blocking caller reads its own reply. Refuses any address outside
+// 127.0.0.0/8 without connecting.
 class KxTcpTransport : public IKxTransport
 {
 public:
@@ -53,12 +62,20 @@ public:
     QString describe() const override;
     int directFd() const override;
     bool sendBufferEmpty() const override;
+    void resumeRead() override;
 
 private:
+    void onReadable();
+    void onWritable();
+    bool flush();
+
     QHostAddress m_address;
     quint16 m_port;
-    QTcpSocket *m_socket = nullptr;
-    bool m_closing = false;
+    int m_fd = -1;
+    QSocketNotifier *m_readNotifier = nullptr;
+    QSocketNotifier *m_writeNotifier = nullptr;
+    QByteArray m_pending;  // what the kernel has not taken yet, sent before anything newer
+    std::shared_ptr<bool> m_alive;  // tells a callback whether the transport survived it
 };
 
 // A serial line (RS-232, or a USB CDC reader that shows up as a serial port).

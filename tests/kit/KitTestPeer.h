@@ -30,6 +30,18 @@ public:
     std::atomic<int> connections{0};
     std::atomic<int> requests{0};
     std::atomic<int> overlaps{0};     // requests that arrived while another was unanswered
+    std::atomic<int> resultsBeforeReply{0};  // result frames written just ahead of each reply
+    std::atomic<int> resultsSent{0};
+
+    // Result frames "R<n>" (numbered across the peer's life) on every open connection, now.
+    void pushResults(int count)
+    {
+        QMetaObject::invokeMethod(m_server, [this, count] {
+            for (QTcpSocket *s : m_server->findChildren<QTcpSocket *>())
+                for (int i = 0; i < count; ++i)
+                    s->write(nextResult());
+        }, Qt::BlockingQueuedConnection);
+    }
 
     KitTestPeer()
     {
@@ -67,6 +79,8 @@ public:
     }
 
 private:
+    QByteArray nextResult() { return KxKestor::make(KxKestor::Json, "R" + QByteArray::number(resultsSent++)); }
+
     void accept()
     {
         while (QTcpSocket *s = m_server->nextPendingConnection()) {
@@ -108,7 +122,10 @@ private:
         ++requests;
         if (m_unanswered > 0)
             ++overlaps;
-        QByteArray reply = echoReply(f.bytes);
+        QByteArray results;
+        for (int i = 0; i < resultsBeforeReply; ++i)
+            results += nextResult();
+        QByteArray reply = results + echoReply(f.bytes);
         switch (mode.load()) {
         case Silent: return true;
         case DropOnRequest: s->abort(); return false;

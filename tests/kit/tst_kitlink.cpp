@@ -9,6 +9,7 @@
 #include "KxDataStreamMaker.h"
 #include "KxDataStreamParser.h"
 #include "KxDeviceKit.h"
+#include "KxLinkFrames.h"
 #include "KxTransport.h"
 
 namespace {
@@ -142,6 +143,66 @@ private slots:
         QCOMPARE(peer.overlaps.load(), 0);
         QCOMPARE(peer.requests.load(), kThreads * kEach + kAsync);
         kit->disconnectFromDeviceEx("mt", DevicePort_Main);
+    }
+
+    void resultFramesAroundCallersOwnRepliesAllArrive()
+    {
+        // A caller that reads its own reply must hand every result frame it meets to the link,
+        // in order; results pushed while the wire is idle arrive too.
+        KitTestPeer peer;
+        peer.resultsBeforeReply = 1;
+        QVERIFY(!connectPeer(peer, "res").isEmpty());
+        QStringList results;
+        connect(kit, &KxDeviceKit::barcodeReceived, this, [&results](const QString &id, const QByteArray &d) {
+            quint16 type = 0;
+            QByteArray payload;
+            if (id == "res" && KxKestor::parse(d, &type, &payload))
+                results << QString::fromLatin1(payload);
+        });
+        constexpr int kRequests = 150, kPushed = 30;
+        std::atomic<int> bad{0};
+        std::thread caller([&bad] {
+            for (int i = 0; i < kRequests; ++i) {
+                QByteArray reply;
+                const QByteArray v = QByteArray::number(i);
+                if (KxDeviceKit::Instance()->sendBinaryMessage("res", query("#RESQRY" + v), reply, 10000) != 0
+                    || valueOf(reply, "RESQRY") != "v:" + v)
+                    ++bad;
+                if (i % 50 == 0)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            }
+        });
+        for (int i = 0; i < 3; ++i) {
+            peer.pushResults(kPushed / 3);
+            QTest::qWait(20);
+        }
+        caller.join();
+        QCOMPARE(bad.load(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(results.size(), kRequests + kPushed, 10000);
+        QStringList expected;
+        for (int i = 0; i < kRequests + kPushed; ++i)
+            expected << QStringLiteral("R%1").arg(i);
+        QCOMPARE(results, expected);
+        QCOMPARE(peer.overlaps.load(), 0);
+        kit->disconnectFromDeviceEx("res", DevicePort_Main);
+    }
+
+    void closingEndsTheWaitOfACallerReadingItsReply()
+    {
+        KitTestPeer peer;
+        peer.mode = KitTestPeer::Silent;
+        QVERIFY(!connectPeer(peer, "shut").isEmpty());
+        std::atomic<int> code{-100};
+        std::thread caller([&code] {
+            QByteArray reply;
+            code = KxDeviceKit::Instance()->sendBinaryMessage("shut", query("@*"), reply, 120000);
+        });
+        QTRY_COMPARE(peer.requests.load(), 1);
+        kit->disconnectFromDeviceEx("shut", DevicePort_Main);
+        // Bounded well below the request's own time-out: the close, not the clock, ends it.
+        QTRY_VERIFY_WITH_TIMEOUT(code.load() != -100, 30000);
+        caller.join();
+        QCOMPARE(code.load(), int(KxSendError::LinkLost));
     }
 
     void largeRequestsArriveWholeAndInOrder()

@@ -164,14 +164,19 @@ void FtpStorCommand::readMore()
 {
     if (m_done || !m_socket)
         return;
+    // One buffer for the whole upload: a fresh large block per read costs page faults.
+    if (m_buffer.isEmpty())
+        m_buffer.resize(kChunk * 4);
     while (m_socket->bytesAvailable() > 0) {
-        const QByteArray chunk = m_socket->read(qMin<qint64>(m_socket->bytesAvailable(), 1 << 20));
-        m_received += chunk.size();
+        const qint64 got = m_socket->read(m_buffer.data(), m_buffer.size());
+        if (got <= 0)
+            break;
+        m_received += got;
         if (m_received > m_maxBytes) {
             fail(FtpReplies::localError());
             return;
         }
-        if (m_file.write(chunk) != chunk.size()) {
+        if (m_file.write(m_buffer.constData(), got) != got) {
             fail(FtpReplies::writeFailed());
             return;
         }

@@ -79,6 +79,7 @@ private:
     void complete();
     void fail(const QString &reply);
     QFile m_file;
+    QByteArray m_buffer;
     qint64 m_maxBytes;
     qint64 m_received = 0;
 };

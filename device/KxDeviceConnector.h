@@ -114,6 +114,8 @@ signals:
     void tagsReceived(QList<STRUCT_TAG_INFO> lstTagsInfo);
     void batBarcodeReceived(QList<STRUCT_BARCODE_INFO> lstBarcodesInfo, bool bHasBQ);
     void batTestResultReceived(QList<STRU_TEST_RESULT_INFO> lstTestResults);
+    // A camera's run and test results (compact JSON payloads of its result frames).
+    void visionResultsReceived(QList<QByteArray> payloads);
 
 private slots:
     void OnDeviceConnectChanged(const QString &device_id, bool connected);

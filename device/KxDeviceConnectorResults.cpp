@@ -37,6 +37,8 @@ void KxDeviceConnector::startResultHandling()
             &KxDeviceConnector::batBarcodeReceived, Qt::QueuedConnection);
     connect(m_consumer, &KxBarcodeConsumerThread::batTestResultReceived, this,
             &KxDeviceConnector::batTestResultReceived, Qt::QueuedConnection);
+    connect(m_consumer, &KxBarcodeConsumerThread::visionResultsReceived, this,
+            &KxDeviceConnector::visionResultsReceived, Qt::QueuedConnection);
     m_rfid = m_info.value(QStringLiteral("rfid")) == QLatin1String("1");
     if (m_command)
         m_command->setRfid(m_rfid);

@@ -55,7 +55,9 @@ int finish(KxDeviceConnector *c, const KxDeviceConnector::VisionState &state)
     auto *resource = new KxVisionResource(c, deviceResource->dir());
     const bool objects = solution->applyList(object(state.value(QStringLiteral("SOLLST"))))
         && resource->applyList(object(state.value(QStringLiteral("RESLST"))));
-    solution->setCurrentId(object(state.value(QStringLiteral("SOLCUR"))).value(QStringLiteral("solId")).toString());
+    const QJsonObject current = object(state.value(QStringLiteral("SOLCUR")));
+    solution->setCurrentId(current.value(QStringLiteral("solId")).toString());
+    solution->setMode(current.value(QStringLiteral("mode")).toString());
     c->setVisionObject(QStringLiteral("solution"), solution);
     c->setVisionObject(QStringLiteral("resource"), resource);
     c->setVisionObject(QStringLiteral("device"), deviceResource);

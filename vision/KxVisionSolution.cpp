@@ -11,6 +11,30 @@ using KxVisionCall::Reply;
 KxVisionSolution::KxVisionSolution(KxDeviceConnector *connector, QObject *parent)
     : QObject(parent), m_connector(connector), m_deviceId(connector ? connector->deviceId() : QString())
 {
+    if (connector)
+        connect(connector, &KxDeviceConnector::visionResultsReceived, this, &KxVisionSolution::onResults);
+}
+
+void KxVisionSolution::setMode(const QString &mode)
+{
+    m_running = mode == QLatin1String("run");
+    m_testing = mode == QLatin1String("test");
+}
+
+void KxVisionSolution::onResults(const QList<QByteArray> &payloads)
+{
+    for (const QByteArray &payload : payloads) {
+        KxVisionResult r;
+        if (!KxVisionResult::parse(payload, &r)) {
+            qWarning() << "KxVisionSolution::onResults()...not a result" << m_deviceId << payload.left(80);
+            continue;
+        }
+        if (m_lastResult.seq > 0 && r.seq > m_lastResult.seq + 1)
+            m_lost += r.seq - m_lastResult.seq - 1;
+        m_lastResult = r;
+        ++m_results;
+        emit resultReceived(m_lastResult);
+    }
 }
 
 void KxVisionSolution::setLimits(const QJsonObject &loginReply)
@@ -186,6 +210,8 @@ void KxVisionSolution::runOrTest(bool test, int mode, const QString &triggerId,
         payload.insert(QStringLiteral("triggerId"), triggerId);
     if (test && !doc.isEmpty() && mode != 3)
         payload.insert(QStringLiteral("solData"), QString::fromUtf8(doc));
+    if (mode == 2)
+        payload.insert(QStringLiteral("interval"), m_intervalMs);
     KxVisionCall::callAsync(m_connector, this, code, payload, [this, test, mode, done](const Reply &r) {
         if (r.ok) {
             bool &flag = test ? m_testing : m_running;
@@ -195,6 +221,8 @@ void KxVisionSolution::runOrTest(bool test, int mode, const QString &triggerId,
                 flag = false;
             else
                 m_lastRun = r.json;
+            if (mode != 1)
+                emit modeChanged();
         }
         if (done)
             done(r.ok, r.ok ? r.json.value(QStringLiteral("result")).toString() : r.error);

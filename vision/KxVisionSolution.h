@@ -3,6 +3,7 @@
 // with the camera through vision calls. Every call is asynchronous; done(ok, error) runs on the
 // main thread. A call that fails leaves the state as it was.
 #include "KxSolutionDocument.h"
+#include "KxVisionResult.h"
 
 #include <QJsonObject>
 #include <QObject>
@@ -41,6 +42,9 @@ public:
     void setLimits(const QJsonObject &loginReply);
     bool applyList(const QJsonObject &reply);
     void setCurrentId(const QString &id) { m_currentId = id; }
+    // The camera's mode as "SOLCUR" reports it ("run", "test" or "idle"): a camera left running
+    // is shown as running.
+    void setMode(const QString &mode);
 
     void refresh(const Done &done);
     // Creates; the first solution of a camera without one in use is put in use too.
@@ -58,10 +62,25 @@ public:
     QJsonObject lastRun() const { return m_lastRun; }
     bool isRunning() const { return m_running; }
     bool isTesting() const { return m_testing; }
+    // How often a started run or test repeats on the camera (sent with mode 2), in ms.
+    static constexpr int kMinIntervalMs = 100;
+    static constexpr int kMaxIntervalMs = 60000;
+    void setIntervalMs(int ms) { m_intervalMs = qBound(kMinIntervalMs, ms, kMaxIntervalMs); }
+    int intervalMs() const { return m_intervalMs; }
+    // The newest result that came on the result stream; results taken, frames lost by a gap.
+    KxVisionResult lastResult() const { return m_lastResult; }
+    int resultCount() const { return m_results; }
+    qint64 lostResults() const { return m_lost; }
 
 signals:
     void listChanged();
     void currentChanged(const QString &solId);
+    void modeChanged();
+    // A run or test result from the camera's result stream (main thread).
+    void resultReceived(const KxVisionResult &result);
+
+private slots:
+    void onResults(const QList<QByteArray> &payloads);
 
 private:
     void runOrTest(bool test, int mode, const QString &triggerId, const QByteArray &doc,
@@ -78,4 +97,8 @@ private:
     QJsonObject m_lastRun;
     bool m_running = false;
     bool m_testing = false;
+    int m_intervalMs = 500;
+    KxVisionResult m_lastResult;
+    int m_results = 0;
+    qint64 m_lost = 0;
 };

@@ -14,6 +14,8 @@ constexpr char BarcodeParse::kTestMarker[2];
 namespace {
 constexpr int kKestorHeader = 12;
 constexpr quint16 kSingle = 4128, kText = 4129, kTextOld = 2081, kTest = 4133, kJson = 65281;
+constexpr quint16 kVision = 4160;
+constexpr int kMaxVisionResults = 64;  // kept until taken; older ones go first
 
 const QByteArray &barcodeDataKey()
 {
@@ -214,6 +216,14 @@ bool BarcodeParse::parseFrame(const QByteArray &frame)
         return parseTestMessage(frame);
     case kJson:
         return parseJson(payload);
+    case kVision:
+        // A camera's run or test result: handed on whole to whoever shows it.
+        if (payload.isEmpty())
+            return false;
+        if (m_visionResults.size() >= kMaxVisionResults)
+            m_visionResults.removeFirst();
+        m_visionResults.append(QByteArray(payload.constData(), payload.size()));
+        return true;
     default:
         return false;
     }
@@ -463,5 +473,12 @@ QList<STRUCT_TAG_INFO> BarcodeParse::takeTags()
 {
     QList<STRUCT_TAG_INFO> out;
     out.swap(m_tags);
+    return out;
+}
+
+QList<QByteArray> BarcodeParse::takeVisionResults()
+{
+    QList<QByteArray> out;
+    out.swap(m_visionResults);
     return out;
 }

@@ -50,6 +50,8 @@ public:
     QList<STRUCT_BARCODE_INFO> takeBarcodes(bool *hasGrading = nullptr);
     QList<STRU_TEST_RESULT_INFO> takeTestResults();
     QList<STRUCT_TAG_INFO> takeTags();
+    // Payloads of camera result frames (compact JSON), at most the newest 64.
+    QList<QByteArray> takeVisionResults();
     int pendingBarcodes() const { return m_barcodes.size(); }
     int pendingTags() const { return m_tags.size(); }
 
@@ -75,6 +77,7 @@ private:
     QList<STRUCT_BARCODE_INFO> m_barcodes;
     bool m_hasGrading = false;
     QList<STRU_TEST_RESULT_INFO> m_tests;
+    QList<QByteArray> m_visionResults;
     // Texts made once per distinct value: a JSON stream repeats few of them.
     QHash<qint64, QString> m_decimalTexts;
     QHash<int, QString> m_symbologyById;

@@ -139,6 +139,9 @@ void KxBarcodeConsumerThread::emitBatch()
     const QList<STRU_TEST_RESULT_INFO> tests = m_parse.takeTestResults();
     if (!tests.isEmpty())
         emit batTestResultReceived(tests);
+    const QList<QByteArray> vision = m_parse.takeVisionResults();
+    if (!vision.isEmpty())
+        emit visionResultsReceived(vision);
     if (m_rfid) {
         const QList<STRUCT_TAG_INFO> tags = m_parse.takeTags();
         if (!tags.isEmpty())

@@ -58,6 +58,7 @@ signals:
     void tagsReceived(QList<STRUCT_TAG_INFO> lstTagsInfo);
     void batBarcodeReceived(QList<STRUCT_BARCODE_INFO> lstBarcodesInfo, bool bHasBQ);
     void batTestResultReceived(QList<STRU_TEST_RESULT_INFO> lstTestResults);
+    void visionResultsReceived(QList<QByteArray> payloads);
 
 protected:
     void run() override;

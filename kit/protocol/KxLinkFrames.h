@@ -26,6 +26,7 @@ enum Type : quint16 {
     TestResult = 4133,
     LogLine = 4149,
     StoredLog = 4150,  // a block of the reader's stored log, raw text
+    VisionResult = 4160,  // a camera's run or test result, compact JSON
     Json = 65281,
 };
 QByteArray make(quint16 type, const QByteArray &payload);

@@ -5,6 +5,8 @@
 #include "KxDeviceConnector.h"
 #include "KxDeviceResource.h"
 #include "KxSolutionDocument.h"
+#include "KxVisionCall.h"
+#include "KxVisionResult.h"
 #include "KxVisionLogin.h"
 #include "KxVisionResource.h"
 #include "KxVisionSolution.h"
@@ -284,6 +286,83 @@ private slots:
         QVERIFY(run([&](auto done) { s->run(3, QString(), done); }).ok);
         QVERIFY(!s->isRunning());
         QCOMPARE(names(), namesBefore);
+    }
+
+    // Results travel on the result stream: a single test, a started test repeating on its
+    // interval until stopped, and a started run that outlives the client's session.
+    void resultsOnTheStream()
+    {
+        KxDeviceConnector *c = open();
+        QVERIFY(c && c->state() == DeviceState_LoggedIn);
+        KxVisionSolution *s = KxVisionLogin::solution(c);
+        QList<KxVisionResult> got;
+        connect(s, &KxVisionSolution::resultReceived, this, [&got](const KxVisionResult &r) { got << r; });
+        const KxVisionWorkflow flow = readFlow(QStringLiteral("Read"), QStringLiteral("21"), QStringLiteral("320,240,640,480"));
+        const QByteArray doc = KxSolutionDocument::testDocument(KxSolutionDocument::workflowXml(flow), "Read", "21", false);
+
+        QVERIFY(run([&](auto done) { s->test(1, flow.triggerId, doc, done); }).ok);
+        QTRY_COMPARE_WITH_TIMEOUT(got.size(), 1, 60000);
+        const KxVisionResult once = got.last();
+        QCOMPARE(once.kind, QStringLiteral("test"));
+        QVERIFY(!once.timed && once.ok);
+        QCOMPARE(once.result, QStringLiteral("code=") + kSceneCode);
+        QCOMPARE(once.outputs.value("1.text").toString(), QLatin1String(kSceneCode));
+        QVERIFY(!once.image.isNull());
+        bool codeMarked = false;
+        for (const QJsonValue &v : once.regions)
+            codeMarked |= v.toObject().value("kind").toString() == QLatin1String("code");
+        QVERIFY(codeMarked);
+        QCOMPARE(once.image.size(), QImage::fromData(QByteArray::fromBase64(s->lastRun().value("image").toString().toLatin1())).size());
+
+        // The camera refuses intervals out of bounds; the client keeps its own within them.
+        for (int ms : {50, 70000}) {
+            const KxVisionCall::Reply r = KxVisionCall::call(c, "TSTSTX", {{"solData", QString::fromUtf8(doc)}, {"interval", ms}});
+            QVERIFY2(!r.ok && r.error.contains(QLatin1String("interval")), qPrintable(r.error));
+        }
+        s->setIntervalMs(10);
+        QCOMPARE(s->intervalMs(), int(KxVisionSolution::kMinIntervalMs));
+
+        s->setIntervalMs(200);
+        QVERIFY(run([&](auto done) { s->test(2, flow.triggerId, doc, done); }).ok);
+        QVERIFY(s->isTesting());
+        QTRY_VERIFY_WITH_TIMEOUT(got.size() >= 4, 60000);
+        for (int i = 1; i < got.size(); ++i) {
+            QVERIFY(got[i].timed && got[i].kind == QLatin1String("test"));
+            QCOMPARE(got[i].seq, got[i - 1].seq + 1);
+            QCOMPARE(got[i].outputs.value("1.text").toString(), QLatin1String(kSceneCode));
+        }
+        QVERIFY(!run([&](auto done) { s->run(2, QString(), done); }).ok);  // one mode at a time
+        QVERIFY(run([&](auto done) { s->test(3, QString(), {}, done); }).ok);
+        QVERIFY(!s->isTesting());
+
+        // Stopped means stopped: two single tests a while apart follow each other in sequence.
+        const auto single = [&] {
+            const int before = got.size();
+            if (!run([&](auto done) { s->test(1, flow.triggerId, doc, done); }).ok)
+                return qint64(-1);
+            QElapsedTimer t;
+            t.start();
+            while (t.elapsed() < 60000 && (got.size() == before || got.last().timed))
+                QTest::qWait(5);
+            return got.last().timed ? qint64(-1) : got.last().seq;
+        };
+        const qint64 first = single();
+        QVERIFY(first > 0);
+        QTest::qWait(3 * s->intervalMs());
+        QCOMPARE(single(), first + 1);
+
+        // A started run goes on without the client and is known as running at the next login.
+        QVERIFY(run([&](auto done) { s->run(2, QString(), done); }).ok);
+        cleanup();
+        c = open();
+        QVERIFY(c && c->state() == DeviceState_LoggedIn);
+        s = KxVisionLogin::solution(c);
+        QVERIFY(s->isRunning());
+        int runs = 0;
+        connect(s, &KxVisionSolution::resultReceived, this, [&runs](const KxVisionResult &r) { runs += r.kind == QLatin1String("run") && r.timed; });
+        QTRY_VERIFY_WITH_TIMEOUT(runs >= 2, 60000);
+        QVERIFY(run([&](auto done) { s->run(3, QString(), done); }).ok);
+        QVERIFY(!s->isRunning());
     }
 
     void templatesAreCached()

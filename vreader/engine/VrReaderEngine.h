@@ -112,6 +112,10 @@ public:
     // A smart camera answers vision calls through this (VrReaderEngineVision.cpp).
     void setVision(std::unique_ptr<VvCamera> vision);
     VvCamera *vision() const { return m_vision.get(); }
+    // A started vision run or test: the host calls visionTick() every visionIntervalMs().
+    bool visionRunning() const;
+    int visionIntervalMs() const;
+    Outcome visionTick();
     // An RFID reader's radio side and the frequency tables of its regions (VrReaderEngineRfid.cpp).
     void setRfid(std::unique_ptr<VfReader> rfid, QMap<QString, QList<double>> regions);
     VfReader *rfid() const { return m_rfid.get(); }
@@ -144,6 +148,7 @@ private:
     QByteArray readOnlyValue(const QString &code) const;
     QByteArray defaultOf(const VrCommand &c) const;
     bool runAction(char prefix, const QString &code, Outcome *outcome);
+    static bool isLiveDefault(const VrCommand &c, const QString &code);
     QByteArray counters() const;
     Outcome handleSettings(const KxSettingsRequest &request);
     Outcome handleVision(const QString &code, const QByteArray &json);
@@ -192,6 +197,10 @@ private:
     bool m_emptyQueryAll = false;
     // The encoded "^" list: it depends only on the table, the prefix and the buffer size.
     QByteArray m_capsKey, m_capsReply;
+    // The encoded "&" list: the table's defaults and the few live values not on any page.
+    QByteArray m_defaultsKey, m_defaultsReply;
+    const void *m_liveTable = nullptr;
+    QStringList m_liveCodes;
     int m_noReadEvery = 0;
     int m_bufferSize = 4096;
     // Read counters ("DBGCNT"): reads, good reads, time spent reading.

@@ -3,6 +3,7 @@
 #include "VrConfigSets.h"
 #include "VrReaderCamera.h"
 #include "VrReaderEngine.h"
+#include "VvCamera.h"
 #include "VrReaderTools.h"
 
 #include <QJsonDocument>
@@ -29,6 +30,8 @@ void VrReaderEngine::stopTools()
 {
     m_test.mode = NoTest;
     m_monitor = 0;
+    if (m_vision)
+        m_vision->endTest();
 }
 
 bool VrReaderEngine::toolRunning() const

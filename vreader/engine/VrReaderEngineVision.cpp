@@ -1,5 +1,6 @@
 // Vision calls (protocol 7): a camera answers them from its vision side; other readers do not
 // know them.
+#include "KxLinkFrames.h"
 #include "KxRequestParser.h"
 #include "VrReaderEngine.h"
 #include "VvCamera.h"
@@ -32,5 +33,30 @@ VrReaderEngine::Outcome VrReaderEngine::handleVision(const QString &code, const 
     out.reply = KxMakeVisionReply(code, a.status, QJsonDocument(a.json).toJson(QJsonDocument::Compact));
     if (!a.log.isEmpty())
         out.log << QStringLiteral("vision %1").arg(a.log);
+    for (const QByteArray &payload : a.results)
+        out.results << KxKestor::make(KxKestor::VisionResult, payload);
+    return out;
+}
+
+bool VrReaderEngine::visionRunning() const
+{
+    return m_vision && m_vision->mode() != VvCamera::Idle;
+}
+
+int VrReaderEngine::visionIntervalMs() const
+{
+    return m_vision ? m_vision->intervalMs() : VvCamera::kDefaultIntervalMs;
+}
+
+VrReaderEngine::Outcome VrReaderEngine::visionTick()
+{
+    Outcome out;
+    if (!visionRunning())
+        return out;
+    const VvCamera::Answer a = m_vision->tick();
+    if (!a.log.isEmpty())
+        out.log << QStringLiteral("vision %1").arg(a.log);
+    for (const QByteArray &payload : a.results)
+        out.results << KxKestor::make(KxKestor::VisionResult, payload);
     return out;
 }

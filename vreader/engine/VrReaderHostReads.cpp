@@ -19,7 +19,8 @@ void VrReaderHost::updateReadLoop()
         return;
     const QByteArray mode = m_engine->runningValue(QStringLiteral("SCNMOD"));
     const bool inventory = m_engine->rfid() && m_engine->rfid()->running();
-    const bool continuous = ((!mode.isEmpty() && mode != "0") || m_engine->toolRunning() || inventory)
+    const bool continuous = ((!mode.isEmpty() && mode != "0") || m_engine->toolRunning() || inventory
+                             || m_engine->visionRunning())
         && !m_restarting;
     if (!continuous) {
         if (m_readTimer)
@@ -49,6 +50,19 @@ void VrReaderHost::readTick()
         sendResults(out.results);
         if (m_engine->rfid()->running())
             m_readTimer->start(kRfidTickMs);
+        return;
+    }
+    if (m_engine->visionRunning()) {
+        // A camera's started run or test: one workflow run per interval, never sooner than a
+        // run took.
+        QElapsedTimer took;
+        took.start();
+        const VrReaderEngine::Outcome out = m_engine->visionTick();
+        for (const QString &line : out.log)
+            log(line);
+        sendResults(out.results);
+        if (m_engine->visionRunning())
+            m_readTimer->start(qMax(m_engine->visionIntervalMs(), int(took.elapsed())));
         return;
     }
     if (m_engine->toolRunning()) {

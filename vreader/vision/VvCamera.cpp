@@ -43,6 +43,7 @@ VvCamera::Answer VvCamera::call(const QString &code, const QJsonObject &p)
     }
     if (code == QLatin1String("USRLGO")) {
         m_loggedIn = false;
+        endTest();
         return Answer{6, QJsonObject{{"result", 0}}, QStringLiteral("vision logout")};
     }
     static const QStringList known{"SOLLST", "SOLNEW", "SOLDEL", "SOLRNM", "SOLCUR", "SOLUSE",
@@ -87,7 +88,8 @@ VvCamera::Answer VvCamera::solutionCall(const QString &code, const QJsonObject &
         return Answer{6, QJsonObject{{"list", list}}, {}};
     }
     if (code == QLatin1String("SOLCUR"))
-        return Answer{6, QJsonObject{{"solId", m_store.current}}, {}};
+        return Answer{6, QJsonObject{{"solId", m_store.current},
+                                     {"mode", m_mode == Running ? "run" : m_mode == Testing ? "test" : "idle"}}, {}};
     if (code == QLatin1String("SOLNEW") || code == QLatin1String("SOLRNM")) {
         if (name.isEmpty() || name.size() > 32)
             return refuse(QStringLiteral("solution name must have 1 to 32 characters"));
@@ -176,22 +178,80 @@ VvCamera::Answer VvCamera::runCall(const QString &code, const QJsonObject &p)
     if (!flow)
         return refuse(trigger.isEmpty() ? QStringLiteral("%1: no workflow").arg(code)
                                         : QStringLiteral("%1: no workflow with trigger id %2").arg(code, trigger));
-    if (step == QLatin1String("STX")) {
-        if (m_mode != Idle)
-            return refuse(QStringLiteral("%1: already %2").arg(code, m_mode == Running ? "running" : "testing"));
-        m_mode = test ? Testing : Running;
-        return Answer{6, QJsonObject{{"result", 0}}, QStringLiteral("%1 started").arg(test ? "test" : "run")};
-    }
     if (flow->nodes.isEmpty())
         return refuse(QStringLiteral("workflow %1 has no nodes").arg(flow->name));
     if (!m_grab)
         return refuse(QStringLiteral("%1: the camera has no image source").arg(code));
+    if (step == QLatin1String("STX")) {
+        if (m_mode != Idle)
+            return refuse(QStringLiteral("%1: already %2").arg(code, m_mode == Running ? "running" : "testing"));
+        const QJsonValue interval = p.value(QStringLiteral("interval"));
+        const int ms = interval.isUndefined() ? kDefaultIntervalMs : interval.toInt(-1);
+        if (ms < kMinIntervalMs || ms > kMaxIntervalMs)
+            return refuse(QStringLiteral("%1: interval must be %2 to %3 ms").arg(code).arg(kMinIntervalMs).arg(kMaxIntervalMs));
+        m_mode = test ? Testing : Running;
+        m_started = *flow;
+        m_intervalMs = ms;
+        return Answer{6, QJsonObject{{"result", 0}, {"interval", ms}},
+                      QStringLiteral("%1 of %2 started, every %3 ms").arg(test ? "test" : "run", flow->name).arg(ms)};
+    }
     const VvRun run = VvRunner::run(*flow, m_grab);
     QJsonObject out = run.toJson(test || flow->fullResult);
     out.insert(QStringLiteral("triggerId"), flow->triggerId);
     out.insert(QStringLiteral("workflow"), flow->name);
-    return Answer{6, out,
-                  QStringLiteral("%1 %2: %3 %4").arg(code, flow->name, run.ok ? "OK" : "NG", run.error)};
+    Answer a{6, out, QStringLiteral("%1 %2: %3 %4").arg(code, flow->name, run.ok ? "OK" : "NG", run.error)};
+    a.results << resultFrame(run, *flow, test, false);
+    return a;
+}
+
+VvCamera::Answer VvCamera::tick()
+{
+    if (m_mode == Idle || !m_grab)
+        return Answer{21};
+    const bool test = m_mode == Testing;
+    const VvRun run = VvRunner::run(m_started, m_grab);
+    Answer a;
+    if (!run.error.isEmpty())
+        a.log = QStringLiteral("%1 %2: %3").arg(test ? "test" : "run", m_started.name, run.error);
+    a.results << resultFrame(run, m_started, test, true);
+    return a;
+}
+
+void VvCamera::endTest()
+{
+    if (m_mode == Testing)
+        m_mode = Idle;
+}
+
+// A result frame: what the run found, with the image for tests and for workflows that ask for
+// full results. The image travels as JPEG, halved until it fits a frame; "imageWidth" and
+// "imageHeight" keep the sensor size the regions are measured in.
+QByteArray VvCamera::resultFrame(const VvRun &run, const VvWorkflow &flow, bool test, bool timed)
+{
+    QJsonObject o = run.toJson(false);
+    o.insert(QStringLiteral("kind"), test ? QStringLiteral("test") : QStringLiteral("run"));
+    o.insert(QStringLiteral("seq"), qint64(++m_frameSeq));
+    o.insert(QStringLiteral("timed"), timed ? 1 : 0);
+    o.insert(QStringLiteral("triggerId"), flow.triggerId);
+    o.insert(QStringLiteral("workflow"), flow.name);
+    if ((test || flow.fullResult) && !run.image.isNull()) {
+        o.insert(QStringLiteral("imageWidth"), run.image.width());
+        o.insert(QStringLiteral("imageHeight"), run.image.height());
+        QImage image = run.image;
+        QByteArray text;
+        for (;;) {
+            QByteArray jpeg;
+            QBuffer buffer(&jpeg);
+            buffer.open(QIODevice::WriteOnly);
+            image.save(&buffer, "JPEG", 80);
+            text = jpeg.toBase64();
+            if (text.size() <= kMaxFrameImage || image.width() <= 64)
+                break;
+            image = image.scaled(image.width() / 2, image.height() / 2, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        }
+        o.insert(QStringLiteral("image"), QString::fromLatin1(text));
+    }
+    return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 
 VvCamera::Answer VvCamera::resourceCall(const QString &code, const QJsonObject &p)

@@ -12,10 +12,13 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <QStandardPaths>
+#include <thread>
 
 namespace {
 constexpr int kStepTimeoutMs = 60000;
+constexpr qint64 kMaxPackage = 256ll * 1024 * 1024;
 constexpr const char *kManifest = "manifest.json";
 
 struct UpgradeState
@@ -76,7 +79,7 @@ bool readPackage(const QString &path, QByteArray *bytes, KxFirmware::Package *pk
         *why = QStringLiteral("cannot open %1").arg(file.isEmpty() ? path : file);
         return false;
     }
-    if (f.size() > 256ll * 1024 * 1024) {
+    if (f.size() > kMaxPackage) {
         *why = QStringLiteral("package too large");
         return false;
     }
@@ -211,16 +214,42 @@ bool KxDeviceKit::updateFirmwareFile(const QString &id, const QString &path, boo
         QMutexLocker lock(&registry().mutex);
         registry().states.insert(id, UpgradeState());
     }
-    QByteArray bytes;
-    KxFirmware::Package pkg;
-    KxFirmware::FileSums sums;
-    QString why;
-    if (!readPackage(path, &bytes, &pkg, &why, &sums)) {
-        qWarning().noquote() << "KxDeviceKit::updateFirmwareFile()..." << why;
+    // The package is mapped rather than read, and its digest is taken on a thread of its own
+    // while the bytes travel: the end step goes out only when the digest matched.
+    QFile file(packageFile(path));
+    if (file.fileName().isEmpty() || !file.open(QIODevice::ReadOnly) || file.size() > kMaxPackage
+        || file.size() < 64) {
+        qWarning().noquote() << "KxDeviceKit::updateFirmwareFile()... cannot open" << path;
         return finish(KxFirmware::InvalidFormat);
     }
+    const uchar *mapped = file.map(0, file.size());
+    const QByteArray bytes = mapped ? QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), int(file.size()))
+                                    : file.readAll();
+    QByteArray digest;
+    std::thread digester([&bytes, &digest] {
+        digest = KxFirmware::sha256(bytes.constData(), bytes.size() - 32);
+    });
+    const auto joinDigest = qScopeGuard([&digester] {
+        if (digester.joinable())
+            digester.join();
+    });
+    KxFirmware::Package pkg;
+    KxFirmware::FileSums sums;
+    sums.crc = KxFirmware::crc32(bytes);
+    sums.sha256 = bytes.right(32);  // checked against the real digest before the end step
+    QString why;
+    if (!KxFirmware::parsePackage(bytes, &pkg, &why, &sums, false)
+        || KxFirmware::kindForExtension(QFileInfo(file.fileName()).suffix()) != pkg.header.kind) {
+        qWarning().noquote() << "KxDeviceKit::updateFirmwareFile()..." << path << why;
+        return finish(KxFirmware::InvalidFormat);
+    }
+    auto digestMatches = [&] {
+        if (digester.joinable())
+            digester.join();
+        return digest == sums.sha256;
+    };
     if (!isConnected(id, DevicePort_Main))
-        return finish(203);
+        return finish(digestMatches() ? 203 : int(KxFirmware::InvalidFormat));
     const int block = pkg.header.block;
     // One step: its answer, or the error that ends the upgrade (0 = go on).
     auto sendFrame = [&](const QByteArray &frame, KxFirmware::Answer *answer) {
@@ -240,7 +269,7 @@ bool KxDeviceKit::updateFirmwareFile(const QString &id, const QString &path, boo
     };
     KxFirmware::Answer answer;
     setState(id, block, 0, 0);
-    int code = step(KxFirmware::makeBegin(QFileInfo(packageFile(path)).fileName(), bytes.size(),
+    int code = step(KxFirmware::makeBegin(QFileInfo(file.fileName()).fileName(), bytes.size(),
                                           sums.crc, strict), &answer);
     if (code != 0)
         return finish(code);
@@ -254,6 +283,10 @@ bool KxDeviceKit::updateFirmwareFile(const QString &id, const QString &path, boo
         if (code != 0)
             return finish(code);
         setState(id, block, 2, qBound(0, answer.progress, 1000));
+    }
+    if (!digestMatches()) {
+        qWarning().noquote() << "KxDeviceKit::updateFirmwareFile()... package checksum (SHA-256) does not match";
+        return finish(KxFirmware::InvalidFormat);
     }
     setState(id, block, 3, 1000);
     code = step(KxFirmware::makeStep(KxFirmware::End), &answer);

@@ -1,5 +1,6 @@
 #include "KxBinaryFrame.h"
 
+#include "KxCrcFold.h"
 #include "KxDataStreamTypes.h"
 
 #include <QtEndian>
@@ -49,6 +50,15 @@ quint16 crc(const char *data, int size)
     const auto &t = crcTables().t;
     const auto *p = reinterpret_cast<const uchar *>(data);
     quint16 c = 0xFFFF;
+    static const KxCrcFold::Poly poly(16, 0x1021);
+    uchar folded[16];
+    if (const qsizetype n = size >= 256 ? KxCrcFold::fold(poly, c, data, size, folded) : 0) {
+        c = 0;  // the fold took the initial value; the tables finish from its 16 bytes
+        for (int i = 0; i < 16; ++i)
+            c = quint16((c >> 8) ^ t[0][(c ^ folded[i]) & 0xFF]);
+        p += n;
+        size -= int(n);
+    }
     for (; size >= 8; size -= 8, p += 8) {
         c = quint16(t[7][(p[0] ^ c) & 0xFF] ^ t[6][p[1] ^ (c >> 8)] ^ t[5][p[2]] ^ t[4][p[3]]
                     ^ t[3][p[4]] ^ t[2][p[5]] ^ t[1][p[6]] ^ t[0][p[7]]);

@@ -1,10 +1,14 @@
 #include "KxFirmwareFrames.h"
 
 #include "KxBinaryFrame.h"
+#include "KxCrcFold.h"
 
 #include <QJsonDocument>
 #include <QtEndian>
 #include <openssl/evp.h>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <thread>
 
 namespace KxFirmware {
@@ -12,6 +16,8 @@ namespace KxFirmware {
 namespace {
 constexpr char kMagic[4] = {'K', 'X', 'F', 'W'};
 constexpr int kDigestSize = 32;
+constexpr int kTailSize = 4 + kDigestSize;               // payload CRC-32, SHA-256
+constexpr int kFixedSize = 4 + 2 + 4 + 8 + kTailSize;    // everything but header and payload
 
 // Slicing by eight: eight table look-ups per eight bytes instead of a dependent look-up per byte.
 struct Crc32Tables
@@ -64,11 +70,10 @@ bool anyValue(const QString &s)
 }
 }  // namespace
 
-quint32 crc32(const char *data, qsizetype size, quint32 crc)
+// The register through the tables (no initial or final inversion).
+static quint32 crc32Update(quint32 crc, const uchar *p, qsizetype size)
 {
     const auto &t = crcTables().t;
-    const auto *p = reinterpret_cast<const uchar *>(data);
-    crc = ~crc;
     for (; size >= 8; size -= 8, p += 8) {
         const quint32 lo = crc ^ qFromLittleEndian<quint32>(p);
         const quint32 hi = qFromLittleEndian<quint32>(p + 4);
@@ -77,7 +82,18 @@ quint32 crc32(const char *data, qsizetype size, quint32 crc)
     }
     for (; size > 0; --size, ++p)
         crc = t[0][(crc ^ *p) & 0xFF] ^ (crc >> 8);
-    return ~crc;
+    return crc;
+}
+
+quint32 crc32(const char *data, qsizetype size, quint32 crc)
+{
+    static const KxCrcFold::Poly poly(32, 0x04C11DB7u);
+    const auto *p = reinterpret_cast<const uchar *>(data);
+    uchar folded[16];
+    const qsizetype n = size >= 256 ? KxCrcFold::fold(poly, ~crc, data, size, folded) : 0;
+    if (n > 0)
+        return ~crc32Update(crc32Update(0, folded, 16), p + n, size - n);
+    return ~crc32Update(~crc, p, size);
 }
 
 quint32 crc32Combine(quint32 crcA, quint32 crcB, qint64 lengthB)
@@ -117,12 +133,52 @@ FileSums fileSums(const QByteArray &file)
     return sums;
 }
 
+// The digest runs on a thread of its own, a chunk behind the CRC: a receiver sums a package
+// while the next chunk travels.
 struct RunningSums::Impl
 {
+    struct Piece
+    {
+        QByteArray owner;
+        const char *data;
+        qsizetype size;
+    };
     EVP_MD_CTX *sha = EVP_MD_CTX_new();
     qint64 hashLimit = 0;  // bytes before the digest
     qint64 seen = 0;
     quint32 crc = 0;
+    std::mutex mutex;
+    std::condition_variable wake;
+    std::deque<Piece> queue;
+    bool closing = false;
+    std::thread digest;
+
+    void run()
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        for (;;) {
+            wake.wait(lock, [this] { return closing || !queue.empty(); });
+            if (queue.empty())
+                return;
+            const Piece piece = queue.front();
+            queue.pop_front();
+            lock.unlock();
+            EVP_DigestUpdate(sha, piece.data, size_t(piece.size));
+            lock.lock();
+        }
+    }
+    void stop(bool drop)
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (drop)
+                queue.clear();
+            closing = true;
+        }
+        wake.notify_one();
+        if (digest.joinable())
+            digest.join();
+    }
 };
 
 RunningSums::RunningSums(qint64 fileSize) : d(new Impl)
@@ -133,21 +189,35 @@ RunningSums::RunningSums(qint64 fileSize) : d(new Impl)
 
 RunningSums::~RunningSums()
 {
+    d->stop(true);
     EVP_MD_CTX_free(d->sha);
     delete d;
 }
 
-void RunningSums::add(const char *data, qsizetype size)
+void RunningSums::add(const char *data, qsizetype size, const QByteArray &owner)
 {
     d->crc = crc32(data, size, d->crc);
     const qint64 hash = qBound<qint64>(0, d->hashLimit - d->seen, size);
-    if (hash > 0)
-        EVP_DigestUpdate(d->sha, data, size_t(hash));
     d->seen += size;
+    if (hash <= 0)
+        return;
+    Impl::Piece piece{owner, data, qsizetype(hash)};
+    if (owner.isNull()) {
+        piece.owner = QByteArray(data, int(hash));
+        piece.data = piece.owner.constData();
+    }
+    {
+        std::lock_guard<std::mutex> lock(d->mutex);
+        d->queue.push_back(piece);
+        if (!d->digest.joinable())
+            d->digest = std::thread([this] { d->run(); });
+    }
+    d->wake.notify_one();
 }
 
 FileSums RunningSums::finish()
 {
+    d->stop(false);
     FileSums sums;
     sums.crc = d->crc;
     sums.sha256 = QByteArray(kDigestSize, Qt::Uninitialized);
@@ -233,33 +303,33 @@ QByteArray buildPackage(const PackageHeader &header, const QByteArray &payload)
     return out;
 }
 
-bool parsePackage(const QByteArray &file, Package *out, QString *error, const FileSums *known,
-                  bool withPayload)
+bool parsePackageEnds(const QByteArray &head, const QByteArray &tail, qint64 size,
+                      const FileSums &sums, Package *out, QString *error)
 {
     auto fail = [error](const char *why) {
         if (error)
             *error = QString::fromLatin1(why);
         return false;
     };
-    constexpr int fixed = 4 + 2 + 4 + 8 + 4 + kDigestSize;
-    if (file.size() < fixed || !file.startsWith(QByteArray(kMagic, 4)))
+    if (size < kFixedSize || head.size() < 10 || tail.size() != kTailSize
+        || !head.startsWith(QByteArray(kMagic, 4)))
         return fail("not a firmware package");
-    const auto *p = reinterpret_cast<const uchar *>(file.constData());
+    const auto *p = reinterpret_cast<const uchar *>(head.constData());
     const quint16 format = qFromBigEndian<quint16>(p + 4);
     if (format != 1)
         return fail("unknown package format");
     const quint32 headerSize = qFromBigEndian<quint32>(p + 6);
-    if (headerSize > quint32(kMaxHeaderSize) || qint64(headerSize) + fixed > file.size())
+    if (headerSize > quint32(kMaxHeaderSize) || qint64(headerSize) + kFixedSize > size)
         return fail("package header size out of range");
+    if (head.size() < 18 + qint64(headerSize))
+        return fail("not a firmware package");
     const quint64 payloadSize = qFromBigEndian<quint64>(p + 10 + headerSize);
-    if (payloadSize != quint64(file.size() - fixed - qint64(headerSize)))
+    if (payloadSize != quint64(size - kFixedSize - qint64(headerSize)))
         return fail("package size does not match its header");
-    const qint64 digestAt = file.size() - kDigestSize;
-    const FileSums sums = known ? *known : fileSums(file);
-    if (sums.sha256 != QByteArray::fromRawData(file.constData() + digestAt, kDigestSize))
+    if (sums.sha256 != QByteArray::fromRawData(tail.constData() + 4, kDigestSize))
         return fail("package checksum (SHA-256) does not match");
     QJsonParseError pe;
-    const QJsonDocument doc = QJsonDocument::fromJson(file.mid(10, int(headerSize)), &pe);
+    const QJsonDocument doc = QJsonDocument::fromJson(head.mid(10, int(headerSize)), &pe);
     if (!doc.isObject())
         return fail("package header is not a JSON object");
     Package pkg;
@@ -268,17 +338,37 @@ bool parsePackage(const QByteArray &file, Package *out, QString *error, const Fi
         || pkg.header.version.isEmpty() || pkg.header.product.isEmpty())
         return fail("package header lacks its kind, product or version");
     const int payloadAt = 18 + int(headerSize);
-    if (withPayload)
-        pkg.payload = file.mid(payloadAt, int(payloadSize));
-    pkg.payloadCrc = qFromBigEndian<quint32>(p + payloadAt + payloadSize);
+    pkg.payloadCrc = qFromBigEndian<quint32>(tail.constData());
     // The file's CRC-32 with the stored payload CRC put in for the payload's own must be the
     // file's real CRC-32: equal exactly when the stored one is right.
-    const qint64 tailAt = payloadAt + qint64(payloadSize);
     const quint32 expected = crc32Combine(
-        crc32Combine(crc32(file.constData(), payloadAt), pkg.payloadCrc, qint64(payloadSize)),
-        crc32(file.constData() + tailAt, file.size() - tailAt), file.size() - tailAt);
+        crc32Combine(crc32(head.constData(), payloadAt), pkg.payloadCrc, qint64(payloadSize)),
+        crc32(tail), kTailSize);
     if (expected != sums.crc)
         return fail("payload checksum (CRC-32) does not match");
+    if (out)
+        *out = std::move(pkg);
+    return true;
+}
+
+bool parsePackage(const QByteArray &file, Package *out, QString *error, const FileSums *known,
+                  bool withPayload)
+{
+    if (file.size() < kFixedSize) {
+        if (error)
+            *error = QStringLiteral("not a firmware package");
+        return false;
+    }
+    const FileSums sums = known ? *known : fileSums(file);
+    const QByteArray head = QByteArray::fromRawData(file.constData(), qMin(file.size(), kHeadSize));
+    const QByteArray tail = QByteArray::fromRawData(file.constData() + file.size() - kTailSize, kTailSize);
+    Package pkg;
+    if (!parsePackageEnds(head, tail, file.size(), sums, &pkg, error))
+        return false;
+    if (withPayload) {
+        const int payloadAt = 18 + int(qFromBigEndian<quint32>(file.constData() + 6));
+        pkg.payload = file.mid(payloadAt, file.size() - kTailSize - payloadAt);
+    }
     if (out)
         *out = std::move(pkg);
     return true;

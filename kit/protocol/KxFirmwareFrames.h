@@ -61,7 +61,8 @@ public:
     ~RunningSums();
     RunningSums(const RunningSums &) = delete;
     RunningSums &operator=(const RunningSums &) = delete;
-    void add(const char *data, qsizetype size);
+    // data stays valid while owner lives (a null owner: data is copied for the digest).
+    void add(const char *data, qsizetype size, const QByteArray &owner = QByteArray());
     // Valid once fileSize bytes were added; call once.
     FileSums finish();
 
@@ -76,6 +77,12 @@ private:
 // withPayload false: out's payload stays empty (checks that need no copy of it).
 bool parsePackage(const QByteArray &file, Package *out, QString *error = nullptr,
                   const FileSums *sums = nullptr, bool withPayload = true);
+
+// The same checks from the package's first kHeadSize bytes (fewer when the file is shorter),
+// its last 36 bytes, its size and its sums: a receiver need not keep the payload to check it.
+constexpr int kHeadSize = 18 + kMaxHeaderSize;
+bool parsePackageEnds(const QByteArray &head, const QByteArray &tail, qint64 size,
+                      const FileSums &sums, Package *out, QString *error = nullptr);
 
 // CRC-32 (the zip polynomial), continuing from crc (0 to start).
 quint32 crc32(const char *data, qsizetype size, quint32 crc = 0);

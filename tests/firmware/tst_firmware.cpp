@@ -131,7 +131,7 @@ private slots:
     }
 
     // The sums of a package arriving in pieces are those of the whole file; the CRC-32 of two
-    // parts joins to the CRC-32 of both. References: a bit-wise CRC-32 and Qt's SHA-256.
+    // parts joins to the CRC-32 of both. References: bit-wise CRCs and Qt's SHA-256.
     void checksumsInPieces_data()
     {
         QTest::addColumn<int>("size");
@@ -171,6 +171,15 @@ private slots:
         QCOMPARE(pieces.sha256, whole.sha256);
         const int cut = qMin(piece, size);
         QCOMPARE(crc32Combine(crc32(bytes.left(cut)), crc32(bytes.mid(cut)), size - cut), whole.crc);
+        // The frame checksum of a large step (folded in 16-byte blocks) against a bit-wise loop.
+        QCOMPARE(KxFrame::crc("123456789", 9), quint16(0x906E));
+        quint16 x25 = 0xFFFF;
+        for (char c : bytes.left(cut)) {
+            x25 ^= quint8(c);
+            for (int k = 0; k < 8; ++k)
+                x25 = quint16((x25 >> 1) ^ (0x8408u & (0u - (x25 & 1u))));
+        }
+        QCOMPARE(KxFrame::crc(bytes.constData(), cut), quint16(~x25));
         // A data step's frame built in one go is the step enveloped as any request is.
         QCOMPARE(makeDataFrame(7, bytes.constData(), cut),
                  KxFrame::encode(KxFrame::FirmwareStep, makeData(7, bytes.left(cut))));
@@ -335,6 +344,9 @@ private slots:
         QTest::addColumn<QString>("package");
         QTest::addColumn<int>("error");
         QTest::newRow("wrong product") << QStringList{} << "EM30-V1.01.000.pak" << 5;
+        // Only the trailing digest is wrong: the kit finds out while the bytes travel and
+        // never sends the end step.
+        QTest::newRow("digest damaged") << QStringList{} << "digest" << 209;
         QTest::newRow("downgrade in strict mode") << QStringList{} << "FM800-V0.90.000-downgrade.pak" << 218;
         QTest::newRow("reader refuses") << QStringList{"--refuse-firmware", "213"}
                                         << "FM800-V1.01.000.pak" << 213;
@@ -351,8 +363,20 @@ private slots:
         QVERIFY(vr.start(QStringList{"--model", "KXS-FM800"} + args));
         const QString id = connect(vr);
         QVERIFY(!id.isEmpty());
+        QString path = kSamples + package;
+        if (package == QLatin1String("digest")) {
+            QFile f(kSamples + "FM800-V1.01.000.pak");
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QByteArray bytes = f.readAll();
+            bytes[bytes.size() - 1] = char(bytes.at(bytes.size() - 1) ^ 1);
+            path = tmp.filePath("digest.pak");
+            QVERIFY(writeFile(path, bytes));
+            int code = 0;
+            QVERIFY(!kit->updateFirmwareFile("nobody", path, true, &code));
+            QCOMPARE(code, error);  // a damaged file is named before a missing link
+        }
         int code = 0;
-        QVERIFY(!kit->updateFirmwareFile(id, kSamples + package, true, &code));
+        QVERIFY(!kit->updateFirmwareFile(id, path, true, &code));
         QCOMPARE(code, error);
         kit->disconnectFromDeviceEx(id);
         QCOMPARE(versionAfterwards(vr), QString("V1.00.000"));

@@ -13,12 +13,27 @@ Answer VrFirmwareInstaller::state(bool ok, int error) const
     return a;
 }
 
+void VrFirmwareInstaller::keepEnds(const QByteArray &chunk)
+{
+    const qint64 end = m_received + chunk.size();
+    const qint64 headEnd = qMin<qint64>(m_size, kHeadSize);
+    if (m_received < headEnd)
+        m_head.append(chunk.constData(), int(qMin(end, headEnd) - m_received));
+    const qint64 tailAt = qMax<qint64>(0, m_size - 36);
+    if (end > tailAt) {
+        const qint64 from = qMax(tailAt, m_received);
+        m_tail.append(chunk.constData() + (from - m_received), int(end - from));
+    }
+}
+
 void VrFirmwareInstaller::abort()
 {
     if (m_active)
         m_lastError = Communication;
     m_active = false;
-    m_staged = QByteArray();
+    m_head = m_tail = QByteArray();
+    m_sums.reset();
+    m_received = 0;
     m_step = 0;
     m_progress = 0;
 }
@@ -35,7 +50,9 @@ VrFirmwareInstaller::Result VrFirmwareInstaller::handle(const QByteArray &payloa
     }
     auto failTransfer = [&](int code, const QString &why) {
         m_active = false;
-        m_staged = QByteArray();
+        m_head = m_tail = QByteArray();
+        m_sums.reset();
+        m_received = 0;
         m_lastError = code;
         r.answer = makeAnswer(state(false, code));
         r.log = QStringLiteral("firmware: %1 (error %2); old firmware kept").arg(why).arg(code);
@@ -63,8 +80,8 @@ VrFirmwareInstaller::Result VrFirmwareInstaller::handle(const QByteArray &payloa
             return r;
         }
         m_size = size;
-        m_staged = QByteArray();
-        m_staged.reserve(int(size));
+        m_received = 0;
+        m_head = m_tail = QByteArray();
         m_sums = std::make_unique<RunningSums>(size);
         m_active = true;
         m_lastError = 0;
@@ -78,14 +95,15 @@ VrFirmwareInstaller::Result VrFirmwareInstaller::handle(const QByteArray &payloa
             r.answer = makeAnswer(state(false, Communication));
             return r;
         }
-        if (qint64(req.offset) != m_staged.size() || m_staged.size() + req.chunk.size() > m_size) {
+        if (qint64(req.offset) != m_received || m_received + req.chunk.size() > m_size) {
             failTransfer(Communication, QStringLiteral("chunk at %1 out of order").arg(req.offset));
             return r;
         }
-        m_staged.append(req.chunk);
-        m_sums->add(req.chunk.constData(), req.chunk.size());
+        keepEnds(req.chunk);
+        m_sums->add(req.chunk.constData(), req.chunk.size(), payload);
+        m_received += req.chunk.size();
         m_step = 2;
-        m_progress = int(m_staged.size() * 1000 / m_size);
+        m_progress = int(m_received * 1000 / m_size);
         r.answer = makeAnswer(state(true, 0));
         return r;
     case End: {
@@ -94,8 +112,8 @@ VrFirmwareInstaller::Result VrFirmwareInstaller::handle(const QByteArray &payloa
             return r;
         }
         m_step = 3;
-        if (m_staged.size() != m_size) {
-            failTransfer(DataError, QStringLiteral("%1 of %2 bytes received").arg(m_staged.size()).arg(m_size));
+        if (m_received != m_size) {
+            failTransfer(DataError, QStringLiteral("%1 of %2 bytes received").arg(m_received).arg(m_size));
             return r;
         }
         const FileSums sums = m_sums->finish();
@@ -106,7 +124,7 @@ VrFirmwareInstaller::Result VrFirmwareInstaller::handle(const QByteArray &payloa
         }
         Package pkg;
         QString why;
-        if (!parsePackage(m_staged, &pkg, &why, &sums, false)) {
+        if (!parsePackageEnds(m_head, m_tail, m_size, sums, &pkg, &why)) {
             failTransfer(InvalidFormat, why);
             return r;
         }
@@ -125,7 +143,7 @@ VrFirmwareInstaller::Result VrFirmwareInstaller::handle(const QByteArray &payloa
             return r;
         }
         m_active = false;
-        m_staged = QByteArray();
+        m_head = m_tail = QByteArray();
         m_progress = 1000;
         m_lastError = 0;
         r.install = true;

@@ -39,7 +39,12 @@ private:
     qint64 m_size = 0;
     quint32 m_crc = 0;
     bool m_strict = true;
-    QByteArray m_staged;
+    // Only the package's ends are kept: its header and its trailing sums; the payload is
+    // summed as it passes.
+    void keepEnds(const QByteArray &chunk);
+    QByteArray m_head;
+    QByteArray m_tail;
+    qint64 m_received = 0;
     std::unique_ptr<KxFirmware::RunningSums> m_sums;  // summed as the chunks arrive
     int m_block = 0;
     int m_step = 0;

@@ -3,6 +3,7 @@
 // code, saving, and leaving with unsaved changes.
 #include "KxConfig.h"
 #include "KxControlBase.h"
+#include "KxI18nUtil.h"
 #include "KxDeviceConnector.h"
 #include "KxPropertyWidget.h"
 #include "KxScriptedUiBackend.h"
@@ -20,6 +21,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
 #include <QtTest>
 #include <memory>
 
@@ -121,6 +124,11 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(frame.resultLabel()->text().contains(QLatin1String("KX-PART-000142")), 60000);
         QVERIFY(frame.resultLabel()->text().contains(QLatin1String(">OK<")));
         QVERIFY(!frame.imageView()->image().isNull());
+        // The outputs table names each output by its node.
+        const QList<QTableWidgetItem *> text = frame.outputTable()->findItems(QStringLiteral("KX-PART-000142"), Qt::MatchExactly);
+        QCOMPARE(text.size(), 1);
+        QVERIFY2(frame.outputTable()->item(text[0]->row(), 0)->text().startsWith(QStringLiteral("1 %1").arg(frame.workflows().at(0).nodes.at(1).displayName)),
+                 qPrintable(frame.outputTable()->item(text[0]->row(), 0)->text()));
 
         // Drawing the region on the image sets the reader node's region.
         VisionImageView *view = frame.imageView();
@@ -157,6 +165,45 @@ private slots:
         QCOMPARE(stored[0].nodes.size(), 3);
         QCOMPARE(stored[0].nodes[1].param(QStringLiteral("roi")), roi.join(','));
         QVERIFY(frame.checkLeave());
+        QVERIFY(ui.errors().isEmpty());
+    }
+
+    // A started test and a started run keep sending results that the frame shows as they come;
+    // while one is started the buttons that would clash with it are off; leaving stops it.
+    void startedTestAndRun()
+    {
+        KxScriptedUiBackend ui;
+        VisionEditFrame frame;
+        frame.resize(1366, 768);
+        frame.show();
+        QVERIFY(frame.openDevice(m_c.get(), {}));
+        QTRY_COMPARE_WITH_TIMEOUT(frame.workflows().size(), 1, 30000);
+        KxVisionSolution *s = KxVisionLogin::solution(m_c.get());
+        const auto on = [&frame](const char *name) { return frame.button(QLatin1String(name))->isEnabled(); };
+        frame.intervalBox()->setValue(200);
+
+        struct Case { const char *button; const char *mode; const char *blocked; QString kind; };
+        for (const Case &c : {Case{"btnTestRun", "#IDS_VisionTesting", "btnRun", QStringLiteral("test")},
+                              Case{"btnRun", "#IDS_VisionRunning", "btnTestRun", QStringLiteral("run")}}) {
+            const int before = s->resultCount();
+            frame.button(QLatin1String(c.button))->click();
+            QTRY_COMPARE_WITH_TIMEOUT(frame.modeLabel()->text(), kxTr(QLatin1String(c.mode)), 30000);
+            QVERIFY(!on(c.blocked) && !on("btnSolUse") && !frame.intervalBox()->isEnabled());
+            QTRY_VERIFY_WITH_TIMEOUT(s->resultCount() >= before + 3, 60000);
+            QVERIFY(s->lastResult().timed);
+            QCOMPARE(s->lastResult().kind, c.kind);
+            QTRY_VERIFY(frame.resultLabel()->text().contains(kxTr(c.kind == QLatin1String("run") ? "#IDS_VisionRunResult" : "#IDS_VisionTestResult")));
+            if (c.kind == QLatin1String("test")) {
+                frame.button(QLatin1String(c.button))->click();
+                QTRY_VERIFY_WITH_TIMEOUT(frame.modeLabel()->text().isEmpty(), 30000);
+                QVERIFY(on("btnRun") && on("btnTestOnce") && frame.intervalBox()->isEnabled());
+            }
+        }
+        // Leaving while the camera runs asks, and the run stops.
+        ui.answerMessage(1);
+        QVERIFY(frame.checkLeave());
+        QCOMPARE(ui.lastMessage().text, QStringLiteral("#IDS_ExitSolutionRunning_Tips"));
+        QTRY_VERIFY_WITH_TIMEOUT(!s->isRunning(), 30000);
         QVERIFY(ui.errors().isEmpty());
     }
 };

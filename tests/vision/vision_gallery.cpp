@@ -9,6 +9,7 @@
 #include "KxScriptedUiBackend.h"
 #include "KxStandardControls.h"
 #include "KxVisionLogin.h"
+#include "KxVisionSolution.h"
 #include "VReaderProcess.h"
 #include "VisionDialogs.h"
 #include "VisionEditFrame.h"
@@ -17,6 +18,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QTemporaryDir>
 
 int main(int argc, char **argv)
@@ -89,6 +91,15 @@ int main(int argc, char **argv)
     frame.save();
     settle([&] { return !frame.isDirty(); });
     gallery.save(&frame, QStringLiteral("saved-") + suffix);
+    // The solution running on the camera, its results arriving on the result stream.
+    KxVisionSolution *sol = KxVisionLogin::solution(&c);
+    frame.intervalBox()->setValue(300);
+    const int before = sol->resultCount();
+    frame.toggleRun();
+    settle([&] { return sol->resultCount() >= before + 2; });
+    gallery.save(&frame, QStringLiteral("running-") + suffix);
+    frame.toggleRun();
+    settle([&] { return !sol->isRunning(); });
     c.logout();
     c.disconnectDevice();
     return 0;

@@ -20,8 +20,12 @@
 #include <QJsonArray>
 #include <QLabel>
 #include <QListWidget>
+#include <QHeaderView>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QSplitter>
+#include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -71,8 +75,20 @@ VisionEditFrame::VisionEditFrame(QWidget *parent) : IPluginWidget(parent)
     m_title = new QLabel(this);
     m_title->setStyleSheet(QLatin1String(kTitleStyle));
     bar->addWidget(m_title, 1);
+    m_mode = new QLabel(this);
+    m_mode->setObjectName(QStringLiteral("lblMode"));
+    bar->addWidget(m_mode);
+    bar->addWidget(new QLabel(kxTr(QStringLiteral("#IDS_RunInterval")), this));
+    m_interval = new QSpinBox(this);
+    m_interval->setObjectName(QStringLiteral("spinInterval"));
+    m_interval->setRange(KxVisionSolution::kMinIntervalMs, KxVisionSolution::kMaxIntervalMs);
+    m_interval->setSingleStep(100);
+    m_interval->setValue(500);
+    m_interval->setSuffix(QStringLiteral(" ms"));
+    bar->addWidget(m_interval);
     addButton(bar, QStringLiteral("btnTestOnce"), QStringLiteral("#IDS_Test_Once"));
     addButton(bar, QStringLiteral("btnTestRun"), QStringLiteral("#IDS_Run_Test"));
+    addButton(bar, QStringLiteral("btnRun"), QStringLiteral("#IDS_RunSolution"));
     addButton(bar, QStringLiteral("btnSave"), QStringLiteral("#IDS_Save"));
     column->addLayout(bar);
 
@@ -137,6 +153,16 @@ VisionEditFrame::VisionEditFrame(QWidget *parent) : IPluginWidget(parent)
     m_result->setWordWrap(true);
     m_result->setTextInteractionFlags(Qt::TextSelectableByMouse);
     rc->addWidget(m_result);
+    m_outputs = new QTableWidget(0, 2, right);
+    m_outputs->setObjectName(QStringLiteral("tblOutputs"));
+    m_outputs->setHorizontalHeaderLabels({kxTr(QStringLiteral("#IDS_VisionOutput")), kxTr(QStringLiteral("#IDS_VisionValue"))});
+    m_outputs->horizontalHeader()->setStretchLastSection(true);
+    m_outputs->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    m_outputs->verticalHeader()->hide();
+    m_outputs->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_outputs->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_outputs->setMaximumHeight(170);
+    rc->addWidget(m_outputs);
     split->setStretchFactor(0, 0);
     split->setStretchFactor(1, 0);
     split->setStretchFactor(2, 1);
@@ -150,6 +176,7 @@ VisionEditFrame::VisionEditFrame(QWidget *parent) : IPluginWidget(parent)
     });
     connect(button("btnTestOnce"), &QPushButton::clicked, this, &VisionEditFrame::testOnce);
     connect(button("btnTestRun"), &QPushButton::clicked, this, &VisionEditFrame::toggleTest);
+    connect(button("btnRun"), &QPushButton::clicked, this, &VisionEditFrame::toggleRun);
     connect(button("btnSave"), &QPushButton::clicked, this, &VisionEditFrame::save);
     connect(button("btnSolNew"), &QPushButton::clicked, this, &VisionEditFrame::newSolution);
     connect(button("btnSolRename"), &QPushButton::clicked, this, &VisionEditFrame::renameSolution);
@@ -221,6 +248,11 @@ bool VisionEditFrame::openDevice(QPointer<KxDeviceConnector> connector, const QV
         qWarning() << "VisionEditFrame::openDevice()...tool kit problems" << m_tools.errors();
     connect(m_solution, &KxVisionSolution::listChanged, this, &VisionEditFrame::refreshSolutions,
             Qt::UniqueConnection);
+    connect(m_solution, &KxVisionSolution::resultReceived, this, &VisionEditFrame::showResult,
+            Qt::UniqueConnection);
+    connect(m_solution, &KxVisionSolution::modeChanged, this, &VisionEditFrame::updateButtons,
+            Qt::UniqueConnection);
+    m_interval->setValue(m_solution->intervalMs());
     refreshSolutions();
     if (!m_solution->currentId().isEmpty())
         editSolution(m_solution->currentId());
@@ -595,23 +627,57 @@ void VisionEditFrame::moveNode(int delta)
     selectNode(to);
 }
 
-void VisionEditFrame::showRun(const QJsonObject &run, bool ok, const QString &text)
+void VisionEditFrame::showFailure(const QString &text)
 {
-    if (!ok) {
-        m_result->setText(kxTr(QStringLiteral("#IDS_ExecuteCmd_Failed")) + QStringLiteral(" ") + text);
-        KxUi()->toast(QStringLiteral("#IDS_ExecuteCmd_Failed"));
-        return;
-    }
-    const QImage image = QImage::fromData(QByteArray::fromBase64(run.value(QStringLiteral("image")).toString().toLatin1()));
-    if (!image.isNull())
-        m_image->setImage(image);
-    m_image->setRegions(run.value(QStringLiteral("regions")).toArray());
-    const bool good = run.value(QStringLiteral("ok")).toInt() == 1;
-    QString line = QStringLiteral("<b><font color=%1>%2</font></b>  %3")
-                       .arg(good ? "#1a9a3a" : "#d02020", good ? "OK" : "NG", text.toHtmlEscaped());
-    if (!run.value(QStringLiteral("error")).toString().isEmpty())
-        line += QStringLiteral("<br>") + run.value(QStringLiteral("error")).toString().toHtmlEscaped();
+    m_result->setText(kxTr(QStringLiteral("#IDS_ExecuteCmd_Failed")) + QStringLiteral(" ") + text.toHtmlEscaped());
+    KxUi()->toast(QStringLiteral("#IDS_ExecuteCmd_Failed"));
+}
+
+// A result from the camera's result stream (or, when its frame never came, from the reply of a
+// single test): the image with its regions, the verdict and every output.
+void VisionEditFrame::showResult(const KxVisionResult &r)
+{
+    ++m_shown;
+    if (!r.image.isNull())
+        m_image->setImage(r.image);
+    m_image->setRegions(r.regions);
+    const QString kind = kxTr(r.kind == QLatin1String("run") ? QStringLiteral("#IDS_VisionRunResult")
+                                                             : QStringLiteral("#IDS_VisionTestResult"));
+    QString line = QStringLiteral("<b><font color=%1>%2</font></b>  %3  <font color=#666666>%4 %5 [%6]</font>")
+                       .arg(r.ok ? "#1a9a3a" : "#d02020", r.ok ? "OK" : "NG", r.result.toHtmlEscaped(), kind,
+                            r.workflow.toHtmlEscaped(), r.triggerId.toHtmlEscaped());
+    if (!r.error.isEmpty())
+        line += QStringLiteral("<br>") + r.error.toHtmlEscaped();
     m_result->setText(line);
+    // Output names "<Index>.<id>" read better with the node's name when the node is known.
+    QMap<int, QString> names, methods;
+    for (const KxVisionWorkflow &w : m_flows) {
+        if (w.displayName == r.workflow) {
+            for (const KxVisionNode &n : w.nodes) {
+                names.insert(n.index, n.displayName);
+                methods.insert(n.index, n.method);
+            }
+        }
+    }
+    const auto outputName = [this, &methods](int index, const QString &id) {
+        for (const QVariantMap &p : m_tools.zuGetFunctionParamsInfos(methods.value(index)).output_params) {
+            if (p.value(QStringLiteral("id")).toString() == id)
+                return kxTr(p.value(QStringLiteral("name")).toString());
+        }
+        return id;
+    };
+    m_outputs->setRowCount(0);
+    for (auto it = r.outputs.begin(); it != r.outputs.end(); ++it) {
+        const int dot = it.key().indexOf(QLatin1Char('.'));
+        const int index = it.key().left(dot).toInt();
+        const QString name = names.contains(index) && dot > 0
+            ? QStringLiteral("%1 %2 · %3").arg(index).arg(names.value(index), outputName(index, it.key().mid(dot + 1)))
+            : it.key();
+        const int row = m_outputs->rowCount();
+        m_outputs->insertRow(row);
+        m_outputs->setItem(row, 0, new QTableWidgetItem(name));
+        m_outputs->setItem(row, 1, new QTableWidgetItem(it.value().toVariant().toString()));
+    }
 }
 
 void VisionEditFrame::testOnce()
@@ -626,8 +692,19 @@ void VisionEditFrame::testOnce()
     }
     const QByteArray doc = KxSolutionDocument::testDocument(KxSolutionDocument::workflowXml(*w),
                                                             w->displayName, w->triggerId, true);
-    m_solution->test(1, w->triggerId, doc, pending([this](bool ok, const QString &text) {
-        showRun(m_solution ? m_solution->lastRun() : QJsonObject(), ok, text);
+    const int shown = m_shown;
+    m_solution->test(1, w->triggerId, doc, pending([this, shown](bool ok, const QString &text) {
+        if (!ok) {
+            showFailure(text);
+            return;
+        }
+        // The result frame follows the reply; a camera link that carries no results still
+        // shows the reply's result.
+        QPointer<VisionEditFrame> self(this);
+        QTimer::singleShot(3000, this, [self, shown] {
+            if (self && self->m_shown == shown && self->m_solution)
+                self->showResult(KxVisionResult::fromReply(self->m_solution->lastRun(), QStringLiteral("test")));
+        });
     }));
 }
 
@@ -644,10 +721,27 @@ void VisionEditFrame::toggleTest()
     const QByteArray doc = start ? KxSolutionDocument::testDocument(KxSolutionDocument::workflowXml(*w),
                                                                     w->displayName, w->triggerId, true)
                                  : QByteArray();
+    m_solution->setIntervalMs(m_interval->value());
     m_solution->test(start ? 2 : 3, start ? w->triggerId : QString(), doc,
-                     pending([](bool ok, const QString &text) {
+                     pending([this](bool ok, const QString &text) {
         if (!ok)
-            KxUi()->toast(kxTr(QStringLiteral("#IDS_ExecuteCmd_Failed")) + QStringLiteral(" ") + text);
+            showFailure(text);
+    }));
+}
+
+void VisionEditFrame::toggleRun()
+{
+    if (!m_solution || m_solution->currentId().isEmpty())
+        return;
+    const bool start = !m_solution->isRunning();
+    // What runs is what the camera stores: unsaved edits of the solution in use are not in it.
+    if (start && m_dirty && m_solId == m_solution->currentId()
+        && !KxUi()->confirm(QStringLiteral("#IDS_RunUnsaved_Tips"), QStringLiteral("#IDS_Tips"), this))
+        return;
+    m_solution->setIntervalMs(m_interval->value());
+    m_solution->run(start ? 2 : 3, QString(), pending([this](bool ok, const QString &text) {
+        if (!ok)
+            showFailure(text);
     }));
 }
 
@@ -703,14 +797,18 @@ void VisionEditFrame::updateButtons()
     const bool editing = !m_solId.isEmpty();
     const bool hasFlow = m_flow >= 0 && m_flow < m_flows.size();
     const bool testing = m_solution && m_solution->isTesting();
+    const bool running = m_solution && m_solution->isRunning();
+    // The camera refuses to save, delete or switch away from the solution it runs.
+    const bool editingRunning = running && editing && m_solId == m_solution->currentId();
+    const QString selected = m_solutions->currentItem() ? m_solutions->currentItem()->data(Qt::UserRole).toString() : QString();
     const auto set = [this](const char *name, bool on) {
         if (QPushButton *b = button(QLatin1String(name)))
             b->setEnabled(on);
     };
     set("btnSolNew", idle);
     set("btnSolRename", idle && m_solutions->currentItem());
-    set("btnSolDelete", idle && m_solutions->currentItem());
-    set("btnSolUse", idle && m_solutions->currentItem() && !testing);
+    set("btnSolDelete", idle && m_solutions->currentItem() && !(running && selected == m_solution->currentId()));
+    set("btnSolUse", idle && m_solutions->currentItem() && !testing && !running);
     set("btnFlowNew", idle && editing && !testing);
     set("btnFlowSet", idle && hasFlow && !testing);
     set("btnFlowDelete", idle && hasFlow && !testing);
@@ -720,8 +818,15 @@ void VisionEditFrame::updateButtons()
     set("btnNodeUp", idle && m_node > 0 && !testing);
     set("btnNodeDown", idle && hasFlow && m_node >= 0 && m_node + 1 < m_flows[m_flow].nodes.size() && !testing);
     set("btnTestOnce", idle && hasFlow && !testing);
-    set("btnTestRun", idle && (hasFlow || testing));
-    set("btnSave", idle && editing && m_dirty && !testing);
+    set("btnTestRun", idle && (testing || (hasFlow && !running)));
+    set("btnRun", idle && (running || (m_solution && !m_solution->currentId().isEmpty() && !testing)));
+    set("btnSave", idle && editing && m_dirty && !testing && !editingRunning);
+    m_interval->setEnabled(!testing && !running);
     if (QPushButton *b = button(QStringLiteral("btnTestRun")))
         b->setText(kxTr(testing ? QStringLiteral("#IDS_Stop_Test") : QStringLiteral("#IDS_Run_Test")));
+    if (QPushButton *b = button(QStringLiteral("btnRun")))
+        b->setText(kxTr(running ? QStringLiteral("#IDS_StopRun") : QStringLiteral("#IDS_RunSolution")));
+    m_mode->setText(testing ? kxTr(QStringLiteral("#IDS_VisionTesting"))
+                            : running ? kxTr(QStringLiteral("#IDS_VisionRunning")) : QString());
+    m_mode->setStyleSheet(QStringLiteral("font-weight:bold;color:%1;").arg(testing ? "#0c3484" : "#1a9a3a"));
 }

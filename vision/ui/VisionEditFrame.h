@@ -17,7 +17,10 @@ class KxVisionSolution;
 class QLabel;
 class QListWidget;
 class QPushButton;
+class QSpinBox;
+class QTableWidget;
 class VisionImageView;
+struct KxVisionResult;
 
 class VisionEditFrame : public IPluginWidget
 {
@@ -46,6 +49,8 @@ public:
     void moveNode(int delta);
     void testOnce();
     void toggleTest();
+    // Starts or stops running the solution in use on the camera.
+    void toggleRun();
     void save();
 
     QList<KxVisionWorkflow> workflows() const { return m_flows; }
@@ -59,6 +64,9 @@ public:
     KxPropertyWidget *propertyWidget() const { return m_prop; }
     VisionImageView *imageView() const { return m_image; }
     QLabel *resultLabel() const { return m_result; }
+    QTableWidget *outputTable() const { return m_outputs; }
+    QSpinBox *intervalBox() const { return m_interval; }
+    QLabel *modeLabel() const { return m_mode; }
     QListWidget *solutionList() const { return m_solutions; }
     QListWidget *workflowList() const { return m_flowList; }
     QListWidget *nodeList() const { return m_nodeList; }
@@ -82,7 +90,8 @@ private:
     void updateButtons();
     void nodeValueChanged(const QString &id);
     void markDirty();
-    void showRun(const QJsonObject &run, bool ok, const QString &text);
+    void showFailure(const QString &text);
+    void showResult(const KxVisionResult &r);
     void regionDrawn(const QRect &r);
     KxVisionWorkflow *flow();
     // Runs done when the reader answers; counts what is outstanding.
@@ -107,4 +116,8 @@ private:
     KxPropertyWidget *m_prop;
     VisionImageView *m_image;
     QLabel *m_result;
+    QLabel *m_mode;
+    QTableWidget *m_outputs;
+    QSpinBox *m_interval;
+    int m_shown = 0;  // results shown, to notice a single test whose frame never came
 };

@@ -2,7 +2,8 @@
 # Installs what is missing, builds, and starts Brevan with virtual readers on loopback: two
 # fixed-mount network readers, the camera, an RFID reader with pallets of tags passing, and the
 # hand-held scanner on a pseudo-terminal; and a line of three fixed-mount readers reading on their
-# own over a conveyor (a fifth of the labels unreadable), for the statistics page.
+# own over a conveyor (a fifth of the labels unreadable), for the statistics page, and one more
+# that uploads its images to Brevan's FTP server.
 # Discovery is limited to loopback. Closing Brevan stops the readers started here.
 # Arguments are passed on to Brevan (for example --exit-after 8000 --grab main.png).
 set -euo pipefail
@@ -14,9 +15,10 @@ DATA=${KX_DATA_PATH:-$HOME/.local/share/Brevan-demo}
 mkdir -p "$DATA"
 vreader_pid=""
 line_pid=""
+ftp_pid=""
 vservice_pid=""
 cleanup() {
-    for pid in $vreader_pid $line_pid $vservice_pid; do
+    for pid in $vreader_pid $line_pid $ftp_pid $vservice_pid; do
         kill "$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true
     done
@@ -36,6 +38,38 @@ if [ -x "$BIN/brevan-vreader" ]; then
     "$BIN/brevan-vreader" --count 3 --serial LINE --address 127.0.0.10 --scene "$DATA/conveyor.json" \
         --set SCNMOD=1 --set SCNITV=250 --state "$DATA/line" > "$DATA/line.log" 2>&1 &
     line_pid=$!
+    # One more reader on the conveyor uploads every read's image to Brevan's FTP server (default
+    # port, user and password on both sides). Its folder is the image folder, which the disk
+    # monitor keeps to the newest 30 files by the count limits of the local and FTP settings.
+    mkdir -p "$DATA/Brevan" "$DATA/images"
+    python3 - "$DATA/Brevan/software.ini" "$DATA/images" <<'PY'
+import re, sys
+path, folder = sys.argv[1], sys.argv[2]
+want = {"ftp": {"dir": folder, "ftpRemoveStrategy": "1", "ftpSaveMaxCount": "30"},
+        "default": {"imagePath": folder, "imageRemoveStrategy": "1", "imageSaveMaxCount": "30"}}
+try:
+    lines = open(path, encoding="utf-8").read().splitlines()
+except FileNotFoundError:
+    lines = []
+out, section = [], None
+for line in lines + ["[]"]:
+    header = re.match(r"\s*\[(.*)\]\s*$", line)
+    if header:
+        out += ["%s=%s" % kv for kv in want.pop(section, {}).items()]
+        section = header.group(1)
+    else:
+        key = line.split("=", 1)[0].strip()
+        if key in want.get(section, {}):
+            line = "%s=%s" % (key, want[section].pop(key))
+    out.append(line)
+out.pop()
+for name, keys in want.items():
+    out += ["[%s]" % name] + ["%s=%s" % kv for kv in keys.items()]
+open(path, "w", encoding="utf-8").write("\n".join(out) + "\n")
+PY
+    "$BIN/brevan-vreader" --count 1 --serial FTPUP --address 127.0.0.14 --scene "$DATA/conveyor.json" \
+        --set SCNMOD=1 --set SCNITV=1000 --set FTPENA=1 --state "$DATA/ftpreader" > "$DATA/ftpreader.log" 2>&1 &
+    ftp_pid=$!
     export BREVAN_SCAN_ADDRESSES=${BREVAN_SCAN_ADDRESSES:-127.0.0.1-127.0.0.16}
     export BREVAN_SERIAL_PORTS_FILE="$DATA/vreaders/ptys.txt"
 fi

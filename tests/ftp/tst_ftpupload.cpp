@@ -1,8 +1,11 @@
 // End to end: a virtual reader told to upload its images by FTP sends them, after its reads, to
 // Brevan's own server, which stores each one and records it in the image index. A wrong password
-// stores nothing.
+// stores nothing. A reader started with upload switched on keeps uploading, and the disk monitor
+// keeps the folder to the count limit of the FTP settings.
+#include "DiskSpaceMonitorThread.h"
 #include "FtpServerHost.h"
 #include "KxConfig.h"
+#include "KxSettings.h"
 #include "SqliteDbManager.h"
 #include "VReaderSession.h"
 
@@ -21,19 +24,19 @@ private:
     FtpServerHost m_host;
     quint16 m_port = 0;
 
-    QStringList stored() const
+    QStringList stored(const QString &folder = QStringLiteral("reads")) const
     {
-        return QDir(m_root + "/reads").entryList({"*.png"}, QDir::Files, QDir::Name);
+        return QDir(m_root + QLatin1Char('/') + folder).entryList({"*.png"}, QDir::Files, QDir::Name);
     }
     // Read through a connection of this thread: the index's own lives in its worker thread.
-    int indexRows() const
+    int indexRows(const QString &folder = QStringLiteral("reads")) const
     {
         int rows = -1;
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("probe"));
             db.setDatabaseName(m_tmp.path() + "/data/database/imageFileList.db");
             QSqlQuery q(db);
-            if (db.open() && q.exec(QStringLiteral("SELECT COUNT(*) FROM FtpFilesTable WHERE imageName LIKE '%/reads/%'"))
+            if (db.open() && q.exec(QStringLiteral("SELECT COUNT(*) FROM FtpFilesTable WHERE imageName LIKE '%/%1/%'").arg(folder))
                 && q.next())
                 rows = q.value(0).toInt();
         }
@@ -113,6 +116,30 @@ private slots:
                          .match(name).hasMatch(), qPrintable(name));
             QVERIFY(!QImage(m_root + "/reads/" + name).isNull());
         }
+    }
+
+    // As in the demo: upload switched on at start, reading on its own; the monitor runs as in the
+    // program, with the count strategy of the "ftp" settings.
+    void uploadsPrunedByCount()
+    {
+        KxSettings *settings = KxSettings::instance();
+        settings->setValue(QStringLiteral("ftp"), QStringLiteral("dir"), m_root);
+        settings->setValue(QStringLiteral("ftp"), QStringLiteral("ftpRemoveStrategy"), QStringLiteral("1"));
+        settings->setValue(QStringLiteral("ftp"), QStringLiteral("ftpSaveMaxCount"), QStringLiteral("2"));
+        DiskSpaceMonitorThread monitor;
+        monitor.setWaitTimes(100, 100);
+        monitor.start();
+        VReaderProcess vp;
+        QVERIFY(vp.start({"--model", "KXS-FM800", "--count", "1", "--set", "SCNMOD=1", "--set", "SCNITV=200",
+                          "--set", "FTPPRT=" + QString::number(m_port), "--set", "FTPPWD=reader-pw",
+                          "--set", "FTPDIR=pruned", "--set", "FTPFMT=2", "--set", "FTPENA=1"}));
+        QByteArray log;
+        QTRY_VERIFY_WITH_TIMEOUT((log += vp.errorOutput()).count("bytes) done") >= 6, 150000);
+        vp.stop();
+        QTRY_COMPARE_WITH_TIMEOUT(stored(QStringLiteral("pruned")).size(), 2, 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(indexRows(QStringLiteral("pruned")), 2, 30000);
+        monitor.stop();
+        QVERIFY(monitor.wait(30000));
     }
 };
 

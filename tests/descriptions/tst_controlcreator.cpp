@@ -34,8 +34,6 @@ private slots:
     void firstRegistrationWins();
     void rejectsEmptyNameAndMissingCreator();
     void managerCreatesAndDestroys();
-    void standardTableDefaults_data();
-    void standardTableDefaults();
     void tablesHaveNoDuplicates();
     void registeredDefaultFeedsTheLoader();
 };
@@ -84,49 +82,6 @@ void TestControlCreator::managerCreatesAndDestroys()
     QVERIFY(!mnt.destroyControl("NoDestroyer", d.get()));
 }
 
-void TestControlCreator::standardTableDefaults_data()
-{
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<QString>("returnType");
-    QTest::addColumn<QString>("className");
-    QTest::newRow("Label") << "Label" << "" << "KxLabel";
-    QTest::newRow("ToggleButton") << "ToggleButton" << "int" << "KxToggleButtonPrivate";
-    QTest::newRow("SpinBox") << "SpinBox" << "int" << "KxSpinBox";
-    QTest::newRow("RangeBox") << "RangeBox" << "range_int" << "KxRangeBox";
-    QTest::newRow("DoubleRangeBox") << "DoubleRangeBox" << "range_double" << "KxDoubleRangeBox";
-    QTest::newRow("Point") << "Point" << "point_int" << "KxPoint";
-    QTest::newRow("DoublePoint") << "DoublePoint" << "point_double" << "KxDoublePoint";
-    QTest::newRow("Size") << "Size" << "size_int" << "KxSize";
-    QTest::newRow("DoubleSize") << "DoubleSize" << "size_double" << "KxDoubleSize";
-    QTest::newRow("Line") << "Line" << "line_int" << "KxLine";
-    QTest::newRow("Slider") << "Slider" << "int" << "KxSlider";
-    QTest::newRow("DoubleSlider") << "DoubleSlider" << "range_int" << "KxDoubleSlider";
-    QTest::newRow("SpinSlider") << "SpinSlider" << "int" << "KxSpinSlider";
-    QTest::newRow("DoubleSpinBox") << "DoubleSpinBox" << "double" << "KxDoubleSpinBox";
-    QTest::newRow("KxVIBRAT") << "KxVIBRAT" << "int" << "KxVIBRAT";
-    QTest::newRow("Ipv4") << "Ipv4" << "" << "KxIPV4";
-    QTest::newRow("RegExpEdit") << "RegExpEdit" << "" << "KxRegularExpressionEdit";
-    QTest::newRow("1D2DEdit") << "1D2DEdit" << "1D2DJSON" << "Kx1D2DEdit";
-    QTest::newRow("ZuKitBenchMarkToggle") << "ZuKitBenchMarkToggle" << "int" << "KxZuKitBenchMarkToggle";
-    QTest::newRow("ZuKitLocatorContext") << "ZuKitLocatorContext" << "" << "KxZuKitEdit";
-    QTest::newRow("ROI") << "ROI" << "ROI" << "KxROIButton";
-    QTest::newRow("SOI") << "SOI" << "SOI" << "KxSOIButton";
-    QTest::newRow("TOI") << "TOI" << "TOI" << "KxTOIButton";
-    QTest::newRow("DATAFORMAT") << "DATAFORMAT" << "" << "KxDataFormat";
-    QTest::newRow("URFTWR") << "URFTWR" << "" << "KxURFTWR";
-}
-
-void TestControlCreator::standardTableDefaults()
-{
-    QFETCH(QString, type);
-    QVERIFY(KxControlTypes::isKnown(type));
-    QTEST(KxControlTypes::knownDefaultReturnType(type), "returnType");
-    QTEST(KxControlTypes::className(type), "className");
-    // A registry that has not registered the type falls back to the table.
-    KxControlCreator registry;
-    QTEST(registry.effectiveDefaultReturnType(type), "returnType");
-}
-
 void TestControlCreator::tablesHaveNoDuplicates()
 {
     QSet<QString> names;
@@ -141,6 +96,8 @@ void TestControlCreator::tablesHaveNoDuplicates()
     QCOMPARE(KxControlTypes::standardTypes().size(), 29);
     QCOMPARE(KxControlTypes::specialTypes().size(), 47);
     QVERIFY(!KxControlTypes::isKnown("label")); // names match exactly
+    // A registry that has not registered a type falls back to the table.
+    QCOMPARE(KxControlCreator().effectiveDefaultReturnType("RangeBox"), QStringLiteral("range_int"));
 }
 
 void TestControlCreator::registeredDefaultFeedsTheLoader()

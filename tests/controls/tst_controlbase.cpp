@@ -14,31 +14,6 @@ class TestControlBase : public QObject
 private slots:
     void initTestCase() { KxStandardControls::registerAll(); }
 
-    void eventTypesAreDistinctAndRegistered()
-    {
-        const QList<int> types = {KxValueChangedEvent::eventType(), KxCustomChangedEvent::eventType(),
-                                  KxExtendEvent::eventType(), KxROIChangedEvent::eventType()};
-        for (int t : types)
-            QVERIFY(t >= QEvent::User && t <= QEvent::MaxUser);
-        QCOMPARE(QSet<int>(types.begin(), types.end()).size(), 4);
-        QCOMPARE(int(KxValueChangedEvent::eventType()), types.first()); // stable across calls
-    }
-
-    void labelFromItem()
-    {
-        auto item = makeItem(QStringLiteral("SpinBox"), QStringLiteral("5"),
-                             {{QStringLiteral("Minimum"), QStringLiteral("0")},
-                              {QStringLiteral("Maximum"), QStringLiteral("10")}});
-        item->toolTip = QStringLiteral("tip text");
-        EventSink sink;
-        KxControlBase *c = makeControl(item.get(), &sink);
-        QVERIFY(c);
-        QCOMPARE(c->label()->text(), QStringLiteral("Item:"));
-        QCOMPARE(c->label()->objectName(), item->id);
-        QCOMPARE(c->label()->toolTip(), QStringLiteral("tip text"));
-        QVERIFY(c->label()->wordWrap());
-    }
-
     void hiddenNameStillSendsEvents()
     {
         auto item = makeItem(QStringLiteral("SpinBox"), QStringLiteral("5"),
@@ -198,19 +173,6 @@ private slots:
         QCOMPARE(c->editorWidget()->maximumWidth(), 400);
         QCOMPARE(c->editorWidget()->minimumHeight(), 0);
         QVERIFY(!c->editorWidget()->isEnabled());
-    }
-
-    void widthRangeHelpers()
-    {
-        QWidget w;
-        KxControlBase::setWidthRange(&w, 50, 40); // max not above min: left alone
-        QCOMPARE(w.minimumWidth(), 50);
-        QCOMPARE(w.maximumWidth(), QWIDGETSIZE_MAX);
-        QCOMPARE(w.sizePolicy().horizontalPolicy(), QSizePolicy::Minimum);
-        KxControlBase::setHeightRange(&w, 0, 30);
-        QCOMPARE(w.maximumHeight(), 30);
-        QCOMPARE(w.sizePolicy().verticalPolicy(), QSizePolicy::Minimum);
-        QCOMPARE(w.sizePolicy().horizontalPolicy(), QSizePolicy::Minimum);
     }
 
     void setupFailsWithoutItem()

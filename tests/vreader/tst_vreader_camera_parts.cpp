@@ -1,5 +1,6 @@
-// The camera's parts without the program: scene files, the conveyor, image formation against
-// decoding, grades against blur and contrast, result frame bytes and image requests.
+// The camera's parts without the program: scene files, the conveyor, rendering against decoding,
+// grades against blur and contrast, result frame bytes and image requests. What imaging settings
+// make readable is checked against the running program (tst_vreader_camera, tst_quicktools).
 #include "CameraTestUtil.h"
 #include "VcDecoder.h"
 #include "VcGrading.h"
@@ -236,39 +237,6 @@ private slots:
         const VcDecodeOptions o = camera.decoding([&values](const QString &code) { return values.value(code); });
         QCOMPARE(o.areas, areas);
         QCOMPARE(VcRegions::parse(VcRegions::compose(areas)), areas);
-    }
-
-    void imagingSettingsDecideReadability_data()
-    {
-        QTest::addColumn<bool>("autoExposure");
-        QTest::addColumn<double>("exposure");
-        QTest::addColumn<double>("gain");
-        QTest::addColumn<int>("illumination");
-        QTest::addColumn<double>("focus");
-        QTest::addColumn<bool>("readable");
-        QTest::newRow("auto") << true << 0.0 << 0.0 << 2 << 500.0 << true;
-        QTest::newRow("fixed, sensible") << false << 800.0 << 6.0 << 2 << 500.0 << true;
-        QTest::newRow("fixed, saturated") << false << 20000.0 << 12.0 << 2 << 500.0 << false;
-        QTest::newRow("fixed, dark") << false << 10.0 << 0.0 << 0 << 500.0 << false;
-        QTest::newRow("slightly off focus") << true << 0.0 << 0.0 << 2 << 540.0 << true;
-        QTest::newRow("far off focus") << true << 0.0 << 0.0 << 2 << 900.0 << false;
-    }
-    void imagingSettingsDecideReadability()
-    {
-        QFETCH(bool, autoExposure);
-        QFETCH(double, exposure);
-        QFETCH(double, gain);
-        QFETCH(int, illumination);
-        QFETCH(double, focus);
-        QFETCH(bool, readable);
-        VcImagingSettings s = small();
-        s.autoExposure = autoExposure;
-        s.exposureUs = exposure;
-        s.gainDb = gain;
-        s.illumination = illumination;
-        s.focus = focus;
-        const VcFrame frame = VcImaging::render(VcScene(), {code("Data Matrix", "EXPO", {240, 180}, 4)}, s);
-        QCOMPARE(!VcDecoder::decode(frame.image, everything()).isEmpty(), readable);
     }
 
     void sameFrameSameNoise()

@@ -1,5 +1,5 @@
-// The reader engine in-process: command table from the model pages, running versus stored
-// settings, defaults, discovery requests, offline devices and hostile frames.
+// The reader engine in-process: command table from the model pages, set rules, defaults,
+// discovery requests, offline devices and hostile frames.
 #include "KxDataStreamMaker.h"
 #include "KxDataStreamParser.h"
 #include "VrModel.h"
@@ -27,7 +27,6 @@ private slots:
     void tableHoldsEveryPageItem();
     void setRules_data();
     void setRules();
-    void runningAndStoredSettings();
     void defaultsAndCustomDefaults();
     void damagedStateIsNotOverwritten();
     void discoveryRequests();
@@ -95,24 +94,6 @@ void TestVReaderEngine::setRules()
     const auto out = e->handleFrame(frame);
     QByteArray value;
     QCOMPARE(KxGetDataStreamResult(out.reply, code, value), result);
-}
-
-void TestVReaderEngine::runningAndStoredSettings()
-{
-    const QString path = m_dir.filePath("running.json");
-    {
-        auto e = engine(path);
-        QVERIFY(KxCheckDataStreamCmd(e->handleFrame(req("#C28ENA0")).reply, "C28ENA"));
-        QVERIFY(KxCheckDataStreamCmd(e->handleFrame(req("@C39ENA0")).reply, "C39ENA"));
-        QCOMPARE(e->runningValue("C28ENA"), QByteArray("0"));
-        QCOMPARE(e->storedValue("C28ENA"), QByteArray("1"));
-        e->restart();
-        QCOMPARE(e->runningValue("C28ENA"), QByteArray("1"));
-        QCOMPARE(e->runningValue("C39ENA"), QByteArray("0"));
-    }
-    auto again = engine(path);  // a new process reading the same state
-    QCOMPARE(again->runningValue("C28ENA"), QByteArray("1"));
-    QCOMPARE(again->runningValue("C39ENA"), QByteArray("0"));
 }
 
 void TestVReaderEngine::defaultsAndCustomDefaults()

@@ -1,6 +1,5 @@
 // The reader's live commands: counters that move with reads and clear, the buffer size in both
-// lists, clearing the data formats, an empty answer to "@*" on request, the list of unsaved
-// differences and where actions are listed.
+// lists, clearing the data formats, the list of unsaved differences and where actions are listed.
 #include "KxDataStreamMaker.h"
 #include "KxDataStreamParser.h"
 #include "KxDataStreamValue.h"
@@ -62,27 +61,6 @@ private slots:
         QVERIFY2(m_table, qPrintable(error));
     }
 
-    void liveCommandsTakeOverPageItems_data()
-    {
-        QTest::addColumn<QString>("code");
-        QTest::addColumn<int>("kind");
-        QTest::newRow("counters") << "DBGCNT" << int(VrCommand::ReadOnly);
-        QTest::newRow("counters clear") << "DBGCNC" << int(VrCommand::Action);
-        QTest::newRow("trigger once") << "SCNITG" << int(VrCommand::Action);
-        QTest::newRow("formats clear") << "DFMCAL" << int(VrCommand::Action);
-        QTest::newRow("buffer size") << "BUFQRY" << int(VrCommand::ReadOnly);
-        // A plain page setting stays a setting.
-        QTest::newRow("setting") << "C28ENA" << int(VrCommand::Setting);
-    }
-    void liveCommandsTakeOverPageItems()
-    {
-        QFETCH(QString, code);
-        QFETCH(int, kind);
-        const VrCommand *c = m_table->find(code);
-        QVERIFY(c);
-        QCOMPARE(int(c->kind), kind);
-    }
-
     void countersMoveWithReadsAndClear()
     {
         auto e = engine();
@@ -117,17 +95,6 @@ private slots:
         value(*e, "@DBGCNC", "DBGCNC", &result);
         QCOMPARE(result, int(DataResult_Ack));
         QCOMPARE(value(*e, "@DBGCNT", "DBGCNT"), QByteArray("0N0M0T"));
-    }
-
-    void noReadsAreCounted()
-    {
-        auto e = engine();
-        e->setNoReadEvery(3);
-        for (int i = 0; i < 7; ++i)
-            e->handleFrame(req("#SCNITG1"));
-        // Reads 3 and 6 found nothing.
-        QCOMPARE(value(*e, "@DBGCNT", "DBGCNT"),
-                 QByteArray("7N5M") + QByteArray::number(7 * VrReaderEngine::kSimulatedReadMs) + 'T');
     }
 
     // Page buttons are listed everywhere with their page values; the reader's own actions hold
@@ -284,19 +251,6 @@ private slots:
         QList<QString> failed;
         QVERIFY(p.checkAllCmdAck(failed));
         QCOMPARE(value(*e, "@DFMADD*", "DFMADD"), QByteArray("0123"));
-    }
-
-    void emptyQueryAllFault()
-    {
-        auto e = engine();
-        e->setEmptyQueryAll(true);
-        const KxDataStreamParser all(e->handleFrame(req("@*")).reply);
-        QVERIFY(all.isValid());
-        QVERIFY(all.tags().isEmpty());
-        QList<QString> failed;
-        QVERIFY(!all.checkAllCmdAck(failed));  // no items: a client must not call it a success
-        QVERIFY(KxDataStreamParser(e->handleFrame(req("@&")).reply).tags().size() > 150);
-        QCOMPARE(value(*e, "@C28ENA*", "C28ENA"), QByteArray("1"));
     }
 };
 

@@ -141,9 +141,10 @@ private slots:
                 const QString rel = QDir(root).relativeFilePath(path);
                 for (const QString &key : used) {
                     ++keys;
-                    if (!en.contains(key) && !modelEn.contains(key))
+                    // A key with an empty text shows as nothing at all: as bad as none.
+                    if (en.value(key).isEmpty() && modelEn.value(key).isEmpty())
                         missingEn[key] << rel;
-                    if (!zh.contains(key) && !modelZh.contains(key))
+                    if (zh.value(key).isEmpty() && modelZh.value(key).isEmpty())
                         missingZh[key] << rel;
                 }
             }

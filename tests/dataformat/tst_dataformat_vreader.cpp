@@ -120,13 +120,6 @@ private slots:
                      {"E13ENA", "0"}, {"E13TCK", "1"}, {"C28LEN", "1|48"}}));
     }
 
-    void disabledSymbologyIsNotRead()
-    {
-        QCOMPARE(trigger(), (QMap<QString, QByteArray>{{"002", kCode128}, {"032", kQr}}));
-        QVERIFY(set({{"QRCENA", "0"}}));
-        QCOMPARE(trigger(), (QMap<QString, QByteArray>{{"002", kCode128}}));
-    }
-
     // The symbology pages' settings: a length range drops codes outside it, and leaving out the
     // check digit shortens the data.
     void symbologySettingsChangeWhatIsSent()

@@ -148,6 +148,51 @@ private slots:
         QVERIFY(!error.isEmpty());
     }
 
+    // Batches below 1000 lines move rows in and out instead of rebuilding the table; with a
+    // filter on, the rows shown are still exactly the kept lines the filter lets through.
+    void filteredTableFollowsBatches_data()
+    {
+        QTest::addColumn<int>("filter");
+        QTest::newRow("errors and warnings") << 2;
+        QTest::newRow("everything") << 0;
+    }
+    void filteredTableFollowsBatches()
+    {
+        QFETCH(int, filter);
+        DeviceLogTableModel m;
+        m.setLevelFilter(filter);
+        QSignalSpy resets(&m, &QAbstractItemModel::modelReset);
+        QSignalSpy removed(&m, &QAbstractItemModel::rowsRemoved);
+        int next = 0;
+        for (int batch : {400, 650, 150, 999, 130}) {
+            m.appendLines(numbered(next, batch));
+            next += batch;
+            QStringList expected;
+            for (const stLogData &l : m.lines())
+                if (filter == 0 || l.level <= filter)
+                    expected << l.data;
+            QStringList rows;
+            for (int r = 0; r < m.rowCount(); ++r)
+                rows << m.data(m.index(r, DeviceLogTableModel::DataColumn)).toString();
+            QCOMPARE(rows, expected);
+            QCOMPARE(m.lines().last().data, QString::number(next - 1));
+        }
+        QCOMPARE(resets.count(), 0);
+        QCOMPARE(removed.count(), 3);  // at 1200, 1999 and 1130 lines together
+        // The worker hands on at most the newest 1000 lines of what it parsed in one go.
+        DeviceLogParseWorker worker;
+        QSignalSpy parsed(&worker, &DeviceLogParseWorker::linesParsed);
+        QByteArray bytes;
+        for (int i = 0; i < 1500; ++i)
+            bytes += frame(4149, "Log Lvl=3;Log Data=" + QByteArray::number(i));
+        worker.addData(bytes);
+        worker.flush();
+        QCOMPARE(parsed.count(), 1);
+        const auto lines = parsed.at(0).at(0).value<QList<stLogData>>();
+        QCOMPARE(lines.size(), 1000);
+        QCOMPARE(lines.first().data, QString("500"));
+    }
+
     // ---- live frames ------------------------------------------------------------------------
     void parserCutsFrames_data()
     {

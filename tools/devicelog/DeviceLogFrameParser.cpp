@@ -109,6 +109,10 @@ void DeviceLogParseWorker::flush()
     m_scheduled = false;
     if (m_pending.isEmpty())
         return;
+    // The table keeps only the last DeviceLogTableModel::kKeep lines of a batch that large: the
+    // older ones need not cross to the GUI thread (nor be freed there).
+    if (m_pending.size() > kBatchLimit)
+        m_pending.erase(m_pending.begin(), m_pending.end() - kBatchLimit);
     emit linesParsed(m_pending);
     m_pending.clear();
 }

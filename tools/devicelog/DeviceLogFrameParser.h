@@ -31,6 +31,8 @@ class DeviceLogParseWorker : public QObject
 {
     Q_OBJECT
 public:
+    // A batch handed on holds at most the newest this many lines (what the table keeps).
+    static constexpr int kBatchLimit = 1000;
     explicit DeviceLogParseWorker(QObject *parent = nullptr);
 public slots:
     void addData(const QByteArray &bytes);

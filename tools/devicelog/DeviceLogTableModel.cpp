@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QSaveFile>
+#include <algorithm>
 
 DeviceLogTableModel::DeviceLogTableModel(QObject *parent) : QAbstractTableModel(parent)
 {
@@ -68,18 +69,42 @@ void DeviceLogTableModel::appendLines(const QList<stLogData> &batch)
 {
     if (batch.isEmpty())
         return;
-    beginResetModel();
     if (batch.size() >= kKeep) {
+        beginResetModel();
         m_lines = QVector<stLogData>(batch.end() - kKeep, batch.end());
-    } else {
-        const int total = m_lines.size() + batch.size();
-        if (total > kMax)
-            m_lines.remove(0, qMin(m_lines.size(), qMax(total - kKeep, 200)));
-        for (const stLogData &l : batch)
-            m_lines.append(l);
+        rebuildVisible();
+        endResetModel();
+        return;
     }
-    rebuildVisible();
-    endResetModel();
+    // The oldest lines go and the batch comes as one removal and one insertion of rows, so the
+    // view keeps its place and its selection instead of being rebuilt.
+    const int total = m_lines.size() + batch.size();
+    const int drop = total > kMax ? qMin(m_lines.size(), qMax(total - kKeep, 200)) : 0;
+    if (drop > 0) {
+        const int rows = int(std::lower_bound(m_visible.begin(), m_visible.end(), drop) - m_visible.begin());
+        if (rows > 0)
+            beginRemoveRows(QModelIndex(), 0, rows - 1);
+        m_lines.remove(0, drop);
+        m_visible.remove(0, rows);
+        for (int &i : m_visible)
+            i -= drop;
+        if (rows > 0)
+            endRemoveRows();
+    }
+    const int firstNew = m_lines.size();
+    int shownNew = 0;
+    for (const stLogData &l : batch)
+        shownNew += shown(l) ? 1 : 0;
+    if (shownNew > 0)
+        beginInsertRows(QModelIndex(), m_visible.size(), m_visible.size() + shownNew - 1);
+    m_lines.reserve(m_lines.size() + batch.size());
+    for (int i = 0; i < batch.size(); ++i) {
+        m_lines.append(batch.at(i));
+        if (shown(batch.at(i)))
+            m_visible.append(firstNew + i);
+    }
+    if (shownNew > 0)
+        endInsertRows();
 }
 
 void DeviceLogTableModel::clear()

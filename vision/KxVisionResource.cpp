@@ -116,6 +116,10 @@ void KxVisionResource::templateFile(const QString &uuid, bool thumbnail,
         QMetaObject::invokeMethod(this, [done, path] { done(path); }, Qt::QueuedConnection);
         return;
     }
+    // Thumbnails and originals wait the 60000 ms of every vision call. An original is one
+    // image of the sensor at most (a few MB), which a camera sends in seconds; a camera that has
+    // not answered in a minute is not going to, and five minutes of a template that never shows
+    // would look like a hang.
     const QString code = thumbnail ? QStringLiteral("BMIGTH") : QStringLiteral("BMIGOR");
     KxVisionCall::callAsync(m_connector, this, code, {{"SecondLevelNodes-UUID", uuid}},
                             [done, path](const Reply &r) {

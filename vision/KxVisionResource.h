@@ -43,8 +43,9 @@ public:
     void load(const QString &kind, const VisionResGroup &group, const VisionResInfo &entry,
               const QByteArray &data, const Done &done);
     void removeTemplate(const QString &uuid, const Done &done);
-    // The cached file of a template (thumbnail or original); fetched and cached when missing.
-    // done gets the file path, empty on failure.
+    // The cached file of a template (thumbnail or original); fetched and cached when missing
+    // ("BMIGTH"/"BMIGOR", both with the 60000 ms of every vision call). done gets the file path,
+    // empty on failure or time-out.
     void templateFile(const QString &uuid, bool thumbnail,
                       const std::function<void(const QString &path)> &done);
     QString cachePath(const QString &uuid, const QString &imgType, bool thumbnail) const;

@@ -365,6 +365,92 @@ private slots:
         QVERIFY(!s->isRunning());
     }
 
+    // A template cut from the camera's own image is found again; a code reader that follows the
+    // locator reads in a region drawn for another place of the part; a result output sends its
+    // text on the result stream.
+    void templateLocatorAndSending()
+    {
+        KxDeviceConnector *c = open();
+        QVERIFY(c && c->state() == DeviceState_LoggedIn);
+        KxVisionSolution *s = KxVisionLogin::solution(c);
+        KxVisionResource *res = KxVisionLogin::resource(c);
+        const auto test = [&](const KxVisionWorkflow &w) {
+            const Result r = run([&](auto done) {
+                s->test(1, QString(), KxSolutionDocument::testDocument(KxSolutionDocument::workflowXml(w), w.displayName, w.triggerId, false), done);
+            });
+            return r.ok ? s->lastRun() : QJsonObject{{"failed", r.text}};
+        };
+        KxVisionWorkflow look = readFlow("Look", "22", "0,0,1280,960");
+        look.nodes = look.nodes.mid(0, 2);
+        const QJsonObject seen = test(look);
+        const QImage image = QImage::fromData(QByteArray::fromBase64(seen.value("image").toString().toLatin1()));
+        QPolygon code;
+        for (const QJsonValue &v : seen.value("regions").toArray()) {
+            const QJsonArray p = v.toObject().value("points").toArray();
+            if (v.toObject().value("kind").toString() == QLatin1String("code"))
+                for (int i = 0; i + 1 < p.size(); i += 2)
+                    code << QPoint(p[i].toInt(), p[i + 1].toInt());
+        }
+        QVERIFY(!image.isNull() && code.size() == 4);
+        const QRect part = code.boundingRect().adjusted(-16, -16, 16, 16);
+        QByteArray png;
+        QBuffer b(&png);
+        b.open(QIODevice::WriteOnly);
+        image.copy(part).save(&b, "PNG");
+        const VisionResGroup group{QStringLiteral("g2"), QStringLiteral("Parts"), {}};
+        QVERIFY(run([&](auto done) { res->load("template", group, {"tp1", "Part", "/t", "admin", "g2", "template", "PNG"}, png, done); }).ok);
+        QImage checker(48, 48, QImage::Format_Grayscale8);
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 48; ++x)
+                checker.setPixel(x, y, ((x / 6 + y / 6) % 2) ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+        QByteArray other;
+        QBuffer ob(&other);
+        ob.open(QIODevice::WriteOnly);
+        checker.save(&ob, "PNG");
+        QVERIFY(run([&](auto done) { res->load("template", group, {"tp2", "Checker", "/t", "admin", "g2", "template", "PNG"}, other, done); }).ok);
+
+        // The reader's region is drawn 150, 100 pixels up and left of the part; the locator's
+        // origin is there too, so following it puts the region on the part.
+        const QPoint off(150, 100);
+        const QRect drawn = part.translated(-off);
+        const QPointF origin = QRectF(part).center() - off;
+        struct Case { QString templ; QString follow; int found; int codes; };
+        for (const Case &k : {Case{"tp1", "1", 1, 1}, Case{"tp1", "", 1, 0}, Case{"tp2", "1", 0, 0}}) {
+            KxVisionWorkflow w = look;
+            w.nodes[1] = node(2, "zuCodeReader", {{"roi", QStringLiteral("%1,%2,%3,%4").arg(drawn.x()).arg(drawn.y()).arg(drawn.width()).arg(drawn.height())},
+                                                  {"locator", k.follow}});
+            w.nodes.insert(1, node(1, "zuTemplateLocator", {{"template", k.templ}, {"roi", "0,0,1280,960"}, {"minScore", "0.8"},
+                                                            {"origin", QStringLiteral("%1,%2").arg(origin.x()).arg(origin.y())}}));
+            const QJsonObject r = test(w);
+            const QJsonObject out = r.value("outputs").toObject();
+            QVERIFY2(!r.contains("failed") && !r.contains("error"), qPrintable(QJsonDocument(r).toJson()));
+            QCOMPARE(out.value("1.found").toInt(), k.found);
+            QCOMPARE(out.value("2.count").toInt(), k.codes);
+            if (k.found) {
+                QVERIFY(out.value("1.score").toDouble() > 0.95);
+                QVERIFY(qAbs(out.value("1.x").toDouble() - QRectF(part).center().x()) <= 1.0);
+                QVERIFY(qAbs(out.value("1.dy").toDouble() - off.y()) <= 1.0);
+            } else {
+                QVERIFY(out.value("1.score").toDouble() < 0.8);
+            }
+        }
+        KxVisionWorkflow missing = look;
+        missing.nodes << node(2, "zuTemplateLocator", {{"template", "nothing"}});
+        QVERIFY(test(missing).value("error").toString().contains(QLatin1String("no template nothing")));
+
+        // The result output sends its text, with its terminator, as a single-code frame.
+        QList<QByteArray> sent;
+        connect(c, &KxDeviceConnector::batBarcodeReceived, this, [&sent](QList<STRUCT_BARCODE_INFO> list) {
+            for (const STRUCT_BARCODE_INFO &i : list)
+                sent << i.data;
+        });
+        KxVisionWorkflow out = readFlow("Send", "23", "0,0,1280,960");
+        out.nodes[3].params << qMakePair(QStringLiteral("send"), QStringLiteral("1|CR"));
+        QVERIFY(test(out).value("ok").toInt() == 1);
+        QTRY_COMPARE_WITH_TIMEOUT(sent.size(), 1, 30000);
+        QCOMPARE(sent[0], QByteArray("code=") + kSceneCode + "\r");
+    }
+
     void templatesAreCached()
     {
         KxDeviceConnector *c = open();

@@ -4,6 +4,7 @@
 #include "KxVisionTools.h"
 #include "KxWorkflowRules.h"
 #include "VvConditions.h"
+#include "VvTemplateMatch.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -209,18 +210,71 @@ private slots:
                 QCOMPARE(p.condition_params.size(), p.output_params.size());
                 for (const QVariantMap &c : p.condition_params)
                     QVERIFY(QStringList({"type_int", "type_float", "type_char_star"}).contains(c.value("data_type").toString()));
+                // Each parameter's page item uses the control its description maps to: by its
+                // kit data type where the input table names it, else by its control kind.
+                QMap<QString, QString> items;
+                for (const KxPageInfo *page : pages->pages)
+                    for (const KxGroupInfo *group : page->groups)
+                        for (const KxItemInfo *item : group->items)
+                            items.insert(item->id, item->controlType);
                 for (const QVariantMap &in : p.input_params) {
                     const QString kind = in.value(QStringLiteral("control")).toString();
-                    QVERIFY2(!kind.isEmpty() && !KxVisionTools::controlTypeForKind(kind).isEmpty(),
-                             qPrintable(t.id + '.' + in.value("id").toString()));
+                    const QString where = t.id + '.' + in.value("id").toString();
+                    QVERIFY2(!kind.isEmpty() && !KxVisionTools::controlTypeForKind(kind).isEmpty(), qPrintable(where));
+                    const QString type = in.value(QStringLiteral("type")).toString();
+                    const bool byType = QStringList({"ZU_IMAGE_INFO", "zuBenchMarkRslts", "zuLocatorContext", "zuKitOutPut", "zuKitTmpl"}).contains(type);
+                    QCOMPARE(items.value(in.value("id").toString()),
+                             byType ? KxVisionTools::controlTypeForInput(type) : KxVisionTools::controlTypeForKind(kind));
                 }
             }
         }
-        QCOMPARE(count, 8);
+        QCOMPARE(count, 9);
         QCOMPARE(tools.tool(QStringLiteral("zuCamera"))->maxCount, 1);
         QVERIFY(!tools.tool(QStringLiteral("zuNothing")));
         QVERIFY(tools.zuGetFunctionParamsInfos(QStringLiteral("zuNothing")).input_params.isEmpty());
         QVERIFY(!KxVisionTools().load(base));  // no toolkit.xml there
+    }
+
+    // Templates cut from a textured image are found exactly where they were cut, through the
+    // coarse level (large templates) and without it (small ones); what is not there scores low.
+    void templateMatch_data()
+    {
+        QTest::addColumn<QRect>("cut");
+        QTest::addColumn<QRect>("region");
+        QTest::addColumn<bool>("there");
+        QTest::newRow("small") << QRect(300, 200, 20, 16) << QRect(0, 0, 480, 360) << true;
+        QTest::newRow("large") << QRect(37, 211, 90, 70) << QRect(0, 0, 480, 360) << true;
+        QTest::newRow("in a region") << QRect(250, 40, 64, 48) << QRect(200, 10, 200, 120) << true;
+        QTest::newRow("outside the region") << QRect(250, 40, 64, 48) << QRect(0, 150, 480, 210) << false;
+    }
+
+    void templateMatch()
+    {
+        QFETCH(QRect, cut);
+        QFETCH(QRect, region);
+        QFETCH(bool, there);
+        // Smooth texture, so a shrunk copy still looks like the original.
+        QImage image(480, 360, QImage::Format_Grayscale8);
+        quint32 seed = 12345;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                seed = seed * 1103515245u + 12345u;
+                const double v = 128 + 60 * std::sin(x * 0.11 + y * 0.05) * std::cos(y * 0.13 - x * 0.02) + ((seed >> 16) % 21) - 10;
+                image.scanLine(y)[x] = uchar(qBound(0.0, v + 30 * std::sin(x * y * 0.0007), 255.0));
+            }
+        const VvTemplateMatch::Match m = VvTemplateMatch::find(image, region, image.copy(cut));
+        QVERIFY(m.valid);
+        QVERIFY(region.contains(m.box));
+        if (there) {
+            QCOMPARE(m.box, cut);
+            QVERIFY(m.score > 0.99);
+        } else {
+            QVERIFY2(m.score < 0.9, qPrintable(QString::number(m.score)));
+        }
+        QImage flat(30, 30, QImage::Format_Grayscale8);
+        flat.fill(90);
+        QCOMPARE(VvTemplateMatch::find(image, region, flat).score, 0.0);
+        QVERIFY(!VvTemplateMatch::find(image, QRect(0, 0, 10, 10), image.copy(cut)).valid);
     }
 
     void controlMappings()

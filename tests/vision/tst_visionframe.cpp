@@ -10,6 +10,7 @@
 #include "KxStandardControls.h"
 #include "KxVisionControls.h"
 #include "KxVisionLogin.h"
+#include "KxVisionResource.h"
 #include "KxVisionSolution.h"
 #include "VReaderProcess.h"
 #include "VisionDialogs.h"
@@ -21,6 +22,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QSpinBox>
 #include <QTableWidget>
 #include <QtTest>
@@ -166,6 +169,99 @@ private slots:
         QCOMPARE(stored[0].nodes[1].param(QStringLiteral("roi")), roi.join(','));
         QVERIFY(frame.checkLeave());
         QVERIFY(ui.errors().isEmpty());
+    }
+
+    // Every tool's page gets a control for each parameter; the vision controls edit their
+    // node's parameter: the locator to follow, a template cut from the image or loaded from a
+    // file onto the camera, and how a result is sent.
+    void visionControls()
+    {
+        KxScriptedUiBackend ui;
+        VisionEditFrame frame;
+        frame.resize(1366, 768);
+        frame.show();
+        QVERIFY(frame.openDevice(m_c.get(), {}));
+        QTRY_COMPARE_WITH_TIMEOUT(frame.workflows().size(), 1, 30000);
+        frame.selectWorkflow(0);
+        QVERIFY(!frame.workflows().at(0).nodes.isEmpty());
+        frame.selectNode(frame.workflows().at(0).nodes.size() - 1);
+        ui.answerMessage(1);
+        frame.clearWorkflow();
+        QCOMPARE(frame.workflows().at(0).nodes.size(), 0);
+        QStringList all;
+        for (const KxVisionToolGroup &g : frame.tools().groups())
+            for (const KxVisionTool &t : g.tools)
+                all << t.id;
+        for (const QString &t : all) {
+            frame.addNodeOf(t);
+            const auto pages = frame.tools().propertyPages(t);
+            for (const KxPageInfo *p : pages->pages)
+                for (const KxGroupInfo *g : p->groups)
+                    for (const KxItemInfo *i : g->items)
+                        QVERIFY2(frame.propertyWidget()->control(i->id), qPrintable(t + '.' + i->id));
+        }
+        const QList<KxVisionNode> nodes = frame.workflows().at(0).nodes;
+        const auto at = [&nodes](const char *method) {
+            for (int i = 0; i < nodes.size(); ++i)
+                if (nodes[i].method == QLatin1String(method))
+                    return i;
+            return -1;
+        };
+        const auto param = [&frame](int node, const char *id) { return frame.workflows().at(0).nodes.at(node).param(QLatin1String(id)); };
+
+        // The presence check follows one of the two locators before it.
+        frame.selectNode(at("zuPresence"));
+        auto *follow = qobject_cast<KxZuKitLocatorContext *>(frame.propertyWidget()->control("locator"));
+        QVERIFY(follow);
+        QCOMPARE(follow->combo()->count(), 3);
+        emit follow->combo()->activated(2);
+        QCOMPARE(param(at("zuPresence"), "locator"), QString::number(nodes[at("zuTemplateLocator")].index));
+
+        // A template from the image needs a drawn region; then it goes onto the camera.
+        frame.selectNode(at("zuTemplateLocator"));
+        auto *templ = qobject_cast<KxZuKitTmpl *>(frame.propertyWidget()->control("template"));
+        QVERIFY(templ);
+        templ->fromImage();
+        QCOMPARE(ui.messageTexts().last(), QStringLiteral("#IDS_ZuTmplNoRegion_Tips"));
+        QImage scene(200, 100, QImage::Format_Grayscale8);
+        scene.fill(40);
+        frame.imageView()->setImage(scene);
+        emit frame.imageView()->rectDrawn(QRect(20, 10, 60, 40));
+        templ->fromImage();
+        QTRY_VERIFY_WITH_TIMEOUT(!param(at("zuTemplateLocator"), "template").isEmpty(), 30000);
+        const QString cut = param(at("zuTemplateLocator"), "template");
+        KxVisionResource *res = KxVisionLogin::resource(m_c.get());
+        QVERIFY(res->entry(cut) && res->entry(cut)->kind == QLatin1String("template"));
+        QTRY_VERIFY_WITH_TIMEOUT(templ->thumbnail()->pixmap() && !templ->thumbnail()->pixmap()->isNull(), 30000);
+        // A file: an image is taken, anything else is refused by the camera and changes nothing.
+        QTemporaryDir dir;
+        const QString png = dir.filePath("lid.png"), text = dir.filePath("notes.png");
+        scene.save(png);
+        QFile f(text);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("not an image") > 0);
+        f.close();
+        const int shown = ui.messageTexts().size();
+        ui.answerFile(text);
+        templ->loadFile();
+        QTRY_VERIFY_WITH_TIMEOUT(ui.messageTexts().size() > shown, 30000);
+        QVERIFY(ui.messageTexts().last().startsWith(kxTr("#IDS_ZuTmplLoad_Failed")));
+        QCOMPARE(param(at("zuTemplateLocator"), "template"), cut);
+        ui.answerFile(png);
+        templ->loadFile();
+        QTRY_VERIFY_WITH_TIMEOUT(param(at("zuTemplateLocator"), "template") != cut, 30000);
+        QCOMPARE(res->entry(param(at("zuTemplateLocator"), "template"))->name, QStringLiteral("lid"));
+
+        frame.selectNode(at("zuResultOutput"));
+        auto *send = qobject_cast<KxZuKitSendTC *>(frame.propertyWidget()->control("send"));
+        QVERIFY(send && !send->endBox()->isEnabled());
+        send->sendBox()->click();
+        QCOMPARE(param(at("zuResultOutput"), "send"), QStringLiteral("1|CRLF"));
+        send->endBox()->setCurrentIndex(send->endBox()->findData("LF"));
+        emit send->endBox()->activated(send->endBox()->currentIndex());
+        QCOMPARE(param(at("zuResultOutput"), "send"), QStringLiteral("1|LF"));
+
+        ui.answerMessage(2);  // leave without saving
+        QVERIFY(frame.checkLeave());
     }
 
     // A started test and a started run keep sending results that the frame shows as they come;

@@ -9,6 +9,7 @@
 #include "KxUiService.h"
 #include "KxVisionControls.h"
 #include "KxVisionLogin.h"
+#include "KxVisionResource.h"
 #include "KxVisionSolution.h"
 #include "KxWorkflowRules.h"
 #include "VisionDialogs.h"
@@ -484,8 +485,32 @@ void VisionEditFrame::markDirty()
     updateButtons();
 }
 
+KxVisionResource *VisionEditFrame::visionResource() const
+{
+    return KxVisionLogin::resource(m_connector);
+}
+
+QList<QPair<int, QString>> VisionEditFrame::locatorsBefore() const
+{
+    QList<QPair<int, QString>> out;
+    if (m_flow < 0 || m_flow >= m_flows.size())
+        return out;
+    const QList<KxVisionNode> &nodes = m_flows[m_flow].nodes;
+    for (int i = 0; i < nodes.size() && i < m_node; ++i) {
+        if (nodes[i].method == QLatin1String("zuBlobLocator") || nodes[i].method == QLatin1String("zuTemplateLocator"))
+            out << qMakePair(nodes[i].index, nodes[i].displayName);
+    }
+    return out;
+}
+
+QImage VisionEditFrame::shownImage() const
+{
+    return m_image->image();
+}
+
 void VisionEditFrame::regionDrawn(const QRect &r)
 {
+    m_drawn = r;
     auto *box = qobject_cast<KxZuRectangleBox *>(m_prop->control(QStringLiteral("roi")));
     if (!box) {
         KxUi()->toast(QStringLiteral("#IDS_NoRegionParam_Tips"));

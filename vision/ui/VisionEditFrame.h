@@ -6,6 +6,7 @@
 // every question goes through the UI service.
 #include "IPluginWidget.h"
 #include "KxSolutionDocument.h"
+#include "KxVisionControls.h"
 #include "KxVisionTools.h"
 
 #include <QPointer>
@@ -22,7 +23,7 @@ class QTableWidget;
 class VisionImageView;
 struct KxVisionResult;
 
-class VisionEditFrame : public IPluginWidget
+class VisionEditFrame : public IPluginWidget, public IKxVisionEditContext
 {
     Q_OBJECT
 public:
@@ -72,6 +73,12 @@ public:
     QListWidget *nodeList() const { return m_nodeList; }
     QPushButton *button(const QString &name) const;
 
+    // For the controls of the node pages.
+    KxVisionResource *visionResource() const override;
+    QList<QPair<int, QString>> locatorsBefore() const override;
+    QImage shownImage() const override;
+    QRect drawnRect() const override { return m_drawn; }
+
 signals:
     void signal_goHome();
 
@@ -119,5 +126,6 @@ private:
     QLabel *m_mode;
     QTableWidget *m_outputs;
     QSpinBox *m_interval;
-    int m_shown = 0;  // results shown, to notice a single test whose frame never came
+    int m_shown = 0;
+    QRect m_drawn;  // results shown, to notice a single test whose frame never came
 };

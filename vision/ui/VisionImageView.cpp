@@ -70,7 +70,8 @@ void VisionImageView::paintEvent(QPaintEvent *)
         for (int i = 0; i + 1 < pts.size(); i += 2)
             poly << target.topLeft() + QPointF(pts[i].toDouble() * k, pts[i + 1].toDouble() * k);
         const QColor colour = kind == QLatin1String("code") ? QColor("#2fd15a")
-            : kind == QLatin1String("blob") ? QColor("#ff9b2f") : QColor("#3d8bff");
+            : kind == QLatin1String("blob") ? QColor("#ff9b2f")
+            : kind == QLatin1String("match") ? QColor("#e040c0") : QColor("#3d8bff");
         p.setPen(QPen(colour, kind == QLatin1String("roi") ? 1.5 : 2.5,
                       kind == QLatin1String("roi") ? Qt::DashLine : Qt::SolidLine));
         p.setBrush(Qt::NoBrush);

@@ -1,7 +1,7 @@
 #pragma once
 // The camera's image with the regions of the last test drawn on it (regions of interest blue,
-// codes green with their text, blobs orange). In draw mode a dragged rectangle is reported in
-// image pixels.
+// codes green with their text, blobs orange, template matches magenta with their score). In
+// draw mode a dragged rectangle is reported in image pixels.
 #include <QImage>
 #include <QJsonArray>
 #include <QWidget>

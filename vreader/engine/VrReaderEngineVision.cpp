@@ -35,6 +35,8 @@ VrReaderEngine::Outcome VrReaderEngine::handleVision(const QString &code, const 
         out.log << QStringLiteral("vision %1").arg(a.log);
     for (const QByteArray &payload : a.results)
         out.results << KxKestor::make(KxKestor::VisionResult, payload);
+    for (const QByteArray &text : a.sent)
+        out.results << KxKestor::make(KxKestor::SingleBarcode, text);
     return out;
 }
 
@@ -58,5 +60,7 @@ VrReaderEngine::Outcome VrReaderEngine::visionTick()
         out.log << QStringLiteral("vision %1").arg(a.log);
     for (const QByteArray &payload : a.results)
         out.results << KxKestor::make(KxKestor::VisionResult, payload);
+    for (const QByteArray &text : a.sent)
+        out.results << KxKestor::make(KxKestor::SingleBarcode, text);
     return out;
 }

@@ -195,13 +195,28 @@ VvCamera::Answer VvCamera::runCall(const QString &code, const QJsonObject &p)
         return Answer{6, QJsonObject{{"result", 0}, {"interval", ms}},
                       QStringLiteral("%1 of %2 started, every %3 ms").arg(test ? "test" : "run", flow->name).arg(ms)};
     }
-    const VvRun run = VvRunner::run(*flow, m_grab);
+    Answer a;
+    const VvRun run = runFlow(*flow, &a, test, false);
     QJsonObject out = run.toJson(test || flow->fullResult);
     out.insert(QStringLiteral("triggerId"), flow->triggerId);
     out.insert(QStringLiteral("workflow"), flow->name);
-    Answer a{6, out, QStringLiteral("%1 %2: %3 %4").arg(code, flow->name, run.ok ? "OK" : "NG", run.error)};
-    a.results << resultFrame(run, *flow, test, false);
+    a.json = out;
+    a.log = QStringLiteral("%1 %2: %3 %4").arg(code, flow->name, run.ok ? "OK" : "NG", run.error);
     return a;
+}
+
+// One run with the store's templates; its result frame and what it sends go into the answer.
+VvRun VvCamera::runFlow(const VvWorkflow &flow, Answer *answer, bool test, bool timed)
+{
+    const auto templates = [this](const QString &uuid) {
+        const VvResourceEntry *e = m_store.findEntry(uuid, nullptr);
+        return e && e->kind == QLatin1String("template") ? QImage::fromData(e->data) : QImage();
+    };
+    const VvRun run = VvRunner::run(flow, m_grab, templates);
+    answer->results << resultFrame(run, flow, test, timed);
+    if (!run.sent.isEmpty())
+        answer->sent << run.sent;
+    return run;
 }
 
 VvCamera::Answer VvCamera::tick()
@@ -209,11 +224,10 @@ VvCamera::Answer VvCamera::tick()
     if (m_mode == Idle || !m_grab)
         return Answer{21};
     const bool test = m_mode == Testing;
-    const VvRun run = VvRunner::run(m_started, m_grab);
     Answer a;
+    const VvRun run = runFlow(m_started, &a, test, true);
     if (!run.error.isEmpty())
         a.log = QStringLiteral("%1 %2: %3").arg(test ? "test" : "run", m_started.name, run.error);
-    a.results << resultFrame(run, m_started, test, true);
     return a;
 }
 

@@ -29,6 +29,7 @@ public:
         QJsonObject json;
         QString log;
         QList<QByteArray> results;  // payloads of vision result frames for the result links
+        QList<QByteArray> sent;     // texts a result output sends as they stand (single-code frames)
     };
     Answer call(const QString &code, const QJsonObject &payload);
 
@@ -57,6 +58,7 @@ private:
     Answer package() const;
     Answer commit(const VvStore &before, Answer ok, const QString &log);
     QByteArray resultFrame(const VvRun &run, const VvWorkflow &flow, bool test, bool timed);
+    VvRun runFlow(const VvWorkflow &flow, Answer *answer, bool test, bool timed);
 
     QString m_package;
     VvStore m_store;

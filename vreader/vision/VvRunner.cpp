@@ -1,6 +1,7 @@
 #include "VvRunner.h"
 
 #include "VvConditions.h"
+#include "VvTemplateMatch.h"
 
 #include <QBuffer>
 #include <QJsonArray>
@@ -17,6 +18,15 @@ QRect regionOf(const VvNode &n, const QImage &image)
         return image.rect();
     const QRect r(p[0].toInt(), p[1].toInt(), p[2].toInt(), p[3].toInt());
     return r.intersected(image.rect());
+}
+
+// A locator's reference point: its "origin" "x,y", else the centre of its region.
+QPointF originOf(const VvNode &n, const QRect &roi)
+{
+    const QStringList p = n.params.value(QStringLiteral("origin")).split(QLatin1Char(','));
+    bool okX = false, okY = false;
+    const double x = p.value(0).toDouble(&okX), y = p.value(1).toDouble(&okY);
+    return p.size() == 2 && okX && okY ? QPointF(x, y) : QPointF(roi.center());
 }
 
 int intParam(const VvNode &n, const QString &id, int fallback)
@@ -50,6 +60,7 @@ struct Context
 {
     VvRun *run;
     const VvRunner::Grab *grab;
+    const VvRunner::Templates *templates;
     QString put(const VvNode &n, const QString &id, const QVariant &v)
     {
         const QString key = QStringLiteral("%1.%2").arg(n.index).arg(id);
@@ -64,6 +75,63 @@ bool needImage(const VvRun &run, QString *error)
         return true;
     *error = QStringLiteral("no image: a camera node must come first");
     return false;
+}
+
+// The node's region, moved with the locator its "locator" parameter names (that locator's
+// "dx", "dy"). A locator that found nothing leaves no region: the node then finds nothing.
+bool placedRegion(const VvNode &n, const Context &c, QRect *out, QString *error)
+{
+    *out = regionOf(n, c.run->image);
+    const QString locator = n.params.value(QStringLiteral("locator")).trimmed();
+    if (locator.isEmpty() || locator == QLatin1String("-1"))
+        return true;
+    const QString found = locator + QStringLiteral(".found");
+    if (!c.run->outputs.contains(found)) {
+        *error = QStringLiteral("locator %1 has not run").arg(locator);
+        return false;
+    }
+    if (c.run->outputs.value(found).toInt() != 1) {
+        *out = QRect();
+        return true;
+    }
+    const QPoint shift(qRound(c.run->outputs.value(locator + QStringLiteral(".dx")).toDouble()),
+                       qRound(c.run->outputs.value(locator + QStringLiteral(".dy")).toDouble()));
+    const QStringList p = n.params.value(QStringLiteral("roi")).split(QLatin1Char(','));
+    const QRect base = p.size() == 4 ? QRect(p[0].toInt(), p[1].toInt(), p[2].toInt(), p[3].toInt())
+                                     : c.run->image.rect();
+    *out = base.translated(shift).intersected(c.run->image.rect());
+    return true;
+}
+
+// The template from the resource store found in the region by normalised cross-correlation.
+bool templateLocator(const VvNode &n, Context &c, QString *error)
+{
+    if (!needImage(*c.run, error))
+        return false;
+    const QRect roi = regionOf(n, c.run->image);
+    c.run->regions << VvRegion{n.index, QStringLiteral("roi"), rectPolygon(roi), n.name};
+    const QString id = n.params.value(QStringLiteral("template"));
+    const QImage templ = id.isEmpty() || !*c.templates ? QImage() : (*c.templates)(id);
+    if (templ.isNull()) {
+        *error = id.isEmpty() ? QStringLiteral("no template chosen") : QStringLiteral("no template %1").arg(id);
+        return false;
+    }
+    bool ok = false;
+    const double minScore = n.params.value(QStringLiteral("minScore")).toDouble(&ok);
+    const VvTemplateMatch::Match m = VvTemplateMatch::find(c.run->image, roi, templ);
+    const bool found = m.valid && m.score >= (ok ? qBound(0.0, minScore, 1.0) : 0.7);
+    const QPointF centre = QRectF(m.box).center();
+    const QPointF origin = originOf(n, roi);
+    c.put(n, QStringLiteral("found"), found ? 1 : 0);
+    c.put(n, QStringLiteral("score"), qRound(qMax(0.0, m.score) * 1000) / 1000.0);
+    c.put(n, QStringLiteral("x"), found ? centre.x() : 0.0);
+    c.put(n, QStringLiteral("y"), found ? centre.y() : 0.0);
+    c.put(n, QStringLiteral("dx"), found ? centre.x() - origin.x() : 0.0);
+    c.put(n, QStringLiteral("dy"), found ? centre.y() - origin.y() : 0.0);
+    if (found)
+        c.run->regions << VvRegion{n.index, QStringLiteral("match"), rectPolygon(m.box),
+                                   QString::number(m.score, 'f', 2)};
+    return true;
 }
 
 bool camera(const VvNode &n, Context &c, QString *error)
@@ -83,9 +151,12 @@ bool codeReader(const VvNode &n, Context &c, QString *error)
 {
     if (!needImage(*c.run, error))
         return false;
-    const QRect roi = regionOf(n, c.run->image);
+    QRect roi;
+    if (!placedRegion(n, c, &roi, error))
+        return false;
     c.run->regions << VvRegion{n.index, QStringLiteral("roi"), rectPolygon(roi), n.name};
-    const QImage crop = c.run->image.copy(roi);
+    // An empty region reads nothing (QImage::copy would take the whole image).
+    const QImage crop = roi.isEmpty() ? QImage() : c.run->image.copy(roi);
     ZXing::DecodeHints hints;
     hints.setFormats(ZXing::BarcodeFormat::Any);
     hints.setTryHarder(true);
@@ -181,6 +252,9 @@ bool blobLocator(const VvNode &n, Context &c, QString *error)
     c.put(n, QStringLiteral("area"), found ? bestArea : 0);
     c.put(n, QStringLiteral("x"), found ? roi.x() + bestX : 0.0);
     c.put(n, QStringLiteral("y"), found ? roi.y() + bestY : 0.0);
+    const QPointF origin = originOf(n, roi);
+    c.put(n, QStringLiteral("dx"), found ? roi.x() + bestX - origin.x() : 0.0);
+    c.put(n, QStringLiteral("dy"), found ? roi.y() + bestY - origin.y() : 0.0);
     if (found)
         c.run->regions << VvRegion{n.index, QStringLiteral("blob"),
                                    rectPolygon(bestBox.translated(roi.topLeft())), n.name};
@@ -191,7 +265,9 @@ bool presence(const VvNode &n, Context &c, QString *error)
 {
     if (!needImage(*c.run, error))
         return false;
-    const QRect roi = regionOf(n, c.run->image);
+    QRect roi;
+    if (!placedRegion(n, c, &roi, error))
+        return false;
     c.run->regions << VvRegion{n.index, QStringLiteral("roi"), rectPolygon(roi), n.name};
     qint64 sum = 0;
     for (int y = roi.top(); y <= roi.bottom(); ++y) {
@@ -236,10 +312,10 @@ QString formatOutput(const QString &format, const QMap<QString, QVariant> &outpu
 }
 }  // namespace
 
-VvRun VvRunner::run(const VvWorkflow &workflow, const Grab &grab)
+VvRun VvRunner::run(const VvWorkflow &workflow, const Grab &grab, const Templates &templates)
 {
     VvRun run;
-    Context c{&run, &grab};
+    Context c{&run, &grab, &templates};
     QMap<int, int> position;
     for (int i = 0; i < workflow.nodes.size(); ++i)
         position.insert(workflow.nodes[i].index, i);
@@ -264,9 +340,17 @@ VvRun VvRunner::run(const VvWorkflow &workflow, const Grab &grab)
             ok = blobLocator(n, c, &error);
         } else if (n.method == QLatin1String("zuPresence")) {
             ok = presence(n, c, &error);
+        } else if (n.method == QLatin1String("zuTemplateLocator")) {
+            ok = templateLocator(n, c, &error);
         } else if (n.method == QLatin1String("zuResultOutput")) {
             run.result = formatOutput(n.params.value(QStringLiteral("format")), run.outputs);
             c.put(n, QStringLiteral("text"), run.result);
+            // "send": "<0|1>|<terminator>", the text sent as it stands on the result links.
+            const QStringList send = n.params.value(QStringLiteral("send")).split(QLatin1Char('|'));
+            if (send.value(0) == QLatin1String("1")) {
+                static const QMap<QString, QByteArray> ends{{"NONE", ""}, {"CR", "\r"}, {"LF", "\n"}, {"CRLF", "\r\n"}};
+                run.sent = run.result.toUtf8() + ends.value(send.value(1), QByteArrayLiteral("\r\n"));
+            }
         } else if (n.method == QLatin1String("zuConditionNode")) {
             bool holds = false;
             const QJsonObject d = conditionsOf(n, &error);

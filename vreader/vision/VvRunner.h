@@ -27,6 +27,7 @@ struct VvRun
     QList<VvRegion> regions;
     QImage image;          // the last image taken
     QStringList trace;     // "index method" per executed node
+    QByteArray sent;       // what a result output sends on the result links ("send" on)
 
     QJsonObject toJson(bool withImage) const;
 };
@@ -34,5 +35,7 @@ struct VvRun
 namespace VvRunner {
 constexpr int kMaxSteps = 1000;
 using Grab = std::function<QImage()>;
-VvRun run(const VvWorkflow &workflow, const Grab &grab);
+// A template image of the camera's resource store by its entry id; null when there is none.
+using Templates = std::function<QImage(const QString &uuid)>;
+VvRun run(const VvWorkflow &workflow, const Grab &grab, const Templates &templates = {});
 }  // namespace VvRunner

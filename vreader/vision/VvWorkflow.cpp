@@ -19,7 +19,8 @@ bool VvWorkflows::isKnownMethod(const QString &method)
         QStringLiteral("zuCamera"),        QStringLiteral("zuCodeReader"),
         QStringLiteral("zuBlobLocator"),   QStringLiteral("zuPresence"),
         QStringLiteral("zuResultOutput"),  QStringLiteral("zuConditionNode"),
-        QStringLiteral("zuBranchNode"),    QStringLiteral("zuLoopNode")};
+        QStringLiteral("zuBranchNode"),    QStringLiteral("zuLoopNode"),
+        QStringLiteral("zuTemplateLocator")};
     return known.contains(method);
 }
 

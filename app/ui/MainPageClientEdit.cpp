@@ -7,6 +7,7 @@
 #include "KxDeviceConnector.h"
 #include "KxDeviceKit.h"
 #include "KxDeviceTypes.h"
+#include "KxDialogRunner.h"
 #include "KxI18nUtil.h"
 #include "KxLoginedDevicesManage.h"
 #include "KxUiService.h"
@@ -18,6 +19,7 @@
 #include "NDeviceListItem.h"
 #include "NetGroupEditWidget.h"
 #include "SendCmdDlg.h"
+#include "SetCodeDialog.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -216,7 +218,9 @@ void MainPageClient::OnToolBarBtnClicked()
                                m_connector && m_connector->isConnected(), this);
         dlg.exec();
     } else if (name == QLatin1String("Id_Btn_SETUP")) {
-        unavailable();
+        SetCodeDialog dlg(this);
+        dlg.generate();
+        KxDialogRunner::run(&dlg);
     }
 }
 

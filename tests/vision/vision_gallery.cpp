@@ -8,6 +8,7 @@
 #include "KxPropertyWidget.h"
 #include "KxScriptedUiBackend.h"
 #include "KxStandardControls.h"
+#include "KxVisionControls.h"
 #include "KxVisionLogin.h"
 #include "KxVisionSolution.h"
 #include "VReaderProcess.h"
@@ -100,6 +101,30 @@ int main(int argc, char **argv)
     gallery.save(&frame, QStringLiteral("running-") + suffix);
     frame.toggleRun();
     settle([&] { return !sol->isRunning(); });
+    frame.selectNode(3);  // the result output with its send control
+    gallery.save(&frame, QStringLiteral("send-") + suffix);
+    // A template locator whose template is cut from the region drawn around the part.
+    frame.addNodeOf(QStringLiteral("zuTemplateLocator"));
+    const auto drawAt = [view](double x0, double y0, double x1, double y1) {
+        const QRectF r = view->imageRect();
+        view->setDrawMode(true);
+        QTest::mousePress(view, Qt::LeftButton, Qt::NoModifier, (r.topLeft() + QPointF(r.width() * x0, r.height() * y0)).toPoint());
+        QTest::mouseMove(view, (r.topLeft() + QPointF(r.width() * x1, r.height() * y1)).toPoint());
+        QTest::mouseRelease(view, Qt::LeftButton, Qt::NoModifier, (r.topLeft() + QPointF(r.width() * x1, r.height() * y1)).toPoint());
+        view->setDrawMode(false);
+    };
+    drawAt(0.4, 0.36, 0.6, 0.64);
+    if (auto *templ = qobject_cast<KxZuKitTmpl *>(frame.propertyWidget()->control(QStringLiteral("template")))) {
+        templ->fromImage();
+        const int node = frame.currentNode();
+        settle([&] { return !frame.workflows().at(0).nodes.at(node).param(QStringLiteral("template")).isEmpty(); });
+        settle([&] { return templ->thumbnail()->pixmap() && !templ->thumbnail()->pixmap()->isNull(); });
+    }
+    drawAt(0.15, 0.15, 0.85, 0.85);  // the search region
+    const int shownBefore = sol->resultCount();
+    frame.testOnce();
+    settle([&] { return sol->resultCount() > shownBefore; });
+    gallery.save(&frame, QStringLiteral("template-") + suffix);
     c.logout();
     c.disconnectDevice();
     return 0;

@@ -21,6 +21,7 @@
 #include <QPixmap>
 #include <QToolButton>
 #include <QUuid>
+#include <QVBoxLayout>
 
 KxZuRectangleBox::KxZuRectangleBox(QObject *parent)
     : KxSpinGroupControl(parent, false, {"X", "Y", "W", "H"}, {",", ",", ","}, {"", "", ""})
@@ -59,13 +60,22 @@ IKxVisionEditContext *KxVisionChoice::context() const
 bool KxVisionChoice::createEditor(QWidget *parent)
 {
     m_root = new QWidget(parent);
-    auto *row = new QHBoxLayout(m_root);
-    row->setContentsMargins(0, 0, 0, 0);
+    auto *column = new QVBoxLayout(m_root);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(4);
+    auto *top = new QHBoxLayout, *bottom = new QHBoxLayout;
     m_combo = new QComboBox(m_root);
     m_combo->setMinimumWidth(160);
     m_combo->setMinimumHeight(28);
-    row->addWidget(m_combo, 1);
-    extend(row);
+    top->addWidget(m_combo, 1);
+    extend(top, bottom);
+    column->addLayout(top);
+    if (bottom->count() > 0) {
+        bottom->addStretch(1);
+        column->addLayout(bottom);
+    } else {
+        delete bottom;
+    }
     connect(m_combo, QOverload<int>::of(&QComboBox::activated), this,
             [this](int i) { choose(m_combo->itemData(i).toString(), true); });
     m_value = item() ? item()->value.toString() : QString();
@@ -153,7 +163,7 @@ QList<QPair<QString, QString>> KxZuKitResourceChoice::entries(IKxVisionEditConte
     return out;
 }
 
-void KxZuKitResourceChoice::extend(QHBoxLayout *row)
+void KxZuKitResourceChoice::extend(QHBoxLayout *top, QHBoxLayout *row)
 {
     const bool templ = m_kind == QLatin1String("template");
     if (templ) {
@@ -161,7 +171,7 @@ void KxZuKitResourceChoice::extend(QHBoxLayout *row)
         m_thumb->setFixedSize(40, 30);
         m_thumb->setAlignment(Qt::AlignCenter);
         m_thumb->setStyleSheet(QStringLiteral("border:1px solid #dbdbdb;background:#f9f9f9;"));
-        row->addWidget(m_thumb);
+        top->addWidget(m_thumb);
     }
     auto *load = new QToolButton(m_root);
     load->setObjectName(QStringLiteral("btnLoad"));

@@ -68,8 +68,8 @@ protected:
     // The entries (value, text) after the "none" one.
     virtual QList<QPair<QString, QString>> entries(IKxVisionEditContext *c) const = 0;
     virtual QString noneKey() const = 0;
-    // Buttons and pictures beside the list.
-    virtual void extend(QHBoxLayout *) {}
+    // Pictures beside the list (top) and buttons under it (bottom).
+    virtual void extend(QHBoxLayout *, QHBoxLayout *) {}
     virtual void chosen() {}
     void choose(const QString &value, bool notify);
 
@@ -107,7 +107,7 @@ public:
 protected:
     QList<QPair<QString, QString>> entries(IKxVisionEditContext *c) const override;
     QString noneKey() const override;
-    void extend(QHBoxLayout *row) override;
+    void extend(QHBoxLayout *top, QHBoxLayout *bottom) override;
     void chosen() override;
 
 private:

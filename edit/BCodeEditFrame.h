@@ -74,6 +74,8 @@ private:
     void leaveToMainPage(bool ask);
     void showHistory();
     void runPlaceholderTool(const QString &titleKey, const QStringList &lines = QStringList());
+    // Calls a slot of the top-level window (the main window's tool dialogs); false without it.
+    bool invokeMainWindow(const char *slot);
     void checkPageButton();
 
     QWidget *m_toolbar;

@@ -15,6 +15,7 @@
 #include "StoredDataDlg.h"
 
 #include <QDebug>
+#include <QMetaMethod>
 
 QStringList BCodeEditFrame::settingCodeCommands() const
 {
@@ -94,13 +95,25 @@ void BCodeEditFrame::OnMenuActionTriggered_Sync()
 
 void BCodeEditFrame::OnMenuActionTriggered_Ftp()
 {
-    runPlaceholderTool(QStringLiteral("#IDS_FTP_Settings"));
+    // The main window owns the FTP server: its slot shows the dialog and restarts the server.
+    if (!invokeMainWindow("settingFtp()"))
+        runPlaceholderTool(QStringLiteral("#IDS_FTP_Settings"));
 }
 
 void BCodeEditFrame::OnMenuActionTriggered_localSetting()
 {
+    // From the main window the dialog also reaches the FTP settings.
+    if (invokeMainWindow("localSetting()"))
+        return;
     LocalSettingDlg dlg(this);
     KxDialogRunner::run(&dlg);
+}
+
+bool BCodeEditFrame::invokeMainWindow(const char *slot)
+{
+    QWidget *top = window();
+    const int index = top ? top->metaObject()->indexOfSlot(slot) : -1;
+    return index >= 0 && top->metaObject()->method(index).invoke(top, Qt::DirectConnection);
 }
 
 void BCodeEditFrame::OnMenuActionTriggered_QuickSelectiontool()

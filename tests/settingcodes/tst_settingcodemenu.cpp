@@ -1,6 +1,7 @@
 // The setting-code windows reached the way a user reaches them in the real main window, against a
 // real virtual reader: the edit frame's tools menu makes the codes of the settings changed on the
 // reader, the main page's set-up button makes the interface code; each is closed by its button.
+// The edit frame's settings menu reaches the main window's FTP settings as well.
 #include "AdvancedSettingsWidget.h"
 #include "BarcodeProgramming.h"
 #include "BCodeEditFrame.h"
@@ -12,6 +13,7 @@
 #include "DeviceListWidget.h"
 #include "DialogTestUtil.h"
 #include "DoSaveChangedCmds.h"
+#include "FtpSettingDialog.h"
 #include "KxDeviceCommand.h"
 #include "KxDeviceConnector.h"
 #include "KxLoginedDevicesManage.h"
@@ -54,6 +56,29 @@ int closeByButton(QDialog *dlg)
         return -1;
     QTest::mouseClick(close, Qt::LeftButton);
     return dlg->isVisible() ? -1 : dlg->result();
+}
+// Clicks the tool button and, in the menu that drops down, the action named `name`.
+bool pickFromMenu(QToolButton *button, const QString &name)
+{
+    QAction *action = button && button->menu() ? button->menu()->findChild<QAction *>(name) : nullptr;
+    if (!action)
+        return false;
+    bool picked = false;
+    QTimer poll;
+    int polls = 0;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (++polls > 500 || (menu && menu->isVisible())) {
+            poll.stop();
+            if (menu) {
+                picked = true;
+                QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(action).center());
+            }
+        }
+    });
+    poll.start(20);
+    QTest::mouseClick(button, Qt::LeftButton);
+    return picked;
 }
 } // namespace
 
@@ -133,6 +158,7 @@ private slots:
         QString firstInterface;
         int result = -2;
         int setupResult = -2;
+        int ftpResult = -2;
         RunnerScope scope([&](QDialog *d) {
             if (auto *dlg = qobject_cast<BarcodeProgramming *>(d)) {
                 single = labels(dlg->canvas());
@@ -146,29 +172,15 @@ private slots:
                 firstInterface = dlg->interfaces()->currentText();
                 return setupResult = closeByButton(dlg);
             }
+            if (auto *dlg = qobject_cast<FtpSettingDialog *>(d)) {
+                dlg->show();
+                QTest::mouseClick(dlg->findChild<QPushButton *>(QStringLiteral("IDD_CANCEL")), Qt::LeftButton);
+                return ftpResult = dlg->isVisible() ? -1 : dlg->result();
+            }
             // Leaving the reader: keep its saved settings.
             return qobject_cast<ChangedCmdsListDlg *>(d) ? int(SaveChoice_NotSave) : -1;
         });
-        QToolButton *tools = edit->toolButton("Id_Btn_Tools");
-        QVERIFY(tools && tools->menu());
-        QAction *action = tools->menu()->findChild<QAction *>(QStringLiteral("menu_barcode"));
-        QVERIFY(action);
-        bool picked = false;
-        QTimer poll;
-        int polls = 0;
-        connect(&poll, &QTimer::timeout, this, [&] {
-            auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
-            if (++polls > 500 || (menu && menu->isVisible())) {
-                poll.stop();
-                if (menu) {
-                    picked = true;
-                    QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(action).center());
-                }
-            }
-        });
-        poll.start(20);
-        QTest::mouseClick(tools, Qt::LeftButton);
-        QVERIFY(picked);
+        QVERIFY(pickFromMenu(edit->toolButton("Id_Btn_Tools"), QStringLiteral("menu_barcode")));
         QVERIFY(waitFor([&] { return result != -2; }, 30000));
         QCOMPARE(result, int(QDialog::Rejected));
         QCOMPARE(single, (QStringList{"@SETUPE1", "@TRGDEB" + wanted[0], "@CIDENA" + wanted[1],
@@ -178,6 +190,11 @@ private slots:
                                       "@SETUPE0"}));
         // Making codes leaves the changes as they were.
         QCOMPARE(c->command()->changedCmds().size(), 3);
+
+        // Settings, then FTP settings: the main window's own dialog, not a stand-in.
+        QVERIFY(pickFromMenu(edit->toolButton("Id_Btn_Settings"), QStringLiteral("menu_ftp")));
+        QVERIFY(waitFor([&] { return ftpResult != -2; }, 30000));
+        QCOMPARE(ftpResult, int(QDialog::Rejected));
 
         // Back on the main page, its set-up button makes the interface code of the first entry.
         edit->toolButton("Id_Btn_MainPage")->click();

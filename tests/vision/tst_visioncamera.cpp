@@ -434,6 +434,24 @@ private slots:
                 QVERIFY(out.value("1.score").toDouble() < 0.8);
             }
         }
+        // A model of two classes tells the part from a pattern that is not there.
+        const auto model = [](const QList<QPair<QString, QByteArray>> &classes) {
+            QJsonArray list;
+            for (const auto &k : classes)
+                list << QJsonObject{{"name", k.first}, {"image", QString::fromLatin1(k.second.toBase64())}};
+            return QJsonDocument(QJsonObject{{"classes", list}}).toJson(QJsonDocument::Compact);
+        };
+        const VisionResGroup models{QStringLiteral("m1"), QStringLiteral("Models"), {}};
+        QVERIFY(run([&](auto done) { res->load("model", models, {"md1", "Parts", "/m", "admin", "m1", "model", ""}, model({{"checker", other}, {"part", png}}), done); }).ok);
+        QVERIFY(run([&](auto done) { res->load("model", models, {"md2", "Checker", "/m", "admin", "m1", "model", ""}, model({{"checker", other}}), done); }).ok);
+        for (const auto &k : {qMakePair(QStringLiteral("md1"), QStringLiteral("part")), qMakePair(QStringLiteral("md2"), QString())}) {
+            KxVisionWorkflow w = look;
+            w.nodes[1] = node(1, "zuClassifier", {{"model", k.first}, {"minScore", "0.8"}});
+            const QJsonObject out = test(w).value("outputs").toObject();
+            QCOMPARE(out.value("1.class").toString(), k.second);
+            QCOMPARE(out.value("1.found").toInt(), k.second.isEmpty() ? 0 : 1);
+        }
+
         KxVisionWorkflow missing = look;
         missing.nodes << node(2, "zuTemplateLocator", {{"template", "nothing"}});
         QVERIFY(test(missing).value("error").toString().contains(QLatin1String("no template nothing")));

@@ -228,7 +228,7 @@ private slots:
                 }
             }
         }
-        QCOMPARE(count, 9);
+        QCOMPARE(count, 10);
         QCOMPARE(tools.tool(QStringLiteral("zuCamera"))->maxCount, 1);
         QVERIFY(!tools.tool(QStringLiteral("zuNothing")));
         QVERIFY(tools.zuGetFunctionParamsInfos(QStringLiteral("zuNothing")).input_params.isEmpty());

@@ -251,6 +251,20 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(param(at("zuTemplateLocator"), "template") != cut, 30000);
         QCOMPARE(res->entry(param(at("zuTemplateLocator"), "template"))->name, QStringLiteral("lid"));
 
+        // A model file goes onto the camera and becomes the classifier's model.
+        frame.selectNode(at("zuClassifier"));
+        auto *model = qobject_cast<KxZuKitModel *>(frame.propertyWidget()->control("model"));
+        QVERIFY(model && !model->thumbnail());
+        const QString modelFile = dir.filePath("parts.json");
+        QFile mf(modelFile);
+        QVERIFY(mf.open(QIODevice::WriteOnly) && mf.write(R"({"classes":[]})") > 0);
+        mf.close();
+        ui.answerFile(modelFile);
+        model->loadFile();
+        QTRY_VERIFY_WITH_TIMEOUT(!param(at("zuClassifier"), "model").isEmpty(), 30000);
+        QCOMPARE(res->entry(param(at("zuClassifier"), "model"))->kind, QStringLiteral("model"));
+        QCOMPARE(model->combo()->currentText(), QStringLiteral("Models / parts"));
+
         frame.selectNode(at("zuResultOutput"));
         auto *send = qobject_cast<KxZuKitSendTC *>(frame.propertyWidget()->control("send"));
         QVERIFY(send && !send->endBox()->isEnabled());

@@ -208,11 +208,11 @@ VvCamera::Answer VvCamera::runCall(const QString &code, const QJsonObject &p)
 // One run with the store's templates; its result frame and what it sends go into the answer.
 VvRun VvCamera::runFlow(const VvWorkflow &flow, Answer *answer, bool test, bool timed)
 {
-    const auto templates = [this](const QString &uuid) {
+    const auto resources = [this](const QString &uuid, const QString &kind) {
         const VvResourceEntry *e = m_store.findEntry(uuid, nullptr);
-        return e && e->kind == QLatin1String("template") ? QImage::fromData(e->data) : QImage();
+        return e && e->kind == kind ? e->data : QByteArray();
     };
-    const VvRun run = VvRunner::run(flow, m_grab, templates);
+    const VvRun run = VvRunner::run(flow, m_grab, resources);
     answer->results << resultFrame(run, flow, test, timed);
     if (!run.sent.isEmpty())
         answer->sent << run.sent;

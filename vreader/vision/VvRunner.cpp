@@ -60,7 +60,11 @@ struct Context
 {
     VvRun *run;
     const VvRunner::Grab *grab;
-    const VvRunner::Templates *templates;
+    const VvRunner::Resources *resources;
+    QByteArray resource(const QString &uuid, const QString &kind) const
+    {
+        return uuid.isEmpty() || !*resources ? QByteArray() : (*resources)(uuid, kind);
+    }
     QString put(const VvNode &n, const QString &id, const QVariant &v)
     {
         const QString key = QStringLiteral("%1.%2").arg(n.index).arg(id);
@@ -111,7 +115,7 @@ bool templateLocator(const VvNode &n, Context &c, QString *error)
     const QRect roi = regionOf(n, c.run->image);
     c.run->regions << VvRegion{n.index, QStringLiteral("roi"), rectPolygon(roi), n.name};
     const QString id = n.params.value(QStringLiteral("template"));
-    const QImage templ = id.isEmpty() || !*c.templates ? QImage() : (*c.templates)(id);
+    const QImage templ = QImage::fromData(c.resource(id, QStringLiteral("template")));
     if (templ.isNull()) {
         *error = id.isEmpty() ? QStringLiteral("no template chosen") : QStringLiteral("no template %1").arg(id);
         return false;
@@ -131,6 +135,51 @@ bool templateLocator(const VvNode &n, Context &c, QString *error)
     if (found)
         c.run->regions << VvRegion{n.index, QStringLiteral("match"), rectPolygon(m.box),
                                    QString::number(m.score, 'f', 2)};
+    return true;
+}
+
+// Which class of a model the region shows: each class is a picture, found in the region by the
+// template search; the best score names the class. A model is JSON
+// {"classes": [{"name", "image" (base64 PNG or BMP)}]}.
+bool classifier(const VvNode &n, Context &c, QString *error)
+{
+    if (!needImage(*c.run, error))
+        return false;
+    QRect roi;
+    if (!placedRegion(n, c, &roi, error))
+        return false;
+    c.run->regions << VvRegion{n.index, QStringLiteral("roi"), rectPolygon(roi), n.name};
+    const QString id = n.params.value(QStringLiteral("model"));
+    const QJsonArray classes = QJsonDocument::fromJson(c.resource(id, QStringLiteral("model")))
+                                   .object().value(QStringLiteral("classes")).toArray();
+    if (classes.isEmpty()) {
+        *error = id.isEmpty() ? QStringLiteral("no model chosen") : QStringLiteral("model %1 has no classes").arg(id);
+        return false;
+    }
+    bool ok = false;
+    const double minScore = n.params.value(QStringLiteral("minScore")).toDouble(&ok);
+    QString best;
+    VvTemplateMatch::Match bestMatch;
+    bestMatch.score = -2;
+    for (const QJsonValue &v : classes) {
+        const QImage picture = QImage::fromData(QByteArray::fromBase64(v.toObject().value(QStringLiteral("image")).toString().toLatin1()));
+        if (picture.isNull()) {
+            *error = QStringLiteral("model %1: class %2 has no picture").arg(id, v.toObject().value(QStringLiteral("name")).toString());
+            return false;
+        }
+        const VvTemplateMatch::Match m = VvTemplateMatch::find(c.run->image, roi, picture);
+        if (m.valid && m.score > bestMatch.score) {
+            bestMatch = m;
+            best = v.toObject().value(QStringLiteral("name")).toString();
+        }
+    }
+    const bool found = bestMatch.valid && bestMatch.score >= (ok ? qBound(0.0, minScore, 1.0) : 0.7);
+    c.put(n, QStringLiteral("found"), found ? 1 : 0);
+    c.put(n, QStringLiteral("class"), found ? best : QString());
+    c.put(n, QStringLiteral("score"), qRound(qMax(0.0, bestMatch.score) * 1000) / 1000.0);
+    if (found)
+        c.run->regions << VvRegion{n.index, QStringLiteral("match"), rectPolygon(bestMatch.box),
+                                   QStringLiteral("%1 %2").arg(best).arg(bestMatch.score, 0, 'f', 2)};
     return true;
 }
 
@@ -312,10 +361,10 @@ QString formatOutput(const QString &format, const QMap<QString, QVariant> &outpu
 }
 }  // namespace
 
-VvRun VvRunner::run(const VvWorkflow &workflow, const Grab &grab, const Templates &templates)
+VvRun VvRunner::run(const VvWorkflow &workflow, const Grab &grab, const Resources &resources)
 {
     VvRun run;
-    Context c{&run, &grab, &templates};
+    Context c{&run, &grab, &resources};
     QMap<int, int> position;
     for (int i = 0; i < workflow.nodes.size(); ++i)
         position.insert(workflow.nodes[i].index, i);
@@ -342,6 +391,8 @@ VvRun VvRunner::run(const VvWorkflow &workflow, const Grab &grab, const Template
             ok = presence(n, c, &error);
         } else if (n.method == QLatin1String("zuTemplateLocator")) {
             ok = templateLocator(n, c, &error);
+        } else if (n.method == QLatin1String("zuClassifier")) {
+            ok = classifier(n, c, &error);
         } else if (n.method == QLatin1String("zuResultOutput")) {
             run.result = formatOutput(n.params.value(QStringLiteral("format")), run.outputs);
             c.put(n, QStringLiteral("text"), run.result);

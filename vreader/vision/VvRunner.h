@@ -35,7 +35,8 @@ struct VvRun
 namespace VvRunner {
 constexpr int kMaxSteps = 1000;
 using Grab = std::function<QImage()>;
-// A template image of the camera's resource store by its entry id; null when there is none.
-using Templates = std::function<QImage(const QString &uuid)>;
-VvRun run(const VvWorkflow &workflow, const Grab &grab, const Templates &templates = {});
+// The data of an entry of the camera's resource store by its id and kind ("template",
+// "model"); empty when there is none.
+using Resources = std::function<QByteArray(const QString &uuid, const QString &kind)>;
+VvRun run(const VvWorkflow &workflow, const Grab &grab, const Resources &resources = {});
 }  // namespace VvRunner

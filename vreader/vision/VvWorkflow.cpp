@@ -20,7 +20,7 @@ bool VvWorkflows::isKnownMethod(const QString &method)
         QStringLiteral("zuBlobLocator"),   QStringLiteral("zuPresence"),
         QStringLiteral("zuResultOutput"),  QStringLiteral("zuConditionNode"),
         QStringLiteral("zuBranchNode"),    QStringLiteral("zuLoopNode"),
-        QStringLiteral("zuTemplateLocator")};
+        QStringLiteral("zuTemplateLocator"), QStringLiteral("zuClassifier")};
     return known.contains(method);
 }
 

@@ -3,7 +3,6 @@
 #include "DeviceBlink.h"
 #include "DeviceListLogic.h"
 #include "KxAddressProbe.h"
-#include "KxI18nUtil.h"
 
 #include <QtTest>
 
@@ -158,27 +157,6 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QString, key);
         QCOMPARE(productInfoKey(name), key);
-    }
-
-    void productInfoNamesTranslated()
-    {
-        // A key without a text in either language would put "#IDS_..." on screen.
-        const QStringList names = {"Product Name", "Serial Number", "Firmware Version",
-                                   "Hardware Version", "MAC Address", "Manufacture Date",
-                                   "Boot Version"};
-        for (const QString &lang : {QStringLiteral("en"), QStringLiteral("zh_cn")}) {
-            QVERIFY(KxI18nUtil::instance()->loadMain(
-                QStringLiteral(BREVAN_SOURCE_DIR "/models/resources"), lang));
-            for (const QString &n : names) {
-                const QString key = productInfoKey(n);
-                QVERIFY2(!key.isEmpty(), qPrintable(n));
-                QVERIFY2(!kxTr(key).startsWith('#'), qPrintable(lang + ": " + key));
-            }
-            QVERIFY(!kxTr("#IDS_ProductInfo").startsWith('#'));
-        }
-        QCOMPARE(kxTr("#IDS_Info_SerialNumber"), QString::fromUtf8("序列号"));
-        KxI18nUtil::instance()->loadMain(QStringLiteral(BREVAN_SOURCE_DIR "/models/resources"),
-                                         QStringLiteral("en"));
     }
 
     void commandsAndLines()

@@ -5,6 +5,7 @@
 #include "EditPlaceholders.h"
 #include "KxDeviceConnector.h"
 #include "KxLoginedDevicesManage.h"
+#include "RFIDEditFrame.h"
 #include "VisionEditFrame.h"
 #include "StatisticsEditFrame.h"
 

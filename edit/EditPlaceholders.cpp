@@ -10,10 +10,6 @@
 #include <QPointer>
 #include <QVBoxLayout>
 
-namespace {
-QPointer<RFIDEditFrame> g_rfid;
-}  // namespace
-
 EditPlaceholderFrame::EditPlaceholderFrame(const QString &titleKey, QWidget *parent)
     : IPluginWidget(parent)
 {
@@ -44,28 +40,6 @@ bool EditPlaceholderFrame::openDeviceById(const QString &deviceId, const QVarian
     m_param = param;
     ++m_opens;
     return true;
-}
-
-RFIDEditFrame::RFIDEditFrame(QWidget *parent)
-    : EditPlaceholderFrame(QStringLiteral("#IDS_RfidSettings"), parent)
-{
-    g_rfid = this;
-}
-
-RFIDEditFrame::~RFIDEditFrame()
-{
-    if (g_rfid == this)
-        g_rfid = nullptr;
-}
-
-RFIDEditFrame *RFIDEditFrame::live()
-{
-    return g_rfid.data();
-}
-
-QPointer<KxDeviceConnector> RFIDEditFrame::connector() const
-{
-    return KxLoginedDevicesManage::instance()->device(m_deviceId);
 }
 
 EditToolPlaceholderDlg::EditToolPlaceholderDlg(const QString &titleKey, const QStringList &lines,

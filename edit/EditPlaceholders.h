@@ -34,16 +34,6 @@ protected:
     QLabel *m_label;
 };
 
-class RFIDEditFrame : public EditPlaceholderFrame
-{
-    Q_OBJECT
-public:
-    explicit RFIDEditFrame(QWidget *parent = nullptr);
-    ~RFIDEditFrame() override;
-    static RFIDEditFrame *live();
-    QPointer<KxDeviceConnector> connector() const;
-};
-
 // A tool window that later work builds; `lines` shows what it was given.
 class EditToolPlaceholderDlg : public NDialogEx
 {

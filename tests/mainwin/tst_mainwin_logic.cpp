@@ -169,31 +169,6 @@ private slots:
         QCOMPARE(int(NMainWindow::edgesAt(QSize(400, 300), pos, 5)), edges);
     }
 
-    void maximizeToolTip()
-    {
-        QCOMPARE(NMainWindow::maximizeToolTipKey(Qt::WindowNoState),
-                 QStringLiteral("#IDS_Maximized"));
-        QCOMPARE(NMainWindow::maximizeToolTipKey(Qt::WindowMaximized),
-                 QStringLiteral("#IDS_Restore"));
-        QCOMPARE(NMainWindow::maximizeToolTipKey(Qt::WindowMaximized | Qt::WindowActive),
-                 QStringLiteral("#IDS_Restore"));
-    }
-
-    void aboutTexts()
-    {
-        QCOMPARE(AboutDlg::versionHtml(),
-                 QStringLiteral("<b>Version:</b> <font color='#595959'>V2.03.006.4 "
-                                "(Build260820)</font>"));
-        const QString agreement = AboutDlg::linkHtml("#IDS_UserProtoco", "agreement");
-        QVERIFY2(agreement.startsWith("<b>User agreement:</b> <a style='color:#0C3484; "
-                                      "text-decoration:none' href='agreement'>"),
-                 qPrintable(agreement));
-        QVERIFY(AboutDlg::linkHtml("#IDS_PrivacyPolicy", "privacy").contains("href='privacy'"));
-        QVERIFY(AboutDlg::linkFile("agreement").endsWith("/doc/Brevan User Agreement.pdf"));
-        QVERIFY(AboutDlg::linkFile("privacy").endsWith("/doc/Brevan Privacy Policy.pdf"));
-        QVERIFY(AboutDlg::linkFile("elsewhere").isEmpty());
-    }
-
     void websiteByRegion_data()
     {
         QTest::addColumn<QString>("region");

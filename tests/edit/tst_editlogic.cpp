@@ -29,26 +29,6 @@ class TestEditLogic : public QObject
     }
 
 private slots:
-    void frameTypes_data()
-    {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<QString>("type");
-        QTest::newRow("quick") << 1 << "BarcodeEditPanel";
-        QTest::newRow("advanced") << 2 << "BarcodeEditPanel";
-        QTest::newRow("vision") << 3 << "VisionEditFrame";
-        QTest::newRow("rfid") << 4 << "BRFIDEditFrame";
-        QTest::newRow("statistics") << 5 << "BStatisticsEditFrame";
-        QTest::newRow("zero") << 0 << "";
-        QTest::newRow("six") << 6 << "";
-        QTest::newRow("negative") << -2 << "";
-    }
-    void frameTypes()
-    {
-        QFETCH(int, mode);
-        QFETCH(QString, type);
-        QCOMPARE(frameTypeName(mode), type);
-    }
-
     void deviceLogLevels_data()
     {
         QTest::addColumn<QByteArray>("range");
@@ -268,32 +248,6 @@ private slots:
         QVERIFY(EditIcons::icon("no_such_icon", 16, Qt::black, Qt::white).isNull());
     }
 
-    void compactToolBar_data()
-    {
-        QTest::addColumn<int>("available");
-        QTest::addColumn<QList<int>>("widths");
-        QTest::addColumn<int>("spacing");
-        QTest::addColumn<bool>("compact");
-        QTest::newRow("fits") << 1000 << QList<int>{100, 200, 300} << 8 << false;
-        QTest::newRow("exactly") << 616 << QList<int>{100, 200, 300} << 8 << false;
-        QTest::newRow("spacing tips it") << 615 << QList<int>{100, 200, 300} << 8 << true;
-        QTest::newRow("too narrow") << 500 << QList<int>{100, 200, 300} << 0 << true;
-        QTest::newRow("no buttons") << 0 << QList<int>{} << 8 << false;
-    }
-    void compactToolBar()
-    {
-        QFETCH(int, available);
-        QFETCH(QList<int>, widths);
-        QFETCH(int, spacing);
-        QFETCH(bool, compact);
-        QCOMPARE(BCodeToolsWidget::needsCompact(available, widths, spacing), compact);
-    }
-
-    void unsavedKeys()
-    {
-        QCOMPARE(unsavedChangesKey(0), QString("#IDS_AllChangesSaved"));
-        QCOMPARE(unsavedChangesKey(3), QString("#IDS_UnsavedChanges"));
-    }
 };
 
 QTEST_MAIN(TestEditLogic)

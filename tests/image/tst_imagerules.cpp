@@ -50,24 +50,6 @@ private slots:
         QCOMPARE(BCodeImageOptions::blankSize(QSize(1280, 960), ratio), expected);
     }
 
-    void jpegQuality_data()
-    {
-        QTest::addColumn<QString>("setting");
-        QTest::addColumn<int>("quality");
-        QTest::newRow("0") << "0" << 30;
-        QTest::newRow("1") << "1" << 60;
-        QTest::newRow("2") << "2" << 90;
-        QTest::newRow("3") << "3" << 60;
-        QTest::newRow("4") << "4" << 100;
-        QTest::newRow("text") << "high" << 60;
-    }
-    void jpegQuality()
-    {
-        QFETCH(QString, setting);
-        QFETCH(int, quality);
-        QCOMPARE(ImageAutoSaveRules::jpegQuality(setting), quality);
-    }
-
     void extensionAndFormat_data()
     {
         QTest::addColumn<QString>("type");

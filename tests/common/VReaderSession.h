@@ -41,6 +41,27 @@ inline std::unique_ptr<KxDeviceConnector> login(const VReaderProcess &vp, QStrin
     return login(vp.readers().value(0), why);
 }
 
+// A reader process of its own with its first reader logged in, the usual start of an end-to-end
+// test:   VReaderSession::Started r;  QVERIFY2(r.start({...}), qPrintable(r.why));
+struct Started
+{
+    VReaderProcess process;
+    std::unique_ptr<KxDeviceConnector> connector;
+    QString why;
+
+    bool start(const QStringList &args)
+    {
+        if (!process.start(args)) {
+            why = QString::fromUtf8(process.errorOutput());
+            return false;
+        }
+        connector = login(process, &why);
+        return connector != nullptr;
+    }
+    KxDeviceConnector *get() const { return connector.get(); }
+    QPointer<KxDeviceConnector> pointer() const { return QPointer<KxDeviceConnector>(connector.get()); }
+};
+
 // Starts the process and points discovery at it, as the main window's scan finds readers.
 // Empty on success, else what went wrong.
 inline QString startForDiscovery(VReaderProcess &vp, const QStringList &args, int readers = 1)

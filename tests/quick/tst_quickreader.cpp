@@ -1,7 +1,8 @@
 // The virtual reader's tools, in-process. Self-learning: from an exposure that reads nothing to
 // one that reads, stored only with "@", into the first enabled configuration set when there is
-// one, and honest failures and refusals that change nothing. Tests: test-result frames with the
-// real read rate. Focus: the sharpness search from a blurred start. Monitoring.
+// one, and honest failures and refusals that change nothing. The read test until stopped (the
+// debug test's rate is checked through the page in tst_quicktools). Focus: the sharpness search
+// from a blurred start. Monitoring.
 #include "CameraTestUtil.h"
 #include "ConfigLibRecord.h"
 #include "KxDataStreamMaker.h"
@@ -39,7 +40,6 @@ private slots:
     void failuresChangeNothing();
     void toolSettingsForms_data();
     void toolSettingsForms();
-    void debugTestReportsTheRealRate();
     void readTestRunsUntilStopped();
     void focusSearchFromBlur_data();
     void focusSearchFromBlur();
@@ -232,41 +232,6 @@ void TestQuickReader::toolSettingsForms()
     QCOMPARE(set(*e, request), status);
     if (status != 6)
         QCOMPARE(e->runningValue(QString::fromLatin1(code)), before);
-}
-
-void TestQuickReader::debugTestReportsTheRealRate()
-{
-    auto e = engine();
-    e->setNoReadEvery(4);
-    QCOMPARE(set(*e, "#CCFBML0A8B0C"), 6);
-    QVERIFY(!e->toolRunning());
-    QCOMPARE(set(*e, "#TESSRN1"), 6);
-    QVERIFY(e->toolRunning());
-    QList<QByteArray> frames;
-    for (int i = 0; i < 20 && e->toolRunning(); ++i)
-        frames << e->toolRead().results;
-    // It stops by itself after the asked number of reads.
-    QVERIFY(!e->toolRunning());
-    const auto records = testRecords(frames);
-    QVERIFY(records.size() >= 8);
-    QSet<QByteArray> reads;
-    int ng = 0;
-    for (const auto &r : records) {
-        reads.insert(r.value("Read Id"));
-        if (r.value("Test Result") == "NG") {
-            ++ng;
-            QCOMPARE(r.value("Barcode Data"), QByteArray("NoRead"));
-        }
-        QCOMPARE(r.value("Owner SN"), QByteArray("SN-SL-1"));
-    }
-    QCOMPARE(reads.size(), 8);
-    QCOMPARE(ng, 2);
-    QCOMPARE(records.last().value("Read Rate"), QByteArray("75.00"));
-    const QJsonObject st = QJsonDocument::fromJson(query(*e, "TESQST")).object();
-    QCOMPARE(st.value("test").toInt(), 0);
-    QCOMPARE(st.value("reads").toInt(), 8);
-    QCOMPARE(st.value("good").toInt(), 6);
-    QCOMPARE(st.value("rate").toString(), QStringLiteral("75.00"));
 }
 
 void TestQuickReader::readTestRunsUntilStopped()

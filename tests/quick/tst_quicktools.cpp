@@ -60,6 +60,30 @@ Reader reader(bool offline, const QString &comType, bool monitorValues, bool lea
     return r;
 }
 
+// The quick page on a reader of its own, its dialogs answered by a script. start() only logs
+// in, for tests that set the reader up before the page reads it; open() does both.
+struct QuickOnReader
+{
+    KxScriptedUiBackend ui;
+    VReaderSession::Started r;
+    QuickSettingsWidget page;
+    QString why;
+
+    bool start(const QStringList &args)
+    {
+        const bool ok = r.start(args);
+        why = r.why;
+        return ok;
+    }
+    bool openPage()
+    {
+        why = QStringLiteral("the page did not open");
+        return page.openDevice(r.pointer(), QVariant());
+    }
+    bool open(const QStringList &args) { return start(args) && openPage(); }
+    KxDeviceConnector *reader() const { return r.get(); }
+};
+
 // Good reads of the reader's counters ("<reads>N<good>M<ms>T").
 int goodReads(KxDeviceConnector *c)
 {
@@ -163,32 +187,26 @@ private slots:
 
     void configSetsOnTheReader()
     {
-        KxScriptedUiBackend ui;
-        VReaderProcess vr;
-        QVERIFY2(vr.start({"--count", "1", "--sensor", "640x480"}), vr.errorOutput().constData());
-        QString why;
-        auto connector = VReaderSession::login(vr, &why);
-        QVERIFY2(connector, qPrintable(why));
-        QuickSettingsWidget page;
-        QVERIFY(page.openDevice(QPointer<KxDeviceConnector>(connector.get()), QVariant()));
-        page.resize(1366, 768);
-        page.show();
-        QuickConfigSetBox *box = page.configSetBox();
-        QVERIFY(box->isVisibleTo(&page));
+        QuickOnReader s;
+        QVERIFY2(s.open({"--count", "1", "--sensor", "640x480"}), qPrintable(s.why));
+        s.page.resize(1366, 768);
+        s.page.show();
+        QuickConfigSetBox *box = s.page.configSetBox();
+        QVERIFY(box->isVisibleTo(&s.page));
         QCOMPARE(box->sets().size(), 4);
         QCOMPARE(box->combo()->count(), 4);
-        QCOMPARE(page.toolIds(),
+        QCOMPARE(s.page.toolIds(),
                  (QStringList{"Id_Tool_Monitor", "Id_Tool_AutoFocus", "Id_Tool_SelfLearning", "Id_Tool_TestEx"}));
 
         // Enable the second set: the reader's own list says so.
         box->combo()->setCurrentIndex(1);
         const int id = box->currentSet()->id();
-        QSignalSpy enabled(&page, &QuickSettingsWidget::OnSignalConfigLibEnable);
+        QSignalSpy enabled(&s.page, &QuickSettingsWidget::OnSignalConfigLibEnable);
         box->enableButton()->click();
         QCOMPARE(enabled.count(), 1);
         auto readerSet = [&](int wanted) {
             for (const ConfigLibRecord &r :
-                 ConfigLibRecord::splitList(VReaderSession::readerValue(connector.get(), "MPCADD"))) {
+                 ConfigLibRecord::splitList(VReaderSession::readerValue(s.reader(), "MPCADD"))) {
                 if (r.id == wanted)
                     return r;
             }
@@ -198,97 +216,87 @@ private slots:
         QCOMPARE(box->enableButton()->text(), kxTr("#IDS_Disable"));
 
         // Rename: too long, then a name another set has, then a good one with colons.
-        ui.answerInput(QString(33, QLatin1Char('x')));
-        ui.answerInput(box->sets().at(0)->name());
-        ui.answerInput(QStringLiteral(" Dock:A "));
+        s.ui.answerInput(QString(33, QLatin1Char('x')));
+        s.ui.answerInput(box->sets().at(0)->name());
+        s.ui.answerInput(QStringLiteral(" Dock:A "));
         box->nameButton()->click();
-        const auto toasts = ui.shown(KxScriptedUiBackend::Kind::Toast);
+        const auto toasts = s.ui.shown(KxScriptedUiBackend::Kind::Toast);
         QCOMPARE(toasts.size(), 2);
         QCOMPARE(toasts[0].text, kxTr("#IDS_ConfigNameTooLong"));
         QCOMPARE(toasts[1].text, kxTr("#IDS_ConfigNameIsExist"));
         QTRY_COMPARE_WITH_TIMEOUT(readerSet(id).name, QStringLiteral("DockA"), 30000);
         QVERIFY(box->combo()->currentText().contains(QStringLiteral("DockA")));
         // Cancelling the dialog changes nothing.
-        ui.cancelInput();
+        s.ui.cancelInput();
         box->nameButton()->click();
         QCOMPARE(readerSet(id).name, QStringLiteral("DockA"));
-        QVERIFY(ui.isClean());
+        QVERIFY(s.ui.isClean());
     }
 
     void autoFocusMakesTheReaderRead()
     {
-        KxScriptedUiBackend ui;
-        VReaderProcess vr;
-        QVERIFY2(vr.start({"--count", "1", "--sensor", "640x480"}), vr.errorOutput().constData());
-        QString why;
-        auto connector = VReaderSession::login(vr, &why);
-        QVERIFY2(connector, qPrintable(why));
+        QuickOnReader s;
+        QVERIFY2(s.start({"--count", "1", "--sensor", "640x480"}), qPrintable(s.why));
         QByteArray v;
         // Far from the scene's focus: the labels blur away.
-        QCOMPARE(connector->queryCommand(1, "#FOCPOS", v, "0"), 6);
-        const int before = goodReads(connector.get());
-        QCOMPARE(connector->queryCommand(1, "#SCNITG", v), 6);
-        QCOMPARE(goodReads(connector.get()), before);
+        QCOMPARE(s.reader()->queryCommand(1, "#FOCPOS", v, "0"), 6);
+        const int before = goodReads(s.reader());
+        QCOMPARE(s.reader()->queryCommand(1, "#SCNITG", v), 6);
+        QCOMPARE(goodReads(s.reader()), before);
 
-        QuickSettingsWidget page;
-        QVERIFY(page.openDevice(QPointer<KxDeviceConnector>(connector.get()), QVariant()));
-        QToolButton *focus = page.tool(QuickTools::autoFocus());
+        QVERIFY2(s.openPage(), qPrintable(s.why));
+        QToolButton *focus = s.page.tool(QuickTools::autoFocus());
         QVERIFY(focus);
         focus->click();
-        QVERIFY(page.isBusy());
+        QVERIFY(s.page.isBusy());
         QCOMPARE(focus->text(), kxTr("#IDS_AutoFocus_ing"));
-        QTRY_VERIFY_WITH_TIMEOUT(!page.isBusy(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(!s.page.isBusy(), 60000);
         QVERIFY(!focus->isChecked());
-        const auto toasts = ui.shown(KxScriptedUiBackend::Kind::Toast);
+        const auto toasts = s.ui.shown(KxScriptedUiBackend::Kind::Toast);
         QCOMPARE(toasts.size(), 1);
-        const QByteArray pos = VReaderSession::readerValue(connector.get(), "FOCPOS");
+        const QByteArray pos = VReaderSession::readerValue(s.reader(), "FOCPOS");
         QVERIFY(pos != "0");
         QCOMPARE(toasts[0].text, kxTr("#IDS_AutoFocus_Done").arg(QString::fromUtf8(pos)));
         // The page's copy of the reader's values follows.
-        QCOMPARE(connector->command()->rawValue("FOCPOS"), pos);
-        QCOMPARE(connector->queryCommand(1, "#SCNITG", v), 6);
-        QCOMPARE(goodReads(connector.get()), before + 1);
+        QCOMPARE(s.reader()->command()->rawValue("FOCPOS"), pos);
+        QCOMPARE(s.reader()->queryCommand(1, "#SCNITG", v), 6);
+        QCOMPARE(goodReads(s.reader()), before + 1);
     }
 
     void selfLearningMakesTheReaderRead()
     {
-        KxScriptedUiBackend ui;
-        VReaderProcess vr;
-        QVERIFY2(vr.start({"--count", "1", "--sensor", "640x480"}), vr.errorOutput().constData());
-        QString why;
-        auto connector = VReaderSession::login(vr, &why);
-        QVERIFY2(connector, qPrintable(why));
+        QuickOnReader s;
+        QVERIFY2(s.start({"--count", "1", "--sensor", "640x480"}), qPrintable(s.why));
         QByteArray v;
         // Fixed exposure, the shortest, no gain: the labels are too dark to read.
-        for (const QByteArrayList &s : {QByteArrayList{"#EXPMOD", "1"}, {"#EXPFET", "10"}, {"#EXPFGN", "0"}})
-            QCOMPARE(connector->queryCommand(1, QString::fromLatin1(s[0]), v, s[1]), 6);
-        const int before = goodReads(connector.get());
-        QCOMPARE(connector->queryCommand(1, "#SCNITG", v), 6);
-        QCOMPARE(goodReads(connector.get()), before);
+        for (const QByteArrayList &set : {QByteArrayList{"#EXPMOD", "1"}, {"#EXPFET", "10"}, {"#EXPFGN", "0"}})
+            QCOMPARE(s.reader()->queryCommand(1, QString::fromLatin1(set[0]), v, set[1]), 6);
+        const int before = goodReads(s.reader());
+        QCOMPARE(s.reader()->queryCommand(1, "#SCNITG", v), 6);
+        QCOMPARE(goodReads(s.reader()), before);
 
-        QuickSettingsWidget page;
-        QVERIFY(page.openDevice(QPointer<KxDeviceConnector>(connector.get()), QVariant()));
-        QToolButton *learn = page.tool(QuickTools::selfLearning());
+        QVERIFY2(s.openPage(), qPrintable(s.why));
+        QToolButton *learn = s.page.tool(QuickTools::selfLearning());
         QVERIFY(learn);
         learn->click();
-        QVERIFY(page.isBusy());
+        QVERIFY(s.page.isBusy());
         QCOMPARE(learn->text(), kxTr("#IDS_StopLearning"));
-        QTRY_VERIFY_WITH_TIMEOUT(!page.isBusy(), 120000);
+        QTRY_VERIFY_WITH_TIMEOUT(!s.page.isBusy(), 120000);
         QCOMPARE(learn->text(), kxTr("#IDS_StartLearning"));
-        const auto toasts = ui.shown(KxScriptedUiBackend::Kind::Toast);
+        const auto toasts = s.ui.shown(KxScriptedUiBackend::Kind::Toast);
         QCOMPARE(toasts.size(), 1);
-        const QByteArray exposure = VReaderSession::readerValue(connector.get(), "EXPFET");
+        const QByteArray exposure = VReaderSession::readerValue(s.reader(), "EXPFET");
         QVERIFY(exposure != "10");
         // The summary names what changed, as the reader has it.
         QVERIFY2(toasts[0].text.contains(QStringLiteral("exposure %1 µs").arg(QString::fromUtf8(exposure))),
                  qPrintable(toasts[0].text));
-        QCOMPARE(connector->command()->rawValue("EXPFET"), exposure);
-        QCOMPARE(connector->queryCommand(1, "#SCNITG", v), 6);
-        QCOMPARE(goodReads(connector.get()), before + 1);
+        QCOMPARE(s.reader()->command()->rawValue("EXPFET"), exposure);
+        QCOMPARE(s.reader()->queryCommand(1, "#SCNITG", v), 6);
+        QCOMPARE(goodReads(s.reader()), before + 1);
 
         // The result: the image before (too dark) and after, and the learned settings as
         // changed commands running unsaved.
-        const QuickSettingsWidget::LearnResult &res = page.learnResult();
+        const QuickSettingsWidget::LearnResult &res = s.page.learnResult();
         QVERIFY(res.valid);
         QCOMPARE(res.before.size(), QSize(640, 480));
         QCOMPARE(res.after.size(), QSize(640, 480));
@@ -329,9 +337,9 @@ private slots:
         }
         QCOMPARE(rows, learned.size());
         QVERIFY(undone);
-        QCOMPARE(VReaderSession::readerValue(connector.get(), "EXPFET"), stored);
+        QCOMPARE(VReaderSession::readerValue(s.reader(), "EXPFET"), stored);
         QStringList still;
-        for (const ChangedCmdInfo &c : connector->command()->changedCmds())
+        for (const ChangedCmdInfo &c : s.reader()->command()->changedCmds())
             still << c.code;
         QVERIFY(!still.contains("EXPFET"));
         for (const QString &code : learned) {
@@ -342,23 +350,18 @@ private slots:
 
     void selfLearningRefusesFlowMode()
     {
-        KxScriptedUiBackend ui;
-        VReaderProcess vr;
-        QVERIFY2(vr.start({"--count", "1", "--sensor", "640x480"}), vr.errorOutput().constData());
-        QString why;
-        auto connector = VReaderSession::login(vr, &why);
-        QVERIFY2(connector, qPrintable(why));
+        QuickOnReader s;
+        QVERIFY2(s.start({"--count", "1", "--sensor", "640x480"}), qPrintable(s.why));
         QByteArray v;
-        QCOMPARE(connector->queryCommand(1, "#SCNMOD", v, "3"), 6);
-        const QByteArray exposure = VReaderSession::readerValue(connector.get(), "EXPFET");
-        QuickSettingsWidget page;
-        QVERIFY(page.openDevice(QPointer<KxDeviceConnector>(connector.get()), QVariant()));
-        page.tool(QuickTools::selfLearning())->click();
-        QTRY_VERIFY_WITH_TIMEOUT(!page.isBusy(), 60000);
-        const auto toasts = ui.shown(KxScriptedUiBackend::Kind::Toast);
+        QCOMPARE(s.reader()->queryCommand(1, "#SCNMOD", v, "3"), 6);
+        const QByteArray exposure = VReaderSession::readerValue(s.reader(), "EXPFET");
+        QVERIFY2(s.openPage(), qPrintable(s.why));
+        s.page.tool(QuickTools::selfLearning())->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!s.page.isBusy(), 60000);
+        const auto toasts = s.ui.shown(KxScriptedUiBackend::Kind::Toast);
         QCOMPARE(toasts.size(), 1);
         QCOMPARE(toasts[0].text, kxTr("#IDS_SelfLearning_UnsupportBurstMode"));
-        QCOMPARE(VReaderSession::readerValue(connector.get(), "EXPFET"), exposure);
+        QCOMPARE(VReaderSession::readerValue(s.reader(), "EXPFET"), exposure);
     }
 
     void triggerTestReadRate_data()
@@ -370,29 +373,24 @@ private slots:
     void triggerTestReadRate()
     {
         QFETCH(int, times);
-        KxScriptedUiBackend ui;
-        VReaderProcess vr;
         // A hand-held reader: it triggers and has no images. Every 4th read finds nothing.
-        QVERIFY2(vr.start({"--model", "KXS-HS120", "--count", "1", "--no-read-every", "4"}), vr.errorOutput().constData());
-        QString why;
-        auto connector = VReaderSession::login(vr, &why);
-        QVERIFY2(connector, qPrintable(why));
+        QuickOnReader s;
+        QVERIFY2(s.start({"--model", "KXS-HS120", "--count", "1", "--no-read-every", "4"}), qPrintable(s.why));
         KxSettings::instance()->setValue("TestTrigger", "NumberOfTimes", times);
-        QuickSettingsWidget page;
-        QVERIFY(page.openDevice(QPointer<KxDeviceConnector>(connector.get()), QVariant()));
-        QCOMPARE(page.toolIds(), (QStringList{"Id_Tool_Play", "Id_Tool_Trigger"}));
-        QToolButton *trigger = page.tool(QuickTools::trigger());
+        QVERIFY2(s.openPage(), qPrintable(s.why));
+        QCOMPARE(s.page.toolIds(), (QStringList{"Id_Tool_Play", "Id_Tool_Trigger"}));
+        QToolButton *trigger = s.page.tool(QuickTools::trigger());
         trigger->click();
-        QVERIFY(page.isBusy());
+        QVERIFY(s.page.isBusy());
         if (times == 0) {
             // Still running well past what a bounded count would take, until stopped.
             QTest::qWait(3000);
-            QVERIFY(page.isBusy());
+            QVERIFY(s.page.isBusy());
             trigger->click();  // stop
         }
-        QTRY_VERIFY_WITH_TIMEOUT(!page.isBusy(), 120000);
+        QTRY_VERIFY_WITH_TIMEOUT(!s.page.isBusy(), 120000);
         QVERIFY(!trigger->isChecked());
-        const auto toasts = ui.shown(KxScriptedUiBackend::Kind::Toast);
+        const auto toasts = s.ui.shown(KxScriptedUiBackend::Kind::Toast);
         QCOMPARE(toasts.size(), 1);
         if (times == 20) {
             QVERIFY2(toasts[0].text.startsWith(kxTr("#IDS_TriggerTest_Summary").arg(20).arg(15).arg(5).arg("75.0")),
@@ -402,17 +400,17 @@ private slots:
             QVERIFY(!toasts[0].text.startsWith(kxTr("#IDS_TriggerTest_Summary").arg(0)));
         }
         // The summary stays in the text log.
-        page.resultOutput()->textEdit()->flush();
-        QVERIFY(page.resultOutput()->textEdit()->toPlainText().contains(QStringLiteral("Trigger test:")));
+        s.page.resultOutput()->textEdit()->flush();
+        QVERIFY(s.page.resultOutput()->textEdit()->toPlainText().contains(QStringLiteral("Trigger test:")));
         // And in its dialog: one bar entry per good read; this reader has no images to keep.
-        const QuickTestSummary &sum = page.testSummary();
+        const QuickTestSummary &sum = s.page.testSummary();
         if (times == 20) {
             QCOMPARE(sum.attempts, 20);
             QCOMPARE(sum.good, 15);
             QCOMPARE(sum.noRead, 5);
         }
         QCOMPARE(sum.times.size(), sum.good);
-        const SummaryShown shown = showSummary(page, QuickTools::trigger());
+        const SummaryShown shown = showSummary(s.page, QuickTools::trigger());
         QVERIFY(shown.shown);
         int charted = 0;
         for (int n : shown.bars)
@@ -425,15 +423,9 @@ private slots:
 
     void debugTestReportsTheReadersRate()
     {
-        KxScriptedUiBackend ui;
-        VReaderProcess vr;
         // Every 4th read finds nothing: 8 reads give 6 good ones.
-        QVERIFY2(vr.start({"--count", "1", "--sensor", "640x480", "--no-read-every", "4"}), vr.errorOutput().constData());
-        QString why;
-        auto connector = VReaderSession::login(vr, &why);
-        QVERIFY2(connector, qPrintable(why));
-        QuickSettingsWidget page;
-        QVERIFY(page.openDevice(QPointer<KxDeviceConnector>(connector.get()), QVariant()));
+        QuickOnReader s;
+        QVERIFY2(s.open({"--count", "1", "--sensor", "640x480", "--no-read-every", "4"}), qPrintable(s.why));
         // The settings dialog stores what the test sends.
         {
             RunnerScope scope([](QDialog *d) {
@@ -445,31 +437,31 @@ private slots:
                 dlg->accept();
                 return int(QDialog::Accepted);
             });
-            QToolButton *b = page.tool(QuickTools::testEx());
+            QToolButton *b = s.page.tool(QuickTools::testEx());
             QVERIFY(b && b->menu());
             b->menu()->findChild<QAction *>("actSettings")->trigger();
         }
         QCOMPARE(KxSettings::instance()->value("TestEx", "NumberOfTimes", 0).toInt(), 8);
-        page.tool(QuickTools::testEx())->click();
-        QVERIFY(page.isBusy());
-        QCOMPARE(page.tool(QuickTools::testEx())->text(), kxTr("#IDS_StopDebug"));
-        QTRY_VERIFY_WITH_TIMEOUT(!page.isBusy(), 60000);
-        QCOMPARE(page.tool(QuickTools::testEx())->text(), kxTr("#IDS_StartDebug"));
-        const auto toasts = ui.shown(KxScriptedUiBackend::Kind::Toast);
+        s.page.tool(QuickTools::testEx())->click();
+        QVERIFY(s.page.isBusy());
+        QCOMPARE(s.page.tool(QuickTools::testEx())->text(), kxTr("#IDS_StopDebug"));
+        QTRY_VERIFY_WITH_TIMEOUT(!s.page.isBusy(), 60000);
+        QCOMPARE(s.page.tool(QuickTools::testEx())->text(), kxTr("#IDS_StartDebug"));
+        const auto toasts = s.ui.shown(KxScriptedUiBackend::Kind::Toast);
         QCOMPARE(toasts.size(), 1);
         QCOMPARE(toasts[0].text, kxTr("#IDS_ReaderTest_Summary")
                                      .arg(kxTr("#IDS_DebugTestResults")).arg(8).arg(6).arg(2).arg("75.00"));
-        QCOMPARE(VReaderSession::readerValue(connector.get(), "CCFBML"), QByteArray("0A8B0C"));
+        QCOMPARE(VReaderSession::readerValue(s.reader(), "CCFBML"), QByteArray("0A8B0C"));
         // Every read reached the table as a test result, the failed ones as NG.
-        QVERIFY(page.testTable());
-        QTRY_VERIFY_WITH_TIMEOUT(page.testTable()->rowCount() >= 8, 30000);
+        QVERIFY(s.page.testTable());
+        QTRY_VERIFY_WITH_TIMEOUT(s.page.testTable()->rowCount() >= 8, 30000);
         int ng = 0;
-        for (const QStringList &row : page.testTable()->exportRows())
+        for (const QStringList &row : s.page.testTable()->exportRows())
             ng += row.value(1) == QLatin1String("NG");
         QCOMPARE(ng, 2);
         // The summary keeps the reader's images taken after the no-reads, and charts the
         // decode times of the good reads.
-        const QuickTestSummary &sum = page.testSummary();
+        const QuickTestSummary &sum = s.page.testSummary();
         QCOMPARE(sum.attempts, 8);
         QCOMPARE(sum.noRead, 2);
         QVERIFY(sum.imagesPossible);
@@ -477,7 +469,7 @@ private slots:
         for (const QImage &img : sum.images)
             QCOMPARE(img.size(), QSize(640, 480));
         QVERIFY(!sum.times.isEmpty() && sum.times.size() <= 6);
-        const SummaryShown shown = showSummary(page, QuickTools::testEx());
+        const SummaryShown shown = showSummary(s.page, QuickTools::testEx());
         QVERIFY(shown.shown);
         QCOMPARE(shown.images, sum.images.size());
         int charted = 0;
@@ -526,41 +518,30 @@ private slots:
 
     void leavingTheTabStopsTheReadTest()
     {
-        KxScriptedUiBackend ui;
-        VReaderProcess vr;
-        QVERIFY2(vr.start({"--count", "1", "--sensor", "640x480"}), vr.errorOutput().constData());
-        QString why;
-        auto connector = VReaderSession::login(vr, &why);
-        QVERIFY2(connector, qPrintable(why));
+        QuickOnReader s;
+        QVERIFY2(s.start({"--count", "1", "--sensor", "640x480"}), qPrintable(s.why));
         // The model has the debug test, so the read test is not offered; the page runs the one
         // it shows, and a read test started by hand stops the same way.
         KxSettings::instance()->setValue("TestEx", "NumberOfTimes", 0);
-        QuickSettingsWidget page;
-        QVERIFY(page.openDevice(QPointer<KxDeviceConnector>(connector.get()), QVariant()));
-        page.tool(QuickTools::testEx())->click();
-        QTRY_COMPARE_WITH_TIMEOUT(QJsonDocument::fromJson(VReaderSession::readerValue(connector.get(), "TESQST"))
+        QVERIFY2(s.openPage(), qPrintable(s.why));
+        s.page.tool(QuickTools::testEx())->click();
+        QTRY_COMPARE_WITH_TIMEOUT(QJsonDocument::fromJson(VReaderSession::readerValue(s.reader(), "TESQST"))
                                       .object().value("test").toInt(), 1, 30000);
         // Until stopped: still running once it has read a while.
-        QTRY_VERIFY_WITH_TIMEOUT(QJsonDocument::fromJson(VReaderSession::readerValue(connector.get(), "TESQST"))
+        QTRY_VERIFY_WITH_TIMEOUT(QJsonDocument::fromJson(VReaderSession::readerValue(s.reader(), "TESQST"))
                                      .object().value("reads").toInt() >= 5, 30000);
-        QVERIFY(page.isBusy());
+        QVERIFY(s.page.isBusy());
         // The frame deactivates the page when the user goes to another page.
-        QVERIFY(page.deactivate(QVariant()));
-        QTRY_VERIFY_WITH_TIMEOUT(!page.isBusy(), 30000);
-        QCOMPARE(QJsonDocument::fromJson(VReaderSession::readerValue(connector.get(), "TESQST"))
+        QVERIFY(s.page.deactivate(QVariant()));
+        QTRY_VERIFY_WITH_TIMEOUT(!s.page.isBusy(), 30000);
+        QCOMPARE(QJsonDocument::fromJson(VReaderSession::readerValue(s.reader(), "TESQST"))
                      .object().value("test").toInt(), 0);
     }
 
     void pointFocusSendsTheChosenPoint()
     {
-        KxScriptedUiBackend ui;
-        VReaderProcess vr;
-        QVERIFY2(vr.start({"--count", "1", "--sensor", "640x480"}), vr.errorOutput().constData());
-        QString why;
-        auto connector = VReaderSession::login(vr, &why);
-        QVERIFY2(connector, qPrintable(why));
-        QuickSettingsWidget page;
-        QVERIFY(page.openDevice(QPointer<KxDeviceConnector>(connector.get()), QVariant()));
+        QuickOnReader s;
+        QVERIFY2(s.open({"--count", "1", "--sensor", "640x480"}), qPrintable(s.why));
         {
             RunnerScope scope([](QDialog *d) {
                 auto *dlg = qobject_cast<AutoFocusParamsDlg *>(d);
@@ -570,16 +551,16 @@ private slots:
                 dlg->accept();
                 return int(QDialog::Accepted);
             });
-            page.tool(QuickTools::autoFocus())->menu()->findChild<QAction *>("actSettings")->trigger();
+            s.page.tool(QuickTools::autoFocus())->menu()->findChild<QAction *>("actSettings")->trigger();
         }
         QCOMPARE(AutoFocusParamsDlg::stored(), AutoFocusParamsDlg::Point);
         // A cancelled choice sends nothing.
         {
             RunnerScope scope([](QDialog *) { return int(QDialog::Rejected); });
-            page.tool(QuickTools::autoFocus())->click();
+            s.page.tool(QuickTools::autoFocus())->click();
         }
-        QVERIFY(!page.isBusy());
-        QVERIFY(!QJsonDocument::fromJson(VReaderSession::readerValue(connector.get(), "FOCQAT")).object().contains("mode"));
+        QVERIFY(!s.page.isBusy());
+        QVERIFY(!QJsonDocument::fromJson(VReaderSession::readerValue(s.reader(), "FOCQAT")).object().contains("mode"));
         // The middle of the picture is the middle of the sensor.
         QPoint chosen;
         {
@@ -593,15 +574,15 @@ private slots:
                 dlg->accept();
                 return int(QDialog::Accepted);
             });
-            page.tool(QuickTools::autoFocus())->click();
+            s.page.tool(QuickTools::autoFocus())->click();
         }
         QVERIFY(qAbs(chosen.x() - 320) <= 2 && qAbs(chosen.y() - 240) <= 2);
-        QTRY_VERIFY_WITH_TIMEOUT(!page.isBusy(), 60000);
-        const QJsonObject st = QJsonDocument::fromJson(VReaderSession::readerValue(connector.get(), "FOCQAT")).object();
+        QTRY_VERIFY_WITH_TIMEOUT(!s.page.isBusy(), 60000);
+        const QJsonObject st = QJsonDocument::fromJson(VReaderSession::readerValue(s.reader(), "FOCQAT")).object();
         QCOMPARE(st.value("mode").toString(), QStringLiteral("point"));
         QCOMPARE(AutoFocusParamsDlg::lastPoint(), chosen);
         // The page says what the reader found.
-        const auto toasts = ui.shown(KxScriptedUiBackend::Kind::Toast);
+        const auto toasts = s.ui.shown(KxScriptedUiBackend::Kind::Toast);
         QCOMPARE(toasts.size(), 1);
         QCOMPARE(toasts[0].text, st.value("state").toInt() == 2
                                      ? kxTr("#IDS_AutoFocus_Done").arg(st.value("FOCPOS").toString())
@@ -611,65 +592,47 @@ private slots:
 
     void readerEndingMonitoringEndsTheTool()
     {
-        KxScriptedUiBackend ui;
-        VReaderProcess vr;
-        QVERIFY2(vr.start({"--count", "1", "--sensor", "640x480"}), vr.errorOutput().constData());
-        QString why;
-        auto connector = VReaderSession::login(vr, &why);
-        QVERIFY2(connector, qPrintable(why));
-        QuickSettingsWidget page;
-        QVERIFY(page.openDevice(QPointer<KxDeviceConnector>(connector.get()), QVariant()));
-        page.tool(QuickTools::monitor())->click();
-        QTRY_COMPARE_WITH_TIMEOUT(VReaderSession::readerValue(connector.get(), "SCNMTG"), QByteArray("1"), 30000);
+        QuickOnReader s;
+        QVERIFY2(s.open({"--count", "1", "--sensor", "640x480"}), qPrintable(s.why));
+        s.page.tool(QuickTools::monitor())->click();
+        QTRY_COMPARE_WITH_TIMEOUT(VReaderSession::readerValue(s.reader(), "SCNMTG"), QByteArray("1"), 30000);
         // Monitoring reads by itself: the counters move without a trigger.
-        const int before = goodReads(connector.get());
-        QTRY_VERIFY_WITH_TIMEOUT(goodReads(connector.get()) >= before + 3, 30000);
+        const int before = goodReads(s.reader());
+        QTRY_VERIFY_WITH_TIMEOUT(goodReads(s.reader()) >= before + 3, 30000);
         // Something else ends it on the reader (here a test starting): the page follows.
         QByteArray v;
-        QCOMPARE(connector->queryCommand(1, "#TESSRN", v, "1"), 6);
-        QTRY_VERIFY_WITH_TIMEOUT(!page.isBusy(), 30000);
-        QVERIFY(!page.tool(QuickTools::monitor())->isChecked());
-        QCOMPARE(connector->queryCommand(1, "#TESSEN", v), 6);
+        QCOMPARE(s.reader()->queryCommand(1, "#TESSRN", v, "1"), 6);
+        QTRY_VERIFY_WITH_TIMEOUT(!s.page.isBusy(), 30000);
+        QVERIFY(!s.page.tool(QuickTools::monitor())->isChecked());
+        QCOMPARE(s.reader()->queryCommand(1, "#TESSEN", v), 6);
     }
 
     void modelWithoutQuickPageGetsMostUsedSettings()
     {
-        KxScriptedUiBackend ui;
-        VReaderProcess vr;
-        QVERIFY2(vr.start({"--model", "KXS-HS120", "--count", "1"}), vr.errorOutput().constData());
-        QString why;
-        auto connector = VReaderSession::login(vr, &why);
-        QVERIFY2(connector, qPrintable(why));
-        QuickSettingsWidget page;
-        QVERIFY(page.openDevice(QPointer<KxDeviceConnector>(connector.get()), QVariant()));
-        QVERIFY(page.settings()->pages());
+        QuickOnReader s;
+        QVERIFY2(s.open({"--model", "KXS-HS120", "--count", "1"}), qPrintable(s.why));
+        QVERIFY(s.page.settings()->pages());
         QStringList ids;
-        for (const KxPageInfo *p : page.settings()->pages()->pages) {
+        for (const KxPageInfo *p : s.page.settings()->pages()->pages) {
             for (const KxItemInfo *item : p->allItems())
                 ids << item->id;
         }
         // What the hand-held reader's own pages hold of the most used settings, in that order.
         QCOMPARE(ids.mid(0, 3), (QStringList{"SCNMOD", "DECTMO", "SCNITV"}));
         // Groups keep their own titles; nothing else of the model's pages comes along.
-        QCOMPARE(page.settings()->pages()->pages.first()->groups.first()->displayName, QStringLiteral("#IDS_Grp_Mode"));
+        QCOMPARE(s.page.settings()->pages()->pages.first()->groups.first()->displayName, QStringLiteral("#IDS_Grp_Mode"));
         QVERIFY(ids.contains("ILLMOD") && ids.contains("AIMENA"));
         QVERIFY(!ids.contains("C39ENA"));
     }
 
     void longTitlesWrapInTheDock()
     {
-        KxScriptedUiBackend ui;
-        VReaderProcess vr;
-        QVERIFY2(vr.start({"--count", "1", "--sensor", "640x480"}), vr.errorOutput().constData());
-        QString why;
-        auto connector = VReaderSession::login(vr, &why);
-        QVERIFY2(connector, qPrintable(why));
-        QuickSettingsWidget page;
-        QVERIFY(page.openDevice(QPointer<KxDeviceConnector>(connector.get()), QVariant()));
-        page.resize(1366, 768);
-        page.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&page));
-        auto *title = page.settings()->findChild<QLabel *>(QStringLiteral("DECTMO"));
+        QuickOnReader s;
+        QVERIFY2(s.open({"--count", "1", "--sensor", "640x480"}), qPrintable(s.why));
+        s.page.resize(1366, 768);
+        s.page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&s.page));
+        auto *title = s.page.settings()->findChild<QLabel *>(QStringLiteral("DECTMO"));
         QVERIFY(title && title->isVisible());
         // The page fits the dock, so no editor lies over a title and the long one wraps.
         QScrollArea *scroll = nullptr;
@@ -692,30 +655,24 @@ private slots:
 
     void leavingStopsTheMonitor()
     {
-        KxScriptedUiBackend ui;
-        VReaderProcess vr;
-        QVERIFY2(vr.start({"--count", "1", "--sensor", "640x480"}), vr.errorOutput().constData());
-        QString why;
-        auto connector = VReaderSession::login(vr, &why);
-        QVERIFY2(connector, qPrintable(why));
-        QuickSettingsWidget page;
-        QVERIFY(page.openDevice(QPointer<KxDeviceConnector>(connector.get()), QVariant()));
-        page.show();
-        QToolButton *monitor = page.tool(QuickTools::monitor());
+        QuickOnReader s;
+        QVERIFY2(s.open({"--count", "1", "--sensor", "640x480"}), qPrintable(s.why));
+        s.page.show();
+        QToolButton *monitor = s.page.tool(QuickTools::monitor());
         QVERIFY(monitor);
         monitor->click();
-        QVERIFY(page.isBusy());
+        QVERIFY(s.page.isBusy());
         QCOMPARE(monitor->text(), kxTr("#IDS_StopMonitor"));
-        QTRY_COMPARE_WITH_TIMEOUT(VReaderSession::readerValue(connector.get(), "SCNMTR"), QByteArray("1"), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(VReaderSession::readerValue(s.reader(), "SCNMTR"), QByteArray("1"), 30000);
         // Another tool stays off while one runs.
-        page.tool(QuickTools::autoFocus())->click();
-        QVERIFY(!page.tool(QuickTools::autoFocus())->isChecked());
+        s.page.tool(QuickTools::autoFocus())->click();
+        QVERIFY(!s.page.tool(QuickTools::autoFocus())->isChecked());
         // The edit frame asks the page to stop before it goes.
-        QVERIFY(page.closing(QVariant()));
-        QVERIFY(!page.isBusy());
+        QVERIFY(s.page.closing(QVariant()));
+        QVERIFY(!s.page.isBusy());
         QVERIFY(!monitor->isChecked());
         QCOMPARE(monitor->text(), kxTr("#IDS_StartMonitor"));
-        QTRY_COMPARE_WITH_TIMEOUT(VReaderSession::readerValue(connector.get(), "SCNMTR"), QByteArray("0"), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(VReaderSession::readerValue(s.reader(), "SCNMTR"), QByteArray("0"), 30000);
     }
 };
 

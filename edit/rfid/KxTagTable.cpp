@@ -6,7 +6,7 @@
 
 bool KxTagTable::Filter::accepts(const KxTagRow &row) const
 {
-    if (antenna > 0 && row.antenna != antenna)
+    if (antenna > 0 && (antenna > 31 || !(row.antennas & (1u << antenna))))
         return false;
     if (row.rssi < minRssi)
         return false;
@@ -35,6 +35,8 @@ int KxTagTable::add(const QList<STRUCT_TAG_INFO> &tags, const QDateTime &now)
         row.rssi = t.rssi;
         row.bestRssi = qMax(row.bestRssi, t.rssi);
         row.antenna = t.antenna;
+        if (t.antenna > 0 && t.antenna < 32)
+            row.antennas |= 1u << t.antenna;
         row.lastSeen = now;
     }
     m_reads += tags.size();

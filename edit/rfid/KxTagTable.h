@@ -16,6 +16,7 @@ struct KxTagRow
     int rssi = 0;       // dBm, of the latest read
     int bestRssi = -128;
     int antenna = 0;    // of the latest read
+    quint32 antennas = 0; // bit n: read by antenna n at least once
     QDateTime firstSeen;
     QDateTime lastSeen;
     QString epcHex() const { return QString::fromLatin1(epc.toHex().toUpper()); }
@@ -27,7 +28,7 @@ public:
     struct Filter
     {
         QString epc;        // part of the EPC in hex, any case; empty: every EPC
-        int antenna = 0;    // 0: every antenna
+        int antenna = 0;    // rows read by this antenna at least once; 0: every antenna
         int minRssi = -128; // rows whose latest signal is weaker are left out
         bool accepts(const KxTagRow &row) const;
     };

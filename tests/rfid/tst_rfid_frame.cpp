@@ -138,6 +138,8 @@ private slots:
         QTest::newRow("TID is locked") << 2 << 0 << "1234"
                                        << kxTr("#IDS_Rfid_WriteFailed").arg(kxTr("#IDS_Rfid_Err_LOCKED"));
         QTest::newRow("not whole words") << 3 << 0 << "12345" << kxTr("#IDS_Rfid_BadWords");
+        // Word 7 of the EPC bank is the EPC's last word: the read-back needs the new EPC.
+        QTest::newRow("EPC word renames the tag") << 1 << 7 << "abcd" << kxTr("#IDS_Rfid_WriteVerified").arg(1);
     }
     void tagMemory()
     {
@@ -156,6 +158,8 @@ private slots:
         click(p->findChild<QAbstractButton *>("btnWriteBank"));
         QTRY_VERIFY_WITH_TIMEOUT(!p->memoryBusy(), 15000);
         QCOMPARE(p->memoryMessage(), message);
+        if (bank == 1)
+            QCOMPARE(p->selectedEpc(), epc.left(10) + QByteArray::fromHex("ABCD"));
         if (bank != 3 || pointer != 4)
             return;
         // Read the words again on their own: the bank view shows what was written.

@@ -75,6 +75,14 @@ void TestRfidTags::batchesMergeByEpc()
     QCOMPARE(r.bestRssi, -60);
     QCOMPARE(r.firstSeen, t0);
     QCOMPARE(r.lastSeen, t0.addSecs(1));
+    // The antenna filter finds a tag by every antenna that read it, not only the latest.
+    KxTagTable::Filter byAntenna;
+    for (int a : {2, 3}) {
+        byAntenna.antenna = a;
+        QVERIFY(byAntenna.accepts(r));
+    }
+    byAntenna.antenna = 1;
+    QVERIFY(!byAntenna.accepts(r));
     table.clear();
     QCOMPARE(table.size(), 0);
     QCOMPARE(table.indexOf(QByteArray::fromHex("AA01")), -1);

@@ -143,6 +143,9 @@ bool RFIDEditFrame::switchPage(int index)
                 closing(QVariant());
                 DeviceEditClient::showMainPage();
             });
+            // The reader log window belongs to the barcode frame's tools; not offered here.
+            if (QToolButton *log = m_settings->tools()->button(QStringLiteral("Id_Btn_DeviceLog")))
+                log->hide();
             m_pageStack->addWidget(m_settings);
         }
         target = m_settings;

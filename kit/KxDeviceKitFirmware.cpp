@@ -260,12 +260,21 @@ bool KxDeviceKit::updateFirmwareFile(const QString &id, const QString &path, boo
     if (code != 0)
         return finish(code);
     setState(id, block, 1, 0);
-    // Large steps save round trips; at least 16 of them keep the progress moving.
-    const qint64 stepSize = qBound<qint64>(65536, bytes.size() / 16, KxFirmware::kMaxChunk);
-    for (qint64 offset = 0; offset < bytes.size(); offset += stepSize) {
-        code = sendFrame(KxFirmware::makeDataFrame(quint32(offset), bytes.constData() + offset,
-                                                   int(qMin<qint64>(stepSize, bytes.size() - offset))),
-                         &answer);
+    // Data goes in windows of several steps of which only the last is answered: the reader
+    // sums one step while the next travels, and one answer per window brings the progress and
+    // any refusal. Steps of size/16 (64 KiB to 1 MiB), windows of size/8 (up to 4 MiB).
+    const qint64 stepSize = qBound<qint64>(65536, bytes.size() / 16, 1024 * 1024);
+    const qint64 window = qMax(stepSize, qMin<qint64>(bytes.size() / 8, 4 * 1024 * 1024) / stepSize * stepSize);
+    QByteArray request;
+    for (qint64 offset = 0; offset < bytes.size(); offset += window) {
+        const qint64 end = qMin<qint64>(bytes.size(), offset + window);
+        request.clear();
+        request.reserve(int(end - offset) + int((window / stepSize + 1) * 32));
+        for (qint64 at = offset; at < end; at += stepSize) {
+            const int n = int(qMin<qint64>(stepSize, end - at));
+            KxFirmware::appendDataFrame(request, at + n >= end, quint32(at), bytes.constData() + at, n);
+        }
+        code = sendFrame(request, &answer);
         if (code != 0)
             return finish(code);
         setState(id, block, 2, qBound(0, answer.progress, 1000));

@@ -446,23 +446,31 @@ QByteArray makeData(quint32 offset, const QByteArray &chunk)
     return out;
 }
 
-QByteArray makeDataFrame(quint32 offset, const char *data, int size)
+bool appendDataFrame(QByteArray &out, bool answered, quint32 offset, const char *data, int size)
 {
-    const quint32 length = quint32(size) + 5;
     if (size < 0 || size > kMaxChunk)
-        return QByteArray();
-    QByteArray out;
-    out.reserve(int(length) + KxFrame::EnvelopeSize);
+        return false;
+    const quint32 length = quint32(size) + 5;
+    const int at = out.size();
+    out.reserve(at + int(length) + KxFrame::EnvelopeSize);
     out.append(KxFrame::Head);
     out.append(char(KxFrame::FirmwareStep));
     putU32(out, length);
-    out.append(char(Data));
+    out.append(char(answered ? Data : QuietData));
     putU32(out, offset);
     out.append(data, size);
     char sum[2];
-    qToBigEndian(KxFrame::crc(out.constData() + 1, out.size() - 1), sum);
+    qToBigEndian(KxFrame::crc(out.constData() + at + 1, out.size() - at - 1), sum);
     out.append(sum, 2);
     out.append(KxFrame::Tail);
+    return true;
+}
+
+QByteArray makeDataFrame(quint32 offset, const char *data, int size)
+{
+    QByteArray out;
+    if (!appendDataFrame(out, true, offset, data, size))
+        return QByteArray();
     return out;
 }
 
@@ -489,6 +497,7 @@ bool parseRequest(const QByteArray &payload, Request *out)
         break;
     }
     case Data:
+    case QuietData:
         if (payload.size() < 5 || payload.size() - 5 > kMaxChunk)
             return false;
         r.offset = qFromBigEndian<quint32>(payload.constData() + 1);

@@ -109,7 +109,9 @@ struct SystemInfo
 int compareWithReader(const PackageHeader &header, const SystemInfo &reader);
 
 // ---- transfer steps --------------------------------------------------------------------------
-enum Step : quint8 { Begin = 1, Data = 2, End = 3, State = 4, System = 5 };
+// QuietData is Data without an answer: the kit sends several data steps in a row and only the
+// last one of them is answered, so the reader works on one while the next travels.
+enum Step : quint8 { Begin = 1, Data = 2, End = 3, State = 4, System = 5, QuietData = 6 };
 constexpr int kMaxChunk = 4 * 1024 * 1024;  // largest data step
 
 // Error codes a reader answers (the kit passes them on).
@@ -128,13 +130,15 @@ QByteArray makeData(quint32 offset, const QByteArray &chunk);
 // The whole request frame (kind 0C) of a data step, built in one go: a large step is not
 // copied twice on its way out.
 QByteArray makeDataFrame(quint32 offset, const char *data, int size);
+// Appends the whole request frame of a data step (answered: Data, else QuietData) to out.
+bool appendDataFrame(QByteArray &out, bool answered, quint32 offset, const char *data, int size);
 QByteArray makeStep(Step step);  // End, State, System
 
 struct Request
 {
     Step step = State;
     QJsonObject begin;  // Begin
-    quint32 offset = 0; // Data
+    quint32 offset = 0; // Data, QuietData
     QByteArray chunk;   // Data: refers into the parsed payload, valid while that lives
 };
 bool parseRequest(const QByteArray &payload, Request *out);

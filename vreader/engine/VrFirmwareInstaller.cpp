@@ -91,8 +91,11 @@ VrFirmwareInstaller::Result VrFirmwareInstaller::handle(const QByteArray &payloa
         return r;
     }
     case Data:
+    case QuietData:
+        // A quiet step that fails is told with the next answered one.
+        r.silent = req.step == QuietData;
         if (!m_active) {
-            r.answer = makeAnswer(state(false, Communication));
+            r.answer = makeAnswer(state(false, m_lastError != 0 ? m_lastError : int(Communication)));
             return r;
         }
         if (qint64(req.offset) != m_received || m_received + req.chunk.size() > m_size) {

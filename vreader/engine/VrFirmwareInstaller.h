@@ -21,6 +21,7 @@ public:
         bool install = false;  // a checked package is ready: install it, answer, restart
         QString version;       // the version it brings
         QString log;           // a line for the reader's log, empty for none
+        bool silent = false;   // a quiet data step: no answer goes out
     };
 
     // system: what the reader is, as step 5 reports it.

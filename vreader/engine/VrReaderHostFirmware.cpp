@@ -24,6 +24,8 @@ void VrReaderHost::handleFirmware(Link *link, const QByteArray &payload)
 {
     if (m_firmware.active() && m_firmwareLink && m_firmwareLink != link && !payload.isEmpty()
         && quint8(payload.at(0)) != KxFirmware::State && quint8(payload.at(0)) != KxFirmware::System) {
+        if (quint8(payload.at(0)) == KxFirmware::QuietData)
+            return;  // answered by no step: the link that sent it hears "busy" at its next one
         KxFirmware::Answer busy;
         busy.error = KxFirmware::UpdateFailed;
         send(link, KxFrame::encode(KxFrame::FirmwareReply, KxFirmware::makeAnswer(busy)));
@@ -46,7 +48,8 @@ void VrReaderHost::handleFirmware(Link *link, const QByteArray &payload)
             log(QStringLiteral("firmware: cannot store %1; old firmware kept").arg(r.version));
         }
     }
-    send(link, KxFrame::encode(KxFrame::FirmwareReply, r.answer));
+    if (!r.silent)
+        send(link, KxFrame::encode(KxFrame::FirmwareReply, r.answer));
     if (r.install) {
         log(QStringLiteral("firmware: %1 installed, restarting").arg(r.version));
         restart();

@@ -29,7 +29,9 @@ void KxFrameAssembler::clear()
 
 void KxFrameAssembler::compact()
 {
-    if (m_pos > 0 && (m_pos >= m_buffer.size() || m_pos > 65536)) {
+    // Only once the taken part is at least half the buffer: moving the rest after every frame
+    // of a large read was quadratic.
+    if (m_pos > 0 && (m_pos >= m_buffer.size() || (m_pos > 65536 && m_pos >= m_buffer.size() - m_pos))) {
         m_buffer.remove(0, m_pos);
         m_pos = 0;
         m_textAt = -1;  // positions moved

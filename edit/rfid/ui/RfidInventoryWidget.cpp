@@ -302,6 +302,9 @@ bool RfidInventoryWidget::openDevice(QPointer<KxDeviceConnector> connector, cons
 void RfidInventoryWidget::onTagsReceived(const QList<STRUCT_TAG_INFO> &tags)
 {
     m_model->addTags(tags);
+    // Tags while nothing runs here: another client may have started one; ask (one at a time).
+    if (m_state == State::Stopped)
+        poll();
 }
 
 void RfidInventoryWidget::runRequest(const QByteArray &text, const std::function<void(const Reply &)> &done)

@@ -2,6 +2,8 @@
 
 #include "KxI18nUtil.h"
 
+#include <algorithm>
+
 RfidTagModel::RfidTagModel(QObject *parent) : QAbstractTableModel(parent)
 {
     m_timer.setInterval(kRefreshMs);

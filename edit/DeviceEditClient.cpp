@@ -2,7 +2,6 @@
 
 #include "BCodeEditFrame.h"
 #include "EditLogic.h"
-#include "EditPlaceholders.h"
 #include "KxDeviceConnector.h"
 #include "KxLoginedDevicesManage.h"
 #include "RFIDEditFrame.h"

@@ -3,7 +3,7 @@
 #include <QJsonDocument>
 
 namespace {
-KxVisionResult fromObject(const QJsonObject &o)
+KxVisionResult fromObject(const QJsonObject &o, bool withImage)
 {
     KxVisionResult r;
     r.kind = o.value(QStringLiteral("kind")).toString();
@@ -18,7 +18,8 @@ KxVisionResult fromObject(const QJsonObject &o)
     r.regions = o.value(QStringLiteral("regions")).toArray();
     for (const QJsonValue &v : o.value(QStringLiteral("trace")).toArray())
         r.trace << v.toString();
-    const QByteArray data = QByteArray::fromBase64(o.value(QStringLiteral("image")).toString().toLatin1());
+    const QByteArray data = withImage ? QByteArray::fromBase64(o.value(QStringLiteral("image")).toString().toLatin1())
+                                      : QByteArray();
     if (!data.isEmpty()) {
         r.image = QImage::fromData(data);
         // A shrunk image is brought back to the sensor size the regions are measured in.
@@ -31,7 +32,7 @@ KxVisionResult fromObject(const QJsonObject &o)
 }
 }  // namespace
 
-bool KxVisionResult::parse(const QByteArray &payload, KxVisionResult *out)
+bool KxVisionResult::parse(const QByteArray &payload, KxVisionResult *out, bool withImage)
 {
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(payload, &error);
@@ -41,13 +42,13 @@ bool KxVisionResult::parse(const QByteArray &payload, KxVisionResult *out)
     const QString kind = o.value(QStringLiteral("kind")).toString();
     if ((kind != QLatin1String("test") && kind != QLatin1String("run")) || !o.value(QStringLiteral("ok")).isDouble())
         return false;
-    *out = fromObject(o);
+    *out = fromObject(o, withImage);
     return true;
 }
 
 KxVisionResult KxVisionResult::fromReply(const QJsonObject &reply, const QString &kind)
 {
-    KxVisionResult r = fromObject(reply);
+    KxVisionResult r = fromObject(reply, true);
     r.kind = kind;
     return r;
 }

@@ -23,8 +23,9 @@ struct KxVisionResult
     QStringList trace;
     QImage image;         // at sensor size; null when the frame carries none
 
-    // False (out untouched) for a payload that is not such a result.
-    static bool parse(const QByteArray &payload, KxVisionResult *out);
+    // False (out untouched) for a payload that is not such a result. withImage false skips
+    // decoding the picture (results that are counted, not shown).
+    static bool parse(const QByteArray &payload, KxVisionResult *out, bool withImage = true);
     // The same fields from the reply of a single run or test (image as base64 PNG).
     static KxVisionResult fromReply(const QJsonObject &reply, const QString &kind);
 };

@@ -23,9 +23,11 @@ void KxVisionSolution::setMode(const QString &mode)
 
 void KxVisionSolution::onResults(const QList<QByteArray> &payloads)
 {
-    for (const QByteArray &payload : payloads) {
+    for (int i = 0; i < payloads.size(); ++i) {
+        const QByteArray &payload = payloads[i];
         KxVisionResult r;
-        if (!KxVisionResult::parse(payload, &r)) {
+        // A batch that piled up shows only its newest picture: the others are not decoded.
+        if (!KxVisionResult::parse(payload, &r, i + 1 == payloads.size())) {
             qWarning() << "KxVisionSolution::onResults()...not a result" << m_deviceId << payload.left(80);
             continue;
         }

@@ -89,6 +89,8 @@ private slots:
         delete env;
     }
 
+    void init() { env->ui.clear(); }
+
     void opensInTheRfidFrame()
     {
         QTRY_VERIFY_WITH_TIMEOUT(listed(), 20000);
@@ -124,6 +126,12 @@ private slots:
         page()->findChild<QLineEdit *>("editEpcFilter")->setText(epc.toLower());
         QCOMPARE(page()->model()->visibleRows(), QList<int>{7});
         QCOMPARE(page()->view()->model()->rowCount(), 1);
+        // The export writes what the table shows; a name without suffix gets ".xlsx".
+        QTemporaryDir dir;
+        env->ui.answerFile(dir.filePath("one"));
+        click(page()->findChild<QAbstractButton *>("btnExportTags"));
+        QVERIFY(QFileInfo(dir.filePath("one.xlsx")).size() > 0);
+        QCOMPARE(env->ui.toastTexts().value(0), QString("#IDS_ExportExcel_Success"));
         page()->findChild<QLineEdit *>("editEpcFilter")->clear();
         QCOMPARE(page()->view()->model()->rowCount(), 200);
     }

@@ -3,9 +3,13 @@
 // tag memory writes read back (and a locked bank says so), and leaving stops the inventory.
 #include "AdvancedSettingsWidget.h"
 #include "BrevanResources.h"
+#include "ChangedCmdsListDlg.h"
+#include "ControlEdit.h"
 #include "DeviceEditClient.h"
 #include "DeviceListLogic.h"
 #include "DeviceListWidget.h"
+#include "DialogTestUtil.h"
+#include "DoSaveChangedCmds.h"
 #include "KxDataStreamMaker.h"
 #include "KxDataStreamParser.h"
 #include "KxDeviceCommand.h"
@@ -181,6 +185,11 @@ private slots:
     void leavingStopsTheInventory()
     {
         QVERIFY(page());
+        // A setting changed on the settings page runs unsaved until the frame is left.
+        click(frame()->toolButton("Id_Btn_AdvancedSettings"));
+        QVERIFY(editValue(frame()->settingsPage()->currentPage(), "URFPWR", "25"));
+        QVERIFY(frame()->findChild<QToolButton *>("btnUnsaved")->isEnabled());
+        click(frame()->toolButton("Id_Btn_Inventory"));
         // Rounds without end this time.
         QCOMPARE(sendDirect("#URFRND0"), int(DataResult_Ack));
         const qint64 before = page()->model()->table().totalReads();
@@ -188,8 +197,14 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(page()->model()->table().totalReads() > before + 400, 30000);
         QVERIFY(frame()->isBusy());
         const QString id = frame()->deviceId();
+        int asked = 0;
+        RunnerScope scope([&](QDialog *d) {
+            asked += qobject_cast<ChangedCmdsListDlg *>(d) != nullptr;
+            return int(SaveChoice_NotSave);
+        });
         click(frame()->toolButton("Id_Btn_MainPage"));
         QTRY_COMPARE_WITH_TIMEOUT(m_frame->getCurPanelId(), MainFramePanel_Main, 15000);
+        QCOMPARE(asked, 1);
         QVERIFY(!KxLoginedDevicesManage::instance()->device(id)
                 || KxLoginedDevicesManage::instance()->device(id)->state() != int(DeviceState_LoggedIn));
         QVERIFY2(env->ui.toastTexts().isEmpty(), qPrintable(env->ui.toastTexts().join(", ")));
@@ -198,6 +213,7 @@ private slots:
         std::unique_ptr<KxDeviceConnector> c = VReaderSession::login(vr, &why);
         QVERIFY2(c, qPrintable(why));
         QCOMPARE(VReaderSession::readerValue(c.get(), "URFINV"), QByteArray("0"));
+        QCOMPARE(VReaderSession::readerValue(c.get(), "URFPWR"), QByteArray("30"));
         c->logout();
         c->disconnectDevice(true);
     }

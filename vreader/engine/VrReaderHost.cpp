@@ -278,7 +278,9 @@ void VrReaderHost::handleFrame(Link *link, const KxFrameAssembler::Frame &frame)
     quint8 kind = KxFrame::TextRequest;
     QByteArray payload;
     if (frame.type == KxFrameAssembler::FrameType::Binary) {
-        KxFrame::decode(frame.bytes, &kind, &payload);
+        // The assembler checked the envelope (kind, size, checksum, tail): not summed again.
+        kind = quint8(frame.bytes.at(1));
+        payload = frame.bytes.mid(6, frame.bytes.size() - KxFrame::EnvelopeSize);
         if (handleLinkFrame(link, kind, payload))
             return;
     }

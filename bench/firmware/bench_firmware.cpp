@@ -177,7 +177,8 @@ int main(int argc, char **argv)
                       .arg(*std::max_element(ratios.begin(), ratios.end()), 0, 'f', 2));
     bench::report(QStringLiteral("firmware 32 MiB package: CPU time of kit and reader"),
                   (kitCpu + readerCpu) / runs, rawCpu / runs,
-                  QStringLiteral("kit %1 ms, reader %2 ms per upgrade; baseline: CPU time of both ends of the raw copy")
+                  QStringLiteral("kit %1 ms, reader %2 ms per upgrade, the reader's count with the start of its "
+                                 "restart after the install; baseline: CPU time of both ends of the raw copy")
                       .arg(kitCpu / runs, 0, 'f', 1).arg(readerCpu / runs, 0, 'f', 1));
     return 0;
 }

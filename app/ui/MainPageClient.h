@@ -120,5 +120,6 @@ private:
     int m_startOpenMode = 0;
     bool m_editRequest = true;
     bool m_connecting = false;
+    bool m_quickSelectAfterOpen = false;  // the tools menu's quick selection waits for the page
     StatisticsSelector m_selector;
 };

@@ -1,4 +1,5 @@
 // Opening readers from the main page: edit requests, the connect switch, tool bar and menus.
+#include "BCodeEditFrame.h"
 #include "ChangeNetworkSettingDlg.h"
 #include "DeviceBlink.h"
 #include "DeviceInfoWidget.h"
@@ -25,6 +26,7 @@
 #include <QApplication>
 #include <QDebug>
 #include <QStackedWidget>
+#include <QTimer>
 
 namespace
 {
@@ -122,6 +124,7 @@ void MainPageClient::connectToEdit(DeviceEditMode mode)
 void MainPageClient::finishPending(int loginCode)
 {
     KxUi()->closeWaiting();
+    m_quickSelectAfterOpen = false;
     if (m_pendingMode == 0)
         return;
     m_pendingMode = 0;
@@ -140,6 +143,14 @@ void MainPageClient::OnDeviceStateChanged(int state)
         frame->showPanel(MainFramePanel_DeviceEdit, m_deviceId, DeviceEditMode(mode), QVariant());
     m_pendingMode = 0;
     KxUi()->closeWaiting();
+    if (m_quickSelectAfterOpen) {
+        m_quickSelectAfterOpen = false;
+        // After the page has settled, from the event loop, as the page's own menu would.
+        QTimer::singleShot(0, [] {
+            if (BCodeEditFrame *page = BCodeEditFrame::live())
+                page->OnMenuActionTriggered_QuickSelectiontool();
+        });
+    }
 }
 
 void MainPageClient::OnDeviceConnectChanged(bool connected)
@@ -266,7 +277,21 @@ void MainPageClient::OnMenuActionTriggered_LogUpdate()
 
 void MainPageClient::OnMenuActionTriggered_QuickSelectiontool()
 {
-    unavailable();
+    // Proposals become changes of an open reader, kept or dropped on its edit page: open the
+    // selected reader there first, then the tool.
+    if (!m_connector) {
+        MainFrame::showToast(QStringLiteral("#IDS_SelectDeviceTips"));
+        return;
+    }
+    const KxDeviceInfoMap info = m_connector->deviceInfo();
+    if (MainPageButtons::isVision(info) || MainPageButtons::isRfid(info)) {
+        unavailable();  // its rules are about barcode readers
+        return;
+    }
+    m_quickSelectAfterOpen = true;
+    connectToEdit(DeviceEditMode_QuickSettings);
+    if (m_pendingMode == 0)
+        m_quickSelectAfterOpen = false;  // opened already, or not at all
 }
 
 void MainPageClient::OnMenuActionTriggered_Cmd()

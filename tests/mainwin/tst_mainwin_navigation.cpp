@@ -139,6 +139,38 @@ private slots:
         QVERIFY(USBDeviceManager::instance()->notificationsEnabled());
     }
 
+    void quickSelectionFromTheToolsMenuOpensTheReaderFirst()
+    {
+        MainFrame frame;
+        frame.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&frame));
+        MainPageClient *page = frame.mainPage();
+        QAction *quick = page->findChild<QAction *>("menu_pActQuickSelectiontool");
+        QVERIFY(quick);
+        QStringList shown;
+        const KxDialogRunner::Runner before = KxDialogRunner::install([&shown](QDialog *d) {
+            shown << d->objectName();
+            return int(d->objectName() == QLatin1String("QuickSelectDlg") ? QDialog::Rejected
+                                                                          : SaveChoice_NotSave);
+        });
+        quick->trigger();  // nothing selected: a hint, nothing opens
+        QCOMPARE(env->ui.toastTexts(), QStringList{"#IDS_SelectDeviceTips"});
+        QCOMPARE(frame.getCurPanelId(), MainFramePanel_Main);
+
+        NDeviceListItem *item = page->deviceList()->allDeviceList()->findDevice(kOfflineId);
+        QVERIFY(item);
+        QTest::mouseClick(item, Qt::LeftButton, Qt::NoModifier, QPoint(20, 10));
+        QTRY_COMPARE(page->selectedDeviceId(), kOfflineId);
+        quick->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(frame.getCurPanelId(), MainFramePanel_DeviceEdit, 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(shown, QStringList{"QuickSelectDlg"}, 15000);
+        auto *edit = qobject_cast<DeviceEditClient *>(frame.currentPanel());
+        QVERIFY(edit && edit->currentFrame() && edit->currentFrame()->inherits("BCodeEditFrame"));
+        click(visibleButton(edit, "Id_Btn_MainPage"));
+        QTRY_COMPARE(frame.getCurPanelId(), MainFramePanel_Main);
+        KxDialogRunner::install(before);
+    }
+
     void groupEditingLeftByEitherFinishButton_data()
     {
         QTest::addColumn<QString>("finishButton");

@@ -91,23 +91,46 @@ bool isCode(const char *code)
 
 }  // namespace
 
+namespace {
+
+// Latin-1 text cut or padded to width (no width: as long as it is), without temporaries.
+void putLatin1(QByteArray &out, const QString &text, int width, int maxSize)
+{
+    const int n = qMin(text.size(), maxSize);
+    const QChar *c = text.constData();
+    for (int i = 0; i < n; ++i)
+        out.append(char(c[i].unicode() < 256 ? c[i].unicode() : '?'));
+    for (int i = n; i < width; ++i)
+        out.append(' ');
+}
+
+}  // namespace
+
 QByteArray KxEncodeSettingsReply(const KxSettingsReply &reply)
 {
-    QByteArray out;
-    out.append(reply.prefix);
     const int count = qMin(reply.tags.size(), KxProtocol::MaxItems);
+    // One allocation for the whole payload: a full list has a thousand items.
+    qsizetype size = 3 + 8 + reply.extendData.size() + reply.extendInfo.size();
+    for (int i = 0; i < count; ++i) {
+        size += 9;
+        for (const KxSubTag &st : reply.tags[i].subTags)
+            size += 6 + qMin(st.tag.size(), int(KxProtocol::MaxSubTagName)) + st.value.size();
+    }
+    QByteArray out;
+    out.reserve(int(size));
+    out.append(reply.prefix);
     putU16(out, quint16(count));
     for (int i = 0; i < count; ++i) {
         const KxTagInfo &t = reply.tags[i];
-        out.append(t.code.toLatin1().leftJustified(6, ' ', true));
+        putLatin1(out, t.code, 6, 6);
         out.append(char(quint8(t.result)));
         const int subs = qMin(t.subTags.size(), 65535);
         putU16(out, quint16(subs));
         for (int s = 0; s < subs; ++s) {
             const KxSubTag &st = t.subTags[s];
-            const QByteArray name = st.tag.toLatin1().left(KxProtocol::MaxSubTagName);
-            out.append(char(name.size()));
-            out.append(name);
+            const int nameSize = qMin(st.tag.size(), int(KxProtocol::MaxSubTagName));
+            out.append(char(nameSize));
+            putLatin1(out, st.tag, 0, nameSize);
             out.append(char(quint8(st.result)));
             putU32(out, quint32(st.value.size()));
             out.append(st.value);

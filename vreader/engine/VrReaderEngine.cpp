@@ -286,12 +286,29 @@ VrReaderEngine::Outcome VrReaderEngine::handleFrame(const QByteArray &frame)
 VrReaderEngine::Outcome VrReaderEngine::handleSettings(const KxSettingsRequest &request)
 {
     Outcome out;
-    QByteArray capsKey;
+    QByteArray capsKey, defaultsKey;
     if (request.allQuery == '^' && m_refused.isEmpty()) {
         capsKey = QByteArray(1, request.prefix) + QByteArray::number(quintptr(m_table.data()))
             + ':' + QByteArray::number(m_bufferSize);
         if (capsKey == m_capsKey) {
             out.reply = m_capsReply;
+            return out;
+        }
+    } else if (request.allQuery == '&' && m_refused.isEmpty()) {
+        if (m_liveTable != m_table.data()) {
+            m_liveTable = m_table.data();
+            m_liveCodes.clear();
+            for (const QString &code : m_table->codes())
+                if (isLiveDefault(*m_table->find(code), code))
+                    m_liveCodes << code;
+        }
+        defaultsKey = QByteArray(1, request.prefix) + QByteArray::number(quintptr(m_table.data()));
+        for (const QString &code : qAsConst(m_liveCodes)) {
+            const QByteArray v = readOnlyValue(code);
+            defaultsKey += '\0' + QByteArray::number(v.size()) + ':' + v;
+        }
+        if (defaultsKey == m_defaultsKey) {
+            out.reply = m_defaultsReply;
             return out;
         }
     }
@@ -314,9 +331,14 @@ VrReaderEngine::Outcome VrReaderEngine::handleSettings(const KxSettingsRequest &
     reply.extendData = out.extendData;
     reply.extendInfo = out.extendInfo;
     out.reply = KxMakeSettingsReply(reply);
-    if (!capsKey.isEmpty() && out.extendData.isEmpty() && out.extendInfo.isEmpty()) {
-        m_capsKey = capsKey;
-        m_capsReply = out.reply;
+    if (out.extendData.isEmpty() && out.extendInfo.isEmpty()) {
+        if (!capsKey.isEmpty()) {
+            m_capsKey = capsKey;
+            m_capsReply = out.reply;
+        } else if (!defaultsKey.isEmpty()) {
+            m_defaultsKey = defaultsKey;
+            m_defaultsReply = out.reply;
+        }
     }
     return out;
 }
@@ -339,13 +361,8 @@ KxTagInfo VrReaderEngine::answer(char prefix, char query, const QString &code,
                                              ? VrCommandTable::capability(*c)
                                              : c->capabilityText);
     }
-    if (query == '&') {
-        // A live value described by the pages has the page's default (the counters' zero);
-        // a fresh reader has no unsaved differences.
-        const bool live = c->kind == VrCommand::ReadOnly && !c->fromPages
-            && code != QLatin1String("DIFQRY");
-        return tag(code, DataResult_Ack, live ? readOnlyValue(code) : defaultOf(*c));
-    }
+    if (query == '&')
+        return tag(code, DataResult_Ack, isLiveDefault(*c, code) ? readOnlyValue(code) : defaultOf(*c));
     KxTagInfo rfidReply;
     if (m_rfid && rfidRequest(prefix, query, code, value, hasValue, outcome, &rfidReply))
         return rfidReply;
@@ -381,6 +398,13 @@ KxTagInfo VrReaderEngine::answer(char prefix, char query, const QString &code,
     cameraSetting(prefix, code, value, outcome);
     outcome->log << QStringLiteral("%1%2%3").arg(QLatin1Char(prefix)).arg(code, QString::fromUtf8(value));
     return tag(code, DataResult_Ack, value);
+}
+
+// In the defaults list ("&"), a live value described by the pages has the page's default (the
+// counters' zero) and a fresh reader has no unsaved differences; other live values are current.
+bool VrReaderEngine::isLiveDefault(const VrCommand &c, const QString &code)
+{
+    return c.kind == VrCommand::ReadOnly && !c.fromPages && code != QLatin1String("DIFQRY");
 }
 
 bool VrReaderEngine::runAction(char prefix, const QString &code, Outcome *outcome)

@@ -148,6 +148,7 @@ private:
     QByteArray readOnlyValue(const QString &code) const;
     QByteArray defaultOf(const VrCommand &c) const;
     bool runAction(char prefix, const QString &code, Outcome *outcome);
+    static bool isLiveDefault(const VrCommand &c, const QString &code);
     QByteArray counters() const;
     Outcome handleSettings(const KxSettingsRequest &request);
     Outcome handleVision(const QString &code, const QByteArray &json);
@@ -196,6 +197,10 @@ private:
     bool m_emptyQueryAll = false;
     // The encoded "^" list: it depends only on the table, the prefix and the buffer size.
     QByteArray m_capsKey, m_capsReply;
+    // The encoded "&" list: the table's defaults and the few live values not on any page.
+    QByteArray m_defaultsKey, m_defaultsReply;
+    const void *m_liveTable = nullptr;
+    QStringList m_liveCodes;
     int m_noReadEvery = 0;
     int m_bufferSize = 4096;
     // Read counters ("DBGCNT"): reads, good reads, time spent reading.

@@ -212,18 +212,22 @@ bool KxDeviceKit::updateFirmwareFile(const QString &id, const QString &path, boo
         QMutexLocker lock(&registry().mutex);
         registry().states.insert(id, UpgradeState());
     }
-    // The package is mapped rather than read. Its CRC-32s (the file's and the stored payload's)
-    // catch a damaged file here; its SHA-256 is the reader's to check as the bytes arrive (a
-    // mismatch is refused with 209 and nothing is installed), so it is not taken twice.
+    // The package is read whole, not mapped: a file cut short by someone else while mapped would
+    // kill the program, a copy cannot change under us. Its CRC-32s (the file's and the stored
+    // payload's) catch a damaged file here; its SHA-256 is the reader's to check as the bytes
+    // arrive (a mismatch is refused with 209 and nothing is installed), so it is not taken twice.
     QFile file(packageFile(path));
     if (file.fileName().isEmpty() || !file.open(QIODevice::ReadOnly) || file.size() > kMaxPackage
         || file.size() < 64) {
         qWarning().noquote() << "KxDeviceKit::updateFirmwareFile()... cannot open" << path;
         return finish(KxFirmware::InvalidFormat);
     }
-    const uchar *mapped = file.map(0, file.size());
-    const QByteArray bytes = mapped ? QByteArray::fromRawData(reinterpret_cast<const char *>(mapped), int(file.size()))
-                                    : file.readAll();
+    const qint64 expected = file.size();
+    const QByteArray bytes = file.readAll();
+    if (bytes.size() != expected) {
+        qWarning().noquote() << "KxDeviceKit::updateFirmwareFile()... changed while read" << path;
+        return finish(KxFirmware::InvalidFormat);
+    }
     KxFirmware::Package pkg;
     KxFirmware::FileSums sums;
     sums.crc = KxFirmware::crc32(bytes);

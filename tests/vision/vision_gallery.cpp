@@ -47,7 +47,7 @@ int main(int argc, char **argv)
     frame.resize(size);
     frame.show();
     frame.openDevice(&c, {});
-    const auto settle = [](const std::function<bool()> &done) { QTest::qWaitFor(done, 30000); };
+    const auto settle = [](const std::function<bool()> &done) { (void)QTest::qWaitFor(done, 30000); };
     ui.answerInput(QStringLiteral("Line A"));
     frame.newSolution();
     settle([&] { return !frame.editedSolution().isEmpty(); });

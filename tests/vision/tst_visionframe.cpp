@@ -232,7 +232,7 @@ private slots:
         const QString cut = param(at("zuTemplateLocator"), "template");
         KxVisionResource *res = KxVisionLogin::resource(m_c.get());
         QVERIFY(res->entry(cut) && res->entry(cut)->kind == QLatin1String("template"));
-        QTRY_VERIFY_WITH_TIMEOUT(templ->thumbnail()->pixmap() && !templ->thumbnail()->pixmap()->isNull(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(!templ->thumbnail()->pixmap(Qt::ReturnByValue).isNull(), 30000);
         // A file: an image is taken, anything else is refused by the camera and changes nothing.
         QTemporaryDir dir;
         const QString png = dir.filePath("lid.png"), text = dir.filePath("notes.png");

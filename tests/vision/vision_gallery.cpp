@@ -118,7 +118,7 @@ int main(int argc, char **argv)
         templ->fromImage();
         const int node = frame.currentNode();
         settle([&] { return !frame.workflows().at(0).nodes.at(node).param(QStringLiteral("template")).isEmpty(); });
-        settle([&] { return templ->thumbnail()->pixmap() && !templ->thumbnail()->pixmap()->isNull(); });
+        settle([&] { return !templ->thumbnail()->pixmap(Qt::ReturnByValue).isNull(); });
     }
     drawAt(0.15, 0.15, 0.85, 0.85);  // the search region
     const int shownBefore = sol->resultCount();

@@ -79,6 +79,8 @@ void KxBarcodeConsumerThread::runResults()
         const KxFrameSearch::Outcome outcome = search.next(m_ring, m_frame.data(), &size);
         if (outcome == KxFrameSearch::Outcome::Frame) {
             m_frames.fetch_add(1);
+            // A no-read message switched on a moment ago applies to the very next frame.
+            refreshNoReads();
             if (testMode)
                 m_parse.parseTestFrame(frameView(size));
             else

@@ -110,6 +110,17 @@ void TstResultsConsumer::framesInPieces()
     for (const STRUCT_BARCODE_INFO &b : allOf<STRUCT_BARCODE_INFO>(spy))
         noReads += b.goodRead ? 0 : 1;
     QCOMPARE(noReads, 4);
+
+    // A no-read message switched on while the thread runs holds for the very next frame, not
+    // only after the next batch.
+    for (int i = 0; i < 5; ++i) {
+        const QByteArray late = "LATE" + QByteArray::number(i);
+        spy.clear();
+        t.setNoReadMessages({late});
+        QVERIFY(t.append(kestor(4128, late)));
+        QTRY_COMPARE_WITH_TIMEOUT(allOf<STRUCT_BARCODE_INFO>(spy).size(), 1, 30000);
+        QVERIFY2(!allOf<STRUCT_BARCODE_INFO>(spy).first().goodRead, late.constData());
+    }
 }
 
 void TstResultsConsumer::testModeAndTags()

@@ -30,15 +30,6 @@
 
 namespace {
 QPointer<BCodeEditFrame> g_live;
-
-const char *const kToolbarStyle =
-    "#widgetToolbar{background:#ffffff; border-bottom:1px solid #dbdbdb;}"
-    "#widgetToolbar QToolButton{border:none; background:transparent; color:#1f1f1f; font-size:14px;"
-    " padding:4px 8px;}"
-    "#widgetToolbar QToolButton:checked{color:#0c3484; border-bottom:2px solid #0c3484;}"
-    "#widgetToolbar QToolButton:hover{color:#0c3484;}"
-    "#widgetToolbar QToolButton::menu-indicator{image:none;}"
-    "#btnUnsaved{color:#595959; font-size:13px;}";
 }  // namespace
 
 BCodeEditFrame::BCodeEditFrame(QWidget *parent) : IPluginWidget(parent)
@@ -50,13 +41,7 @@ BCodeEditFrame::BCodeEditFrame(QWidget *parent) : IPluginWidget(parent)
     layout->setSpacing(0);
     m_toolbarStack = new QStackedWidget(this);
     m_toolbarStack->setFixedHeight(56);
-    m_toolbar = new QWidget(m_toolbarStack);
-    m_toolbar->setObjectName(QStringLiteral("widgetToolbar"));
-    m_toolbar->setAttribute(Qt::WA_StyledBackground);
-    m_toolbar->setStyleSheet(QLatin1String(kToolbarStyle));
-    m_toolbarLayout = new QHBoxLayout(m_toolbar);
-    m_toolbarLayout->setContentsMargins(24, 0, 24, 0);
-    m_toolbarLayout->setSpacing(16);
+    m_toolbar = EditIcons::makeToolbar(m_toolbarStack, &m_toolbarLayout);
     m_toolbarStack->addWidget(m_toolbar);
     m_toolGroup = new QButtonGroup(this);
     m_toolGroup->setExclusive(true);
@@ -114,16 +99,7 @@ bool BCodeEditFrame::openDeviceById(const QString &deviceId, const QVariant &par
 
 QToolButton *BCodeEditFrame::addToolButton(const QString &id, const QString &textKey, const QString &icon)
 {
-    auto *b = new QToolButton(m_toolbar);
-    b->setObjectName(id);
-    b->setText(kxTr(textKey));
-    b->setCheckable(true);
-    b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    b->setIcon(EditIcons::icon(icon, 16, QColor(0x1f, 0x1f, 0x1f), QColor(0x0c, 0x34, 0x84)));
-    b->setIconSize(QSize(16, 16));
-    b->setCursor(Qt::PointingHandCursor);
-    m_toolGroup->addButton(b);
-    m_toolbarLayout->addWidget(b);
+    QToolButton *b = EditIcons::addToolButton(m_toolbar, m_toolbarLayout, m_toolGroup, id, textKey, icon);
     connect(b, &QToolButton::clicked, this, &BCodeEditFrame::OnToolBarBtnClicked);
     return b;
 }

@@ -39,10 +39,9 @@ private slots:
 
     void leavingWithoutChangesShowsNothing()
     {
-        VReaderProcess vp;
-        QVERIFY(vp.start({}));
-        auto c = login(vp);
-        QVERIFY(c);
+        Started vp;
+        QVERIFY2(vp.start({}), qPrintable(vp.why));
+        auto &c = vp.connector;
         KxScriptedUiBackend ui;
         int runs = 0;
         RunnerScope scope([&](QDialog *) { return ++runs, 1; });
@@ -53,10 +52,9 @@ private slots:
 
     void cancelStaysAndNotSaveRestores()
     {
-        VReaderProcess vp;
-        QVERIFY(vp.start({}));
-        auto c = login(vp);
-        QVERIFY(c);
+        Started vp;
+        QVERIFY2(vp.start({}), qPrintable(vp.why));
+        auto &c = vp.connector;
         KxDeviceCommand *cmd = c->command();
         const QVector<ChangedCmdInfo> changes = pickChanges(cmd, 2);
         QMap<QString, QByteArray> before;
@@ -92,14 +90,13 @@ private slots:
 
     void failedSaveThenBackLeavesChangesUnsaved()
     {
-        VReaderProcess vp;
-        QVERIFY(vp.start({}));
-        auto c = login(vp);
-        QVERIFY(c);
+        Started vp;
+        QVERIFY2(vp.start({}), qPrintable(vp.why));
+        auto &c = vp.connector;
         KxDeviceCommand *cmd = c->command();
         const QVector<ChangedCmdInfo> changes = pickChanges(cmd, 2);
         QCOMPARE(sendChanges(cmd, changes, this), 2);
-        vp.stop();
+        vp.process.stop();
         KxScriptedUiBackend ui;
         ui.answerMessage(1, "IDS_CmdSave_Fail");             // the failed codes
         ui.answerMessage(2, "#IDS_SaveChangedCmds_Failed");  // "Back"
@@ -161,10 +158,9 @@ private slots:
 
     void undoRestoresOneCommand()
     {
-        VReaderProcess vp;
-        QVERIFY(vp.start({}));
-        auto c = login(vp);
-        QVERIFY(c);
+        Started vp;
+        QVERIFY2(vp.start({}), qPrintable(vp.why));
+        auto &c = vp.connector;
         KxDeviceCommand *cmd = c->command();
         const QVector<ChangedCmdInfo> changes = pickChanges(cmd, 2);
         QCOMPARE(changes.size(), 2);
@@ -269,10 +265,9 @@ private slots:
 
     void importOfOtherModelOnlyAfterConfirmation()
     {
-        VReaderProcess vp;
-        QVERIFY(vp.start({}));
-        auto c = login(vp);
-        QVERIFY(c);
+        Started vp;
+        QVERIFY2(vp.start({}), qPrintable(vp.why));
+        auto &c = vp.connector;
         const QVector<ChangedCmdInfo> changes = pickChanges(c->command(), 1);
         QCOMPARE(changes.size(), 1);
         const QByteArray before = readerValue(c.get(), changes[0].code);
@@ -309,10 +304,9 @@ private slots:
 
     void exportRemembersFolder()
     {
-        VReaderProcess vp;
-        QVERIFY(vp.start({}));
-        auto c = login(vp);
-        QVERIFY(c);
+        Started vp;
+        QVERIFY2(vp.start({}), qPrintable(vp.why));
+        auto &c = vp.connector;
         QTemporaryDir dir;
         KxScriptedUiBackend ui;
         ui.answerFile(dir.filePath("cfg"));

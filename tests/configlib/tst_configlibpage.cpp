@@ -110,11 +110,9 @@ private slots:
     // Two sets changed before one save: both are stored and come back after a restart.
     void changesOfTwoSetsSurviveTheSave()
     {
-        VReaderProcess vr;
-        QVERIFY2(vr.start(kArgs), vr.errorOutput().constData());
-        QString why;
-        auto c = login(vr, &why);
-        QVERIFY2(c, qPrintable(why));
+        Started vr;
+        QVERIFY2(vr.start(kArgs), qPrintable(vr.why));
+        auto &c = vr.connector;
         KxDeviceCommand *cmd = c->command();
         QObject owner;
         const QList<ConfigLib *> sets = ConfigLib::load(KxDeviceCommandPtr(cmd), &owner);
@@ -135,9 +133,9 @@ private slots:
         QVERIFY(cmd->changedCmds().isEmpty());
 
         c.reset();
-        QVERIFY2(vr.restart(kArgs), vr.errorOutput().constData());
-        c = login(vr, &why);
-        QVERIFY2(c, qPrintable(why));
+        QVERIFY2(vr.process.restart(kArgs), vr.process.errorOutput().constData());
+        c = login(vr.process, &vr.why);
+        QVERIFY2(c, qPrintable(vr.why));
         const QMap<int, ConfigLibRecord> stored = readerSets(c.get());
         QCOMPARE(stored.value(1).name, QStringLiteral("Dock A"));
         QCOMPARE(stored.value(2).value("EXPFET"), QByteArray("1500"));
@@ -153,11 +151,9 @@ private slots:
     // every changed set back.
     void refusedThenDiscarded()
     {
-        VReaderProcess vr;
-        QVERIFY2(vr.start(kArgs), vr.errorOutput().constData());
-        QString why;
-        auto c = login(vr, &why);
-        QVERIFY2(c, qPrintable(why));
+        Started vr;
+        QVERIFY2(vr.start(kArgs), qPrintable(vr.why));
+        auto &c = vr.connector;
         KxDeviceCommand *cmd = c->command();
         const QByteArray original = readerValue(c.get(), "MPCADD");
         QObject owner;

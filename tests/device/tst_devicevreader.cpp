@@ -46,11 +46,9 @@ class TestDeviceVReader : public QObject
 private slots:
     void loginReadsEverySetting()
     {
-        VReaderProcess vp;
-        QVERIFY2(vp.start({}), vp.errorOutput().constData());
-        QString why;
-        auto c = login(vp, &why);
-        QVERIFY2(c, qPrintable(why));
+        Started vp;
+        QVERIFY2(vp.start({}), qPrintable(vp.why));
+        auto &c = vp.connector;
         QCOMPARE(c->state(), int(DeviceState_LoggedIn));
         KxDeviceCommand *cmd = c->command();
         const KxTagList values = cmd->tagList(KxDeviceCommand::Values);
@@ -85,10 +83,9 @@ private slots:
 
     void refusedCodeReportedOthersKept()
     {
-        VReaderProcess vp;
-        QVERIFY(vp.start({}));
-        auto c = login(vp);
-        QVERIFY(c);
+        Started vp;
+        QVERIFY2(vp.start({}), qPrintable(vp.why));
+        auto &c = vp.connector;
         KxDeviceCommand *cmd = c->command();
         QVector<ChangedCmdInfo> changes;
         for (const auto &p : {qMakePair(QString("DEVNAM"), QByteArray("ROOM1")),
@@ -115,10 +112,9 @@ private slots:
 
     void saveSurvivesRestartDiscardRestores()
     {
-        VReaderProcess vp;
-        QVERIFY(vp.start({}));
-        auto c = login(vp);
-        QVERIFY(c);
+        Started vp;
+        QVERIFY2(vp.start({}), qPrintable(vp.why));
+        auto &c = vp.connector;
         KxDeviceCommand *cmd = c->command();
         const QVector<ChangedCmdInfo> changes = pickChanges(cmd, 4);
         QCOMPARE(changes.size(), 4);
@@ -130,8 +126,8 @@ private slots:
         QVERIFY(cmd->changedCmds().isEmpty());
 
         c.reset();
-        QVERIFY(vp.restart({}));
-        c = login(vp);
+        QVERIFY(vp.process.restart({}));
+        c = login(vp.process);
         QVERIFY(c);
         cmd = c->command();
         for (const ChangedCmdInfo &ch : changes)
@@ -160,10 +156,9 @@ private slots:
 
     void separatorValuesStoreAndRestore()
     {
-        VReaderProcess vp;
-        QVERIFY(vp.start({}));
-        auto c = login(vp);
-        QVERIFY(c);
+        Started vp;
+        QVERIFY2(vp.start({}), qPrintable(vp.why));
+        auto &c = vp.connector;
         KxDeviceCommand *cmd = c->command();
         const QMap<QString, QByteArray> stored = {{"CADPOS", "50,50"},
                                                   {"CADLIN", "0,300|1919,300"},
@@ -173,8 +168,8 @@ private slots:
         QVERIFY(cmd->changedCmds().isEmpty());
 
         c.reset();
-        QVERIFY(vp.restart({}));
-        c = login(vp);
+        QVERIFY(vp.process.restart({}));
+        c = login(vp.process);
         QVERIFY(c);
         cmd = c->command();
         for (auto it = stored.constBegin(); it != stored.constEnd(); ++it)
@@ -203,10 +198,9 @@ private slots:
     // it stays a running change, and the value shown is the reader's.
     void editsAroundSaveKeepTheirOrder()
     {
-        VReaderProcess vp;
-        QVERIFY(vp.start({}));
-        auto c = login(vp);
-        QVERIFY(c);
+        Started vp;
+        QVERIFY2(vp.start({}), qPrintable(vp.why));
+        auto &c = vp.connector;
         KxDeviceCommand *cmd = c->command();
         int answers = 0;
         bool saved = false;
@@ -231,8 +225,8 @@ private slots:
         QCOMPARE(changed.first().value.toByteArray(), QByteArray("SECOND"));
         QCOMPARE(changed.first().previous.toByteArray(), QByteArray("FIRST"));
         c.reset();
-        QVERIFY(vp.restart({}));
-        c = login(vp);
+        QVERIFY(vp.process.restart({}));
+        c = login(vp.process);
         QVERIFY(c);
         QCOMPARE(c->command()->value("DEVNAM"), QByteArray("FIRST"));
     }
@@ -240,16 +234,15 @@ private slots:
     // Values a reader runs without having stored them are unsaved changes at the next login.
     void unsavedValuesShownAtLogin()
     {
-        VReaderProcess vp;
-        QVERIFY(vp.start({}));
-        auto c = login(vp);
-        QVERIFY(c);
+        Started vp;
+        QVERIFY2(vp.start({}), qPrintable(vp.why));
+        auto &c = vp.connector;
         QVERIFY(c->command()->hasCmd("DIFQRY"));
         QVERIFY(c->command()->changedCmds().isEmpty());
         const QList<QPair<QString, QByteArray>> values = {{"DEVNAM", "ROOM7"}, {"NGRSET", "4E4F4E45"}};
         QCOMPARE(sendValues(c->command(), values), 2);
         c.reset();
-        c = login(vp);
+        c = login(vp.process);
         QVERIFY(c);
         KxDeviceCommand *cmd = c->command();
         QMap<QString, QPair<QByteArray, QByteArray>> seen;

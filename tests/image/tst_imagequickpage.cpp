@@ -45,11 +45,9 @@ private slots:
         QFETCH(QStringList, args);
         QFETCH(bool, shown);
         QFETCH(QSize, blank);
-        VReaderProcess vr;
-        QVERIFY2(vr.start(args), vr.errorOutput().constData());
-        QString why;
-        auto connector = VReaderSession::login(vr, &why);
-        QVERIFY2(connector, qPrintable(why));
+        VReaderSession::Started vr;
+        QVERIFY2(vr.start(args), qPrintable(vr.why));
+        auto &connector = vr.connector;
         QuickSettingsWidget page;
         QVERIFY(page.openDevice(QPointer<KxDeviceConnector>(connector.get()), QVariant()));
         page.resize(1366, 768);
@@ -64,14 +62,12 @@ private slots:
     // A network reader's results stream into the table, shown by default; local decodes stay in the log.
     void networkResultsFillTheTable()
     {
-        VReaderProcess vr;
-        QVERIFY2(vr.start({"--count", "1", "--sensor", "800x600"}), vr.errorOutput().constData());
-        QString why;
-        auto connector = VReaderSession::login(vr, &why);
-        QVERIFY2(connector, qPrintable(why));
+        VReaderSession::Started vr;
+        QVERIFY2(vr.start({"--count", "1", "--sensor", "800x600"}), qPrintable(vr.why));
+        auto &connector = vr.connector;
         // Found on the network, as discovery reports it.
         KxDeviceInfoMap info = connector->deviceInfo();
-        info.insert(QStringLiteral("Ip Address"), vr.readers().value(0).address);
+        info.insert(QStringLiteral("Ip Address"), vr.process.readers().value(0).address);
         connector->setDeviceInfo(info);
         QuickSettingsWidget page;
         QVERIFY(page.openDevice(QPointer<KxDeviceConnector>(connector.get()), QVariant()));

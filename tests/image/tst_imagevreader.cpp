@@ -226,11 +226,9 @@ private slots:
 
     void readerWithoutImagesGetsNoBlank()
     {
-        VReaderProcess handHeld;
-        QVERIFY2(handHeld.start({"--model", "KXS-HS120", "--count", "1"}), handHeld.errorOutput().constData());
-        QString why;
-        auto connector = VReaderSession::login(handHeld, &why);
-        QVERIFY2(connector, qPrintable(why));
+        VReaderSession::Started handHeld;
+        QVERIFY2(handHeld.start({"--model", "KXS-HS120", "--count", "1"}), qPrintable(handHeld.why));
+        auto &connector = handHeld.connector;
         BCodeImageView view;
         view.setDevice(QPointer<KxDeviceConnector>(connector.get()));
         QVERIFY(!view.hasImageSupport());

@@ -4,20 +4,30 @@
 
 #include <QtTest>
 
+#include <memory>
+
 class TestToast : public QObject
 {
     Q_OBJECT
+    std::unique_ptr<QWidget> m_window;
+
 private slots:
     void initTestCase()
     {
         QVERIFY(KxI18nUtil::instance()->loadMain(BREVAN_SOURCE_DIR "/models/resources", "en"));
     }
+    // A fresh window per case, so no toast of one case is still there in the next.
+    void init()
+    {
+        m_window = std::make_unique<QWidget>();
+        m_window->resize(800, 600);
+        m_window->show();
+    }
+    void cleanup() { m_window.reset(); }
 
     void disappearsAfterItsTime()
     {
-        QWidget window;
-        window.resize(800, 600);
-        window.show();
+        QWidget &window = *m_window;
         KxToast *toast = KxToast::showToast(QStringLiteral("#IDS_Tips"), 3000, &window);
         QCOMPARE(toast->text(), QStringLiteral("Prompt"));
         QCOMPARE(toast->duration(), 3000);
@@ -34,9 +44,7 @@ private slots:
 
     void stacksAndCloses_gap()
     {
-        QWidget window;
-        window.resize(800, 600);
-        window.show();
+        QWidget &window = *m_window;
         KxToast *a = KxToast::showToast(QStringLiteral("First"), 3000, &window);
         KxToast *b =
             KxToast::showToast(QStringLiteral("Second notice, a bit longer"), 3000, &window);
@@ -55,9 +63,7 @@ private slots:
 
     void followsWindowResize()
     {
-        QWidget window;
-        window.resize(800, 600);
-        window.show();
+        QWidget &window = *m_window;
         KxToast *a = KxToast::showToast(QStringLiteral("Centred"), 3000, &window);
         QVERIFY(qAbs(a->geometry().center().x() - 400) <= 1);
         window.resize(1200, 600);
@@ -66,9 +72,7 @@ private slots:
 
     void sameTextRestartsInsteadOfStacking()
     {
-        QWidget window;
-        window.resize(800, 600);
-        window.show();
+        QWidget &window = *m_window;
         KxToast *a = KxToast::showToast(QStringLiteral("#IDS_Tips"), 3000, &window);
         KxToast *b = KxToast::showToast(QStringLiteral("#IDS_Tips"), 2000, &window);
         QCOMPARE(a, b);
@@ -82,9 +86,7 @@ private slots:
 
     void leavingToastComesBackWhenShownAgain()
     {
-        QWidget window;
-        window.resize(800, 600);
-        window.show();
+        QWidget &window = *m_window;
         KxToast *a = KxToast::showToast(QStringLiteral("Again"), 3000, &window);
         a->setFadeDuration(2000);
         a->dismiss();
@@ -97,9 +99,7 @@ private slots:
 
     void capsHowManyStay()
     {
-        QWidget window;
-        window.resize(800, 600);
-        window.show();
+        QWidget &window = *m_window;
         for (int i = 0; i < KxToast::MaxStacked + 3; ++i)
             KxToast::showToast(QStringLiteral("Notice %1").arg(i), 3000, &window);
         int staying = 0;

@@ -78,6 +78,23 @@ inline KxControlBase *makeControl(KxItemInfo *item, QObject *parent)
     return c;
 }
 
+// An item and its control (cast to T), parented to a sink that records the control's events:
+// how most control tests start. The sink goes first, and takes the control with it.
+template <class T = KxControlBase>
+struct Made
+{
+    std::unique_ptr<KxItemInfo> item;
+    EventSink sink;
+    T *c = nullptr;
+
+    Made(const QString &type, const QString &value, const QVariantMap &attributes = {},
+         const QString &inlineOptions = QString())
+        : item(makeItem(type, value, attributes, inlineOptions)),
+          c(qobject_cast<T *>(makeControl(item.get(), &sink)))
+    {
+    }
+};
+
 inline std::unique_ptr<KxPagesInfo> pagesFromXml(const QByteArray &xml)
 {
     KxStandardControls::registerAll();

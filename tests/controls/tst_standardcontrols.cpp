@@ -65,26 +65,22 @@ private slots:
         QFETCH(QString, stored);
         QFETCH(QStringList, check);
         QFETCH(QString, expected);
-        auto item = makeItem("CheckBox", stored, {}, "A|B|C");
-        EventSink sink;
-        auto *c = qobject_cast<KxCheckBox *>(makeControl(item.get(), &sink));
-        QVERIFY(c);
-        for (QAbstractButton *b : c->buttons())
+        Made<KxCheckBox> m("CheckBox", stored, {}, "A|B|C");
+        QVERIFY(m.c);
+        for (QAbstractButton *b : m.c->buttons())
             b->setChecked(check.contains(b->objectName()));
-        QCOMPARE(c->value().toString(), expected);
-        QCOMPARE(c->value().userType(), int(QMetaType::QString));
+        QCOMPARE(m.c->value().toString(), expected);
+        QCOMPARE(m.c->value().userType(), int(QMetaType::QString));
     }
 
     void checkBoxClickNotifies()
     {
-        auto item = makeItem("CheckBox", "A|C", {}, "A|B|C");
-        EventSink sink;
-        auto *c = qobject_cast<KxCheckBox *>(makeControl(item.get(), &sink));
-        QCOMPARE(c->buttonForKey("A")->isChecked(), true);
-        QCOMPARE(c->buttonForKey("B")->isChecked(), false);
-        c->buttonForKey("B")->click();
-        QCOMPARE(sink.count(KxValueChangedEvent::eventType()), 1);
-        QCOMPARE(c->value().toString(), QStringLiteral("A|B|C"));
+        Made<KxCheckBox> m("CheckBox", "A|C", {}, "A|B|C");
+        QCOMPARE(m.c->buttonForKey("A")->isChecked(), true);
+        QCOMPARE(m.c->buttonForKey("B")->isChecked(), false);
+        m.c->buttonForKey("B")->click();
+        QCOMPARE(m.sink.count(KxValueChangedEvent::eventType()), 1);
+        QCOMPARE(m.c->value().toString(), QStringLiteral("A|B|C"));
     }
 
     void sliderMultipleAndRemainder_data()
@@ -104,40 +100,36 @@ private slots:
         QFETCH(QString, value);
         QFETCH(QString, setTo);
         QFETCH(int, expectedPosition);
-        auto item = makeItem("Slider", "2", attrs({{"Minimum", "0"}, {"Maximum", "10"}, {"Multiple", "5"}, {"Remainder", "2"}}));
-        EventSink sink;
-        auto *c = qobject_cast<KxSlider *>(makeControl(item.get(), &sink));
-        c->slider()->setValue(position);
-        QCOMPARE(c->value().toString(), value);
-        c->setValue(setTo);
-        QCOMPARE(c->slider()->value(), expectedPosition);
-        QCOMPARE(c->valueLabel()->text(), setTo);
+        Made<KxSlider> m(
+            "Slider", "2",
+            attrs({{"Minimum", "0"}, {"Maximum", "10"}, {"Multiple", "5"}, {"Remainder", "2"}}));
+        m.c->slider()->setValue(position);
+        QCOMPARE(m.c->value().toString(), value);
+        m.c->setValue(setTo);
+        QCOMPARE(m.c->slider()->value(), expectedPosition);
+        QCOMPARE(m.c->valueLabel()->text(), setTo);
     }
 
     void hexEditRemovesBlanks()
     {
-        auto item = makeItem("HexEdit", "0D0A", attrs({{"MaxLength", "8"}}));
-        EventSink sink;
-        auto *c = qobject_cast<KxHexEdit *>(makeControl(item.get(), &sink));
-        QCOMPARE(c->lineEdit()->text(), QStringLiteral("0D 0A"));
-        QVERIFY(!c->isModified()); // shown grouped, stored plain
-        c->lineEdit()->setText("01 0A FF");
-        QCOMPARE(c->value().toString(), QStringLiteral("010AFF"));
-        QVERIFY(c->isModifiedValue("01 0a ff") == c->isModifiedValue("010AFF"));
-        QVERIFY(!c->isModifiedValue("0d 0a"));
+        Made<KxHexEdit> m("HexEdit", "0D0A", attrs({{"MaxLength", "8"}}));
+        QCOMPARE(m.c->lineEdit()->text(), QStringLiteral("0D 0A"));
+        QVERIFY(!m.c->isModified()); // shown grouped, stored plain
+        m.c->lineEdit()->setText("01 0A FF");
+        QCOMPARE(m.c->value().toString(), QStringLiteral("010AFF"));
+        QVERIFY(m.c->isModifiedValue("01 0a ff") == m.c->isModifiedValue("010AFF"));
+        QVERIFY(!m.c->isModifiedValue("0d 0a"));
         // Typing is limited to hex digits and MaxLength digits.
-        c->lineEdit()->clear();
-        c->lineEdit()->setFocus();
-        QTest::keyClicks(c->lineEdit(), "0G1");
-        QCOMPARE(c->value().toString(), QStringLiteral("01"));
+        m.c->lineEdit()->clear();
+        m.c->lineEdit()->setFocus();
+        QTest::keyClicks(m.c->lineEdit(), "0G1");
+        QCOMPARE(m.c->value().toString(), QStringLiteral("01"));
     }
 
     void hexDialogRoundTrip()
     {
-        auto item = makeItem("HexEdit", "4142", attrs({{"MaxLength", "8"}}));
-        EventSink sink;
-        auto *c = qobject_cast<KxHexEdit *>(makeControl(item.get(), &sink));
-        KxHexEditDlg *dlg = c->openDialog();
+        Made<KxHexEdit> m("HexEdit", "4142", attrs({{"MaxLength", "8"}}));
+        KxHexEditDlg *dlg = m.c->openDialog();
         QVERIFY(dlg);
         QCOMPARE(dlg->textEdit()->text(), QStringLiteral("AB"));
         dlg->hexEdit()->setPlainText("41 42 43 44 45"); // 5 bytes > 4 allowed
@@ -146,8 +138,8 @@ private slots:
         QTest::keyClicks(dlg->textEdit(), "Hi");
         QCOMPARE(dlg->hexDigits(), QStringLiteral("4869"));
         dlg->accept();
-        QCOMPARE(c->value().toString(), QStringLiteral("4869"));
-        QCOMPARE(sink.count(KxValueChangedEvent::eventType()), 1);
+        QCOMPARE(m.c->value().toString(), QStringLiteral("4869"));
+        QCOMPARE(m.sink.count(KxValueChangedEvent::eventType()), 1);
     }
 
     void hexTextHelpers()
@@ -209,16 +201,14 @@ private slots:
 
     void comboUserChangeAndOptions()
     {
-        auto item = makeItem("ComboBox", "0", {}, "0:Zero|1:One");
-        EventSink sink;
-        auto *c = qobject_cast<KxComboBox *>(makeControl(item.get(), &sink));
-        c->comboBox()->setCurrentIndex(1);
-        QCOMPARE(sink.count(KxValueChangedEvent::eventType()), 1);
-        QVERIFY(!c->setOptions(QStringLiteral("not a list")));
-        QVERIFY(c->setOptions(kxToVariantList({KxFeatureInfo{QString(), "5", "Five"}, KxFeatureInfo{QString(), "1", "One"}})));
-        QCOMPARE(c->comboBox()->count(), 2);
-        QCOMPARE(c->displayValue().toString(), QStringLiteral("One")); // current text kept
-        QCOMPARE(sink.count(KxValueChangedEvent::eventType()), 1);
+        Made<KxComboBox> m("ComboBox", "0", {}, "0:Zero|1:One");
+        m.c->comboBox()->setCurrentIndex(1);
+        QCOMPARE(m.sink.count(KxValueChangedEvent::eventType()), 1);
+        QVERIFY(!m.c->setOptions(QStringLiteral("not a list")));
+        QVERIFY(m.c->setOptions(kxToVariantList({KxFeatureInfo{QString(), "5", "Five"}, KxFeatureInfo{QString(), "1", "One"}})));
+        QCOMPARE(m.c->comboBox()->count(), 2);
+        QCOMPARE(m.c->displayValue().toString(), QStringLiteral("One")); // current text kept
+        QCOMPARE(m.sink.count(KxValueChangedEvent::eventType()), 1);
     }
 
     void doubleSpinBoxFormat_data()
@@ -234,10 +224,8 @@ private slots:
     {
         QFETCH(QString, in);
         QFETCH(QString, out);
-        auto item = makeItem("DoubleSpinBox", in);
-        EventSink sink;
-        KxControlBase *c = makeControl(item.get(), &sink);
-        QCOMPARE(c->value().toString(), out);
+        Made<> m("DoubleSpinBox", in);
+        QCOMPARE(m.c->value().toString(), out);
     }
 
     void spinBoxParity_data()
@@ -290,28 +278,26 @@ private slots:
     // Limits move the slider with the spin box; a limit that moves the value is reported once.
     void spinSliderParams()
     {
-        auto item = makeItem("SpinSlider", "50",
+        Made<KxSpinSlider> m("SpinSlider", "50",
                              attrs({{"Minimum", "0"}, {"Maximum", "100"}, {"Multiple", "5"}}));
-        EventSink sink;
-        auto *c = qobject_cast<KxSpinSlider *>(makeControl(item.get(), &sink));
-        QVERIFY(c);
-        QCOMPARE(c->slider()->maximum(), 20);
-        c->setParam("maximum", "not a number");
-        QCOMPARE(c->spinBox()->maximum(), 100);
-        c->setParam("Width", 40); // unknown parameter: no effect
-        QCOMPARE(c->spinBox()->maximum(), 100);
-        QCOMPARE(sink.count(KxValueChangedEvent::eventType()), 0);
-        c->setParam("MAXIMUM", 60);
-        QCOMPARE(c->spinBox()->maximum(), 60);
-        QCOMPARE(c->slider()->maximum(), 12);
-        QCOMPARE(c->value().toString(), QStringLiteral("50")); // inside: nothing to report
-        QCOMPARE(sink.count(KxValueChangedEvent::eventType()), 0);
-        c->setParam("Minimum", 55);
-        QCOMPARE(c->spinBox()->minimum(), 55);
-        QCOMPARE(c->slider()->minimum(), 11);
-        QCOMPARE(c->value().toString(), QStringLiteral("55")); // clamped, and reported
-        QCOMPARE(c->slider()->value(), 11);
-        QCOMPARE(sink.count(KxValueChangedEvent::eventType()), 1);
+        QVERIFY(m.c);
+        QCOMPARE(m.c->slider()->maximum(), 20);
+        m.c->setParam("maximum", "not a number");
+        QCOMPARE(m.c->spinBox()->maximum(), 100);
+        m.c->setParam("Width", 40); // unknown parameter: no effect
+        QCOMPARE(m.c->spinBox()->maximum(), 100);
+        QCOMPARE(m.sink.count(KxValueChangedEvent::eventType()), 0);
+        m.c->setParam("MAXIMUM", 60);
+        QCOMPARE(m.c->spinBox()->maximum(), 60);
+        QCOMPARE(m.c->slider()->maximum(), 12);
+        QCOMPARE(m.c->value().toString(), QStringLiteral("50")); // inside: nothing to report
+        QCOMPARE(m.sink.count(KxValueChangedEvent::eventType()), 0);
+        m.c->setParam("Minimum", 55);
+        QCOMPARE(m.c->spinBox()->minimum(), 55);
+        QCOMPARE(m.c->slider()->minimum(), 11);
+        QCOMPARE(m.c->value().toString(), QStringLiteral("55")); // clamped, and reported
+        QCOMPARE(m.c->slider()->value(), 11);
+        QCOMPARE(m.sink.count(KxValueChangedEvent::eventType()), 1);
     }
 
     void pairFormats_data()
@@ -334,60 +320,54 @@ private slots:
         QFETCH(QString, type);
         QFETCH(QString, value);
         QFETCH(QString, expected);
-        auto item = makeItem(type, value, attrs({{"Minimum", "0"}, {"Maximum", "1919"}, {"Step", "0.5"}, {"Decimals", "2"}}));
-        EventSink sink;
-        KxControlBase *c = makeControl(item.get(), &sink);
-        QCOMPARE(c->value().toString(), expected);
+        Made<> m(
+            type, value,
+            attrs({{"Minimum", "0"}, {"Maximum", "1919"}, {"Step", "0.5"}, {"Decimals", "2"}}));
+        QCOMPARE(m.c->value().toString(), expected);
     }
 
     void rangeBoxKeepsOrderAndParams()
     {
-        auto item = makeItem("RangeBox", "5|10", attrs({{"Minimum", "1"}, {"Maximum", "80"}}));
-        EventSink sink;
-        auto *c = qobject_cast<KxRangeBox *>(makeControl(item.get(), &sink));
-        c->fields().at(0)->setValue(20); // from above to: to follows
-        QCOMPARE(c->value().toString(), QStringLiteral("20|20"));
-        c->setParam("To", 30);
-        QCOMPARE(c->value().toString(), QStringLiteral("20|30"));
-        c->setParam("Maximum", 25);
-        QCOMPARE(c->value().toString(), QStringLiteral("20|25"));
+        Made<KxRangeBox> m("RangeBox", "5|10", attrs({{"Minimum", "1"}, {"Maximum", "80"}}));
+        m.c->fields().at(0)->setValue(20); // from above to: to follows
+        QCOMPARE(m.c->value().toString(), QStringLiteral("20|20"));
+        m.c->setParam("To", 30);
+        QCOMPARE(m.c->value().toString(), QStringLiteral("20|30"));
+        m.c->setParam("Maximum", 25);
+        QCOMPARE(m.c->value().toString(), QStringLiteral("20|25"));
     }
 
     void toggleButtonUsesFirstTwoOptions()
     {
-        auto item = makeItem("ToggleButton", "on", {}, "off:Off|on:On|x:Extra");
-        EventSink sink;
-        auto *c = qobject_cast<KxToggleButtonPrivate *>(makeControl(item.get(), &sink));
-        QVERIFY(c->toggle()->isChecked());
-        QCOMPARE(c->displayValue().toString(), QStringLiteral("On"));
-        c->toggle()->click();
-        QCOMPARE(c->value().toString(), QStringLiteral("off"));
-        QCOMPARE(sink.count(KxValueChangedEvent::eventType()), 1);
+        Made<KxToggleButtonPrivate> m("ToggleButton", "on", {}, "off:Off|on:On|x:Extra");
+        QVERIFY(m.c->toggle()->isChecked());
+        QCOMPARE(m.c->displayValue().toString(), QStringLiteral("On"));
+        m.c->toggle()->click();
+        QCOMPARE(m.c->value().toString(), QStringLiteral("off"));
+        QCOMPARE(m.sink.count(KxValueChangedEvent::eventType()), 1);
     }
 
     void toggleSliderValue()
     {
-        auto item = makeItem("ToggleSlider", "1|1000", attrs({{"Minimum", "100"}, {"Maximum", "10000"}, {"Step", "100"}}));
-        EventSink sink;
-        auto *c = qobject_cast<KxToggleSlider *>(makeControl(item.get(), &sink));
-        QCOMPARE(c->value().toString(), QStringLiteral("1|1000"));
-        c->toggle()->click();
-        QCOMPARE(c->value().toString(), QStringLiteral("0|1000"));
-        QVERIFY(!c->slider()->isEnabled());
+        Made<KxToggleSlider> m("ToggleSlider", "1|1000",
+                               attrs({{"Minimum", "100"}, {"Maximum", "10000"}, {"Step", "100"}}));
+        QCOMPARE(m.c->value().toString(), QStringLiteral("1|1000"));
+        m.c->toggle()->click();
+        QCOMPARE(m.c->value().toString(), QStringLiteral("0|1000"));
+        QVERIFY(!m.c->slider()->isEnabled());
     }
 
     void doubleSliderAndStateSlider()
     {
-        auto item = makeItem("DoubleSlider", "60,180", attrs({{"Minimum", "0"}, {"Maximum", "255"}}));
-        EventSink sink;
-        auto *d = qobject_cast<KxDoubleSlider *>(makeControl(item.get(), &sink));
-        QCOMPARE(d->value().toString(), QStringLiteral("60,180"));
-        QCOMPARE(d->rangeLabel()->text(), QStringLiteral("[60 - 180]"));
-        d->setValue("300,-5"); // out of range and reversed
-        QCOMPARE(d->value().toString(), QStringLiteral("0,255"));
+        Made<KxDoubleSlider> m("DoubleSlider", "60,180",
+                               attrs({{"Minimum", "0"}, {"Maximum", "255"}}));
+        QCOMPARE(m.c->value().toString(), QStringLiteral("60,180"));
+        QCOMPARE(m.c->rangeLabel()->text(), QStringLiteral("[60 - 180]"));
+        m.c->setValue("300,-5"); // out of range and reversed
+        QCOMPARE(m.c->value().toString(), QStringLiteral("0,255"));
 
         auto state = makeItem("StateSlider", "2", {}, "0:Mute|1:Low|2:Mid|3:High");
-        auto *s = qobject_cast<KxStateSlider *>(makeControl(state.get(), &sink));
+        auto *s = qobject_cast<KxStateSlider *>(makeControl(state.get(), &m.sink));
         QCOMPARE(s->slider()->value(), 2);
         s->slider()->setValue(3);
         QCOMPARE(s->value().toString(), QStringLiteral("3"));
@@ -396,30 +376,26 @@ private slots:
 
     void labelSplitsKeyAndText()
     {
-        auto item = makeItem("Label", "1920W1200H");
-        EventSink sink;
-        KxControlBase *c = makeControl(item.get(), &sink);
-        QCOMPARE(c->value().toString(), QStringLiteral("1920W1200H"));
-        c->setValue("3:Three");
-        QCOMPARE(c->value().toString(), QStringLiteral("3"));
-        QCOMPARE(c->displayValue().toString(), QStringLiteral("Three"));
+        Made<> m("Label", "1920W1200H");
+        QCOMPARE(m.c->value().toString(), QStringLiteral("1920W1200H"));
+        m.c->setValue("3:Three");
+        QCOMPARE(m.c->value().toString(), QStringLiteral("3"));
+        QCOMPARE(m.c->displayValue().toString(), QStringLiteral("Three"));
     }
 
     void lineEditReportsFinishedEdits()
     {
-        auto item = makeItem("LineEdit", "abc", attrs({{"MAXLENGTH", "5"}, {"RegExp", "[a-z]*"}}));
-        EventSink sink;
-        auto *c = qobject_cast<KxLineEdit *>(makeControl(item.get(), &sink));
-        QCOMPARE(c->lineEdit()->maxLength(), 5);
-        c->lineEdit()->setFocus();
-        c->lineEdit()->end(false);
-        QTest::keyClicks(c->lineEdit(), "dE9fgh");
-        QCOMPARE(c->value().toString(), QStringLiteral("abcdf"));
-        QVERIFY(sink.events.isEmpty()); // nothing per keystroke
-        QTest::keyClick(c->lineEdit(), Qt::Key_Return);
-        QCOMPARE(sink.count(KxValueChangedEvent::eventType()), 1);
-        QTest::keyClick(c->lineEdit(), Qt::Key_Return); // unchanged: no second report
-        QCOMPARE(sink.count(KxValueChangedEvent::eventType()), 1);
+        Made<KxLineEdit> m("LineEdit", "abc", attrs({{"MAXLENGTH", "5"}, {"RegExp", "[a-z]*"}}));
+        QCOMPARE(m.c->lineEdit()->maxLength(), 5);
+        m.c->lineEdit()->setFocus();
+        m.c->lineEdit()->end(false);
+        QTest::keyClicks(m.c->lineEdit(), "dE9fgh");
+        QCOMPARE(m.c->value().toString(), QStringLiteral("abcdf"));
+        QVERIFY(m.sink.events.isEmpty()); // nothing per keystroke
+        QTest::keyClick(m.c->lineEdit(), Qt::Key_Return);
+        QCOMPARE(m.sink.count(KxValueChangedEvent::eventType()), 1);
+        QTest::keyClick(m.c->lineEdit(), Qt::Key_Return); // unchanged: no second report
+        QCOMPARE(m.sink.count(KxValueChangedEvent::eventType()), 1);
     }
 
     void regExpDialog()
@@ -430,38 +406,34 @@ private slots:
         QVERIFY(KxRegExpCheck::evaluate("[0-9]+", "123").matched);
         QVERIFY(!KxRegExpCheck::evaluate("[0-9]+", "12a").matched); // whole text only
 
-        auto item = makeItem("RegExpEdit", ".*");
-        EventSink sink;
-        auto *c = qobject_cast<KxRegularExpressionEdit *>(makeControl(item.get(), &sink));
-        KxRegExpDlg *dlg = c->openDialog();
+        Made<KxRegularExpressionEdit> m("RegExpEdit", ".*");
+        KxRegExpDlg *dlg = m.c->openDialog();
         dlg->patternEdit()->setText("^A\\d{3}$");
         dlg->sampleEdit()->setText("A123");
         dlg->accept();
-        QCOMPARE(c->value().toString(), QStringLiteral("^A\\d{3}$"));
-        QCOMPARE(sink.count(KxValueChangedEvent::eventType()), 1);
+        QCOMPARE(m.c->value().toString(), QStringLiteral("^A\\d{3}$"));
+        QCOMPARE(m.sink.count(KxValueChangedEvent::eventType()), 1);
     }
 
     void buttonAsksBusyFirst()
     {
-        auto item = makeItem("Button", "1", attrs({{"sync", "0"}}), "1:Start");
-        EventSink sink;
-        auto *c = qobject_cast<KxButton *>(makeControl(item.get(), &sink));
-        QCOMPARE(c->buttons().size(), 1);
-        QCOMPARE(c->buttons().first()->focusPolicy(), Qt::NoFocus);
+        Made<KxButton> m("Button", "1", attrs({{"sync", "0"}}), "1:Start");
+        QCOMPARE(m.c->buttons().size(), 1);
+        QCOMPARE(m.c->buttons().first()->focusPolicy(), Qt::NoFocus);
         FixedBusy busy;
         KxButton::setBusyQuery(&busy);
         KxScriptedUiBackend ui;
 
         busy.busy = true;
-        c->buttons().first()->click();
-        QVERIFY(sink.events.isEmpty());
+        m.c->buttons().first()->click();
+        QVERIFY(m.sink.events.isEmpty());
         QCOMPARE(ui.messageTexts(), QStringList{"#ID_ButtonClick_INFO"});
         QCOMPARE(ui.lastMessage().title, QStringLiteral("#IDS_Tips"));
 
         busy.busy = false;
-        c->buttons().first()->click();
-        QCOMPARE(sink.count(KxCustomChangedEvent::eventType()), 1);
-        const QVariantMap data = sink.events.last().data.toMap();
+        m.c->buttons().first()->click();
+        QCOMPARE(m.sink.count(KxCustomChangedEvent::eventType()), 1);
+        const QVariantMap data = m.sink.events.last().data.toMap();
         QCOMPARE(data.value("Type").toString(), QStringLiteral("ButtonClicked"));
         QCOMPARE(data.value("Params").toMap(),
                  (QVariantMap{{"id", "1"}, {"text", "Start"}, {"sync", "0"}}));
@@ -471,12 +443,10 @@ private slots:
 
     void ipv4Fields()
     {
-        auto item = makeItem("Ipv4", "127.0.0.2");
-        EventSink sink;
-        auto *c = qobject_cast<KxIPV4 *>(makeControl(item.get(), &sink));
-        QCOMPARE(c->value().toString(), QStringLiteral("127.0.0.2"));
-        c->setValue("garbage");
-        QCOMPARE(c->value().toString(), QStringLiteral("0.0.0.0"));
+        Made<KxIPV4> m("Ipv4", "127.0.0.2");
+        QCOMPARE(m.c->value().toString(), QStringLiteral("127.0.0.2"));
+        m.c->setValue("garbage");
+        QCOMPARE(m.c->value().toString(), QStringLiteral("0.0.0.0"));
     }
 
     void panelAndImageValues()

@@ -46,49 +46,43 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, value);
         QFETCH(int, reported);
-        EventSink sink;
-        std::unique_ptr<KxItemInfo> item;
-        KxScriptControl *c = make(type.toLatin1().constData(), "0M2L78", &sink, &item);
-        QVERIFY(c);
-        QCOMPARE(c->script(), QStringLiteral("x"));
-        c->setScript(text);
-        QCOMPARE(c->value().toString(), value);
-        QCOMPARE(sink.count(KxValueChangedEvent::eventType()), reported);
+        Made<KxScriptControl> m(type, "0M2L78");
+        QVERIFY(m.c);
+        QCOMPARE(m.c->script(), QStringLiteral("x"));
+        m.c->setScript(text);
+        QCOMPARE(m.c->value().toString(), value);
+        QCOMPARE(m.sink.count(KxValueChangedEvent::eventType()), reported);
         // Read back from the value, the text is the same.
-        c->setValue(value);
-        QCOMPARE(c->script(), text);
-        QCOMPARE(sink.count(KxValueChangedEvent::eventType()), reported);
+        m.c->setValue(value);
+        QCOMPARE(m.c->script(), text);
+        QCOMPARE(m.sink.count(KxValueChangedEvent::eventType()), reported);
     }
 
     // Typing stores the script at once but reports it once the user pauses, so the reader does
     // not get one change per key.
     void typingReportsOnceAfterAPause()
     {
-        EventSink sink;
-        std::unique_ptr<KxItemInfo> item;
-        KxScriptControl *c = make("LUASCRIPT", "0M0L", &sink, &item);
-        auto *editor = c->editorWidget()->findChild<QsciScintilla *>("source");
+        Made<KxScriptControl> m("LUASCRIPT", "0M0L");
+        auto *editor = m.c->editorWidget()->findChild<QsciScintilla *>("source");
         QVERIFY(editor);
         for (const char *key : {"l", "o", "g", "(", "1", ")"})
             editor->append(QString::fromLatin1(key));
-        QCOMPARE(c->value().toString(), KxScriptValue::encode(editor->text()));
-        QCOMPARE(sink.count(KxValueChangedEvent::eventType()), 0);
-        QTRY_COMPARE_WITH_TIMEOUT(sink.count(KxValueChangedEvent::eventType()), 1, 30000);
-        QCOMPARE(c->checkText(), QStringLiteral("OK"));
+        QCOMPARE(m.c->value().toString(), KxScriptValue::encode(editor->text()));
+        QCOMPARE(m.sink.count(KxValueChangedEvent::eventType()), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(m.sink.count(KxValueChangedEvent::eventType()), 1, 30000);
+        QCOMPARE(m.c->checkText(), QStringLiteral("OK"));
     }
 
     void invalidValueEmptiesTheScript()
     {
-        EventSink sink;
-        std::unique_ptr<KxItemInfo> item;
-        KxScriptControl *c = make("JS", "0M4L6162", &sink, &item);
-        c->setValue(QStringLiteral("not a script"));
-        QCOMPARE(c->value().toString(), QStringLiteral("0M0L"));
-        QCOMPARE(c->script(), QString());
-        QCOMPARE(sink.count(KxValueChangedEvent::eventType()), 1);
+        Made<KxScriptControl> m("JS", "0M4L6162");
+        m.c->setValue(QStringLiteral("not a script"));
+        QCOMPARE(m.c->value().toString(), QStringLiteral("0M0L"));
+        QCOMPARE(m.c->script(), QString());
+        QCOMPARE(m.sink.count(KxValueChangedEvent::eventType()), 1);
         // Already empty: nothing changes, nothing is reported.
-        c->setValue(QStringLiteral("still not"));
-        QCOMPARE(sink.count(KxValueChangedEvent::eventType()), 1);
+        m.c->setValue(QStringLiteral("still not"));
+        QCOMPARE(m.sink.count(KxValueChangedEvent::eventType()), 1);
     }
 
     void checkShowsErrorsWithTheirLine_data()
@@ -106,18 +100,16 @@ private slots:
         QFETCH(QString, type);
         QFETCH(QString, text);
         QFETCH(QString, check);
-        EventSink sink;
-        std::unique_ptr<KxItemInfo> item;
-        KxScriptControl *c = make(type.toLatin1().constData(), "0M0L", &sink, &item);
-        c->setScript(text);
+        Made<KxScriptControl> m(type, "0M0L");
+        m.c->setScript(text);
         if (check == QLatin1String("OK")) {
-            QCOMPARE(c->checkText(), check);
-            QCOMPARE(sink.count(KxValueChangedEvent::eventType()), 1);
+            QCOMPARE(m.c->checkText(), check);
+            QCOMPARE(m.sink.count(KxValueChangedEvent::eventType()), 1);
         } else {
-            QVERIFY2(c->checkText().startsWith("ERROR:"), qPrintable(c->checkText()));
-            QVERIFY2(c->checkText().contains(check), qPrintable(c->checkText()));
+            QVERIFY2(m.c->checkText().startsWith("ERROR:"), qPrintable(m.c->checkText()));
+            QVERIFY2(m.c->checkText().contains(check), qPrintable(m.c->checkText()));
             // Shown, never reported: nothing that does not compile goes to the reader.
-            QCOMPARE(sink.count(KxValueChangedEvent::eventType()), 0);
+            QCOMPARE(m.sink.count(KxValueChangedEvent::eventType()), 0);
         }
     }
 
@@ -136,35 +128,31 @@ private slots:
         QFETCH(QString, type);
         QFETCH(QString, text);
         QFETCH(QString, shown);
-        EventSink sink;
-        std::unique_ptr<KxItemInfo> item;
-        KxScriptControl *c = make(type.toLatin1().constData(), "0M0L", &sink, &item);
-        c->setScript(text);
-        c->setSample("ABC-1");
-        c->runTest();
-        QVERIFY2(c->testOutput().contains(shown), qPrintable(c->testOutput()));
+        Made<KxScriptControl> m(type, "0M0L");
+        m.c->setScript(text);
+        m.c->setSample("ABC-1");
+        m.c->runTest();
+        QVERIFY2(m.c->testOutput().contains(shown), qPrintable(m.c->testOutput()));
     }
 
     void importAndExport()
     {
         KxScriptedUiBackend ui;
         QTemporaryDir dir;
-        EventSink sink;
-        std::unique_ptr<KxItemInfo> item;
-        KxScriptControl *c = make("LUASCRIPT", "0M0L", &sink, &item);
-        c->setScript(QString::fromUtf8("log('é')"));
+        Made<KxScriptControl> m("LUASCRIPT", "0M0L");
+        m.c->setScript(QString::fromUtf8("log('é')"));
         const QString path = dir.filePath("a.lua");
-        QVERIFY(c->exportFile(path));
+        QVERIFY(m.c->exportFile(path));
         QVERIFY(shownAs(ui.toastTexts().value(0), "#IDS_Export_Lua_Success"));
-        c->setScript("x = 1");
-        QVERIFY(c->importFile(path));
-        QCOMPARE(c->script(), QString::fromUtf8("log('é')"));
+        m.c->setScript("x = 1");
+        QVERIFY(m.c->importFile(path));
+        QCOMPARE(m.c->script(), QString::fromUtf8("log('é')"));
         QVERIFY(shownAs(ui.toastTexts().value(1), "#IDS_Import_Lua_Success"));
         // A failed import keeps the text.
-        QVERIFY(!c->importFile(dir.filePath("missing.lua")));
-        QCOMPARE(c->script(), QString::fromUtf8("log('é')"));
+        QVERIFY(!m.c->importFile(dir.filePath("missing.lua")));
+        QCOMPARE(m.c->script(), QString::fromUtf8("log('é')"));
         QVERIFY(shownAs(ui.toastTexts().value(2), "#IDS_Import_Lua_Failed"));
-        QVERIFY(!c->exportFile(dir.filePath("no/such/dir/a.lua")));
+        QVERIFY(!m.c->exportFile(dir.filePath("no/such/dir/a.lua")));
         QVERIFY(shownAs(ui.toastTexts().value(3), "#IDS_Export_Lua_Failed"));
     }
 

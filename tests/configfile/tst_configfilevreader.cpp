@@ -109,10 +109,9 @@ private slots:
 
     void importReportsRefusedAndUnknown()
     {
-        VReaderProcess vp;
-        QVERIFY(vp.start({}));
-        auto c = login(vp);
-        QVERIFY(c);
+        Started vp;
+        QVERIFY2(vp.start({}), qPrintable(vp.why));
+        auto &c = vp.connector;
         const QVector<ChangedCmdInfo> good = pickChanges(c->command(), 1);
         QCOMPARE(good.size(), 1);
         const QByteArray before = readerValue(c.get(), "TRGCMD");
@@ -125,7 +124,7 @@ private slots:
             {"bad", "1"},                                      // not a command code at all
             {"PRESET", "x;y"},                                 // needs a binary request
         };
-        QVERIFY(KxConfigFile::writeFile(path, KxConfigFile::toXml(vp.readers()[0].model, entries)));
+        QVERIFY(KxConfigFile::writeFile(path, KxConfigFile::toXml(vp.process.readers()[0].model, entries)));
         const KxConfigFileIO::ImportResult r = importNow(c.get(), path);
         QCOMPARE(r.value("result"), QString("0"));
         QCOMPARE(r.value("FailCmdsCnt"), QString("1"));
@@ -145,10 +144,9 @@ private slots:
     // for it and reporting the old value as imported.
     void importedEmptyValueClears()
     {
-        VReaderProcess vp;
-        QVERIFY(vp.start({}));
-        auto c = login(vp);
-        QVERIFY(c);
+        Started vp;
+        QVERIFY2(vp.start({}), qPrintable(vp.why));
+        auto &c = vp.connector;
         QStringList failed;
         ChangedCmdInfo preset;
         preset.code = QStringLiteral("PRESET");
@@ -157,14 +155,14 @@ private slots:
         QCOMPARE(readerValue(c.get(), "PRESET"), QByteArray("abc"));
         QTemporaryDir dir;
         const QString path = dir.filePath("clear.xml");
-        QVERIFY(KxConfigFile::writeFile(path, KxConfigFile::toXml(vp.readers()[0].model,
+        QVERIFY(KxConfigFile::writeFile(path, KxConfigFile::toXml(vp.process.readers()[0].model,
                                                                   {{"PRESET", QString()}})));
         QCOMPARE(importNow(c.get(), path).value("result"), QString("1"));
         QCOMPARE(readerValue(c.get(), "PRESET"), QByteArray());
         QCOMPARE(c->command()->value("PRESET"), QByteArray());
         c.reset();
-        QVERIFY(vp.restart({}));
-        c = login(vp);
+        QVERIFY(vp.process.restart({}));
+        c = login(vp.process);
         QVERIFY(c);
         QCOMPARE(c->command()->value("PRESET"), QByteArray());
     }
@@ -173,10 +171,9 @@ private slots:
     // the same file once more changes nothing and asks nothing.
     void linkChangingImportAnnouncesRestart()
     {
-        VReaderProcess vp;
-        QVERIFY(vp.start({}));
-        auto c = login(vp);
-        QVERIFY(c);
+        Started vp;
+        QVERIFY2(vp.start({}), qPrintable(vp.why));
+        auto &c = vp.connector;
         KxDeviceCommand *cmd = c->command();
         QVERIFY(cmd->hasCmd("INTERF"));
         QVERIFY(!cmd->rebootWarning("INTERF").isEmpty());
@@ -189,7 +186,7 @@ private slots:
             {plain[0].code, QString::fromUtf8(plain[0].value.toByteArray())},
             {"INTERF", QString::fromLatin1(interf)},
         };
-        QVERIFY(KxConfigFile::writeFile(path, KxConfigFile::toXml(vp.readers()[0].model, entries)));
+        QVERIFY(KxConfigFile::writeFile(path, KxConfigFile::toXml(vp.process.readers()[0].model, entries)));
         QSignalSpy reboot(cmd, &KxDeviceCommand::cmdValueChanged_ImportReboot);
         KxConfigFileIO::ImportResult r = importNow(c.get(), path);
         QCOMPARE(r.value("result"), QString("1"));
@@ -213,10 +210,9 @@ private slots:
 
     void importOfUnreadableFileSendsNothing()
     {
-        VReaderProcess vp;
-        QVERIFY(vp.start({}));
-        auto c = login(vp);
-        QVERIFY(c);
+        Started vp;
+        QVERIFY2(vp.start({}), qPrintable(vp.why));
+        auto &c = vp.connector;
         QTemporaryDir dir;
         const QString path = dir.filePath("broken.xml");
         QVERIFY(KxConfigFile::writeFile(path, "<Brevan DeviceType=\"x\"><Command"));

@@ -3,6 +3,7 @@
 #include "KxBinaryFrame.h"
 #include "KxLinkFrames.h"
 
+#include <QDateTime>
 #include <QDebug>
 #include <QEventLoop>
 #include <QJsonDocument>
@@ -216,6 +217,7 @@ void KxDeviceLink::readDirect(const KxLinkRequestPtr &request, int fd)
         }
         if (!mine)
             return;  // the link closed meanwhile and finished the request itself
+        m_lastDirectMs.store(QDateTime::currentMSecsSinceEpoch());
         if (wanted)
             QMetaObject::invokeMethod(this, [this] { pump(); }, Qt::QueuedConnection);
         const quint8 kind = quint8(frame.bytes.at(1));
@@ -455,6 +457,13 @@ void KxDeviceLink::unpark()
             m_unparkTimer->start(kUnparkMs);
             return;
         }
+    }
+    // Within a run of requests the wire is idle only between them: watch again only once it
+    // has rested, or every reply of the run would wake this thread as well.
+    const qint64 rested = QDateTime::currentMSecsSinceEpoch() - m_lastDirectMs.load();
+    if (rested < kUnparkMs) {
+        m_unparkTimer->start(int(kUnparkMs - rested));
+        return;
     }
     if (!m_parked)
         return;

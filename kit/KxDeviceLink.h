@@ -148,6 +148,7 @@ private:
     // The link thread stopped watching the socket because a caller reads it (link thread only);
     // it watches again once the wire is idle for a moment.
     bool m_parked = false;
+    std::atomic<qint64> m_lastDirectMs{0};  // when a caller last finished a request itself
     KxFrameAssembler m_directAssembler;  // used by the caller that holds the wire
     mutable QMutex m_infoMutex;
     KxDeviceInfoMap m_roleInfo;

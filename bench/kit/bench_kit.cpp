@@ -1,13 +1,16 @@
 // Kit costs against plain loopback baselines measured in the same run:
 //  - a full sync ("@^", "@&", "@*") of the largest model against a bare TCP echo of the same
-//    request and reply bytes;
+//    request and reply bytes, served by a process of its own (and, for comparison, by a thread);
 //  - the kit alone: the same replies from a bare peer, through the kit and through a plain socket;
 //  - discovery of 50 readers in one scan against a bare datagram search of the same addresses.
 #include <QCoreApplication>
+#include <QDir>
 #include <QNetworkDatagram>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QUdpSocket>
 
@@ -201,6 +204,70 @@ QList<qint64> sizesOf(const QList<QByteArray> &replies)
     return sizes;
 }
 
+// "--echo-peer DIR": answers each request with the next of DIR's reply files, in a process of
+// its own like the reader, and says its port on the first line of its output.
+int echoPeerMain(const QString &dir)
+{
+    QList<QByteArray> replies;
+    for (int i = 0;; ++i) {
+        QFile f(QDir(dir).filePath(QStringLiteral("reply%1.bin").arg(i)));
+        if (!f.open(QIODevice::ReadOnly))
+            break;
+        replies << f.readAll();
+    }
+    if (replies.isEmpty())
+        return 1;
+    QTcpServer server;
+    if (!server.listen(QHostAddress(QHostAddress::LocalHost), 0))
+        return 1;
+    int next = 0;
+    QObject::connect(&server, &QTcpServer::newConnection, &server, [&] {
+        QTcpSocket *s = server.nextPendingConnection();
+        s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        QObject::connect(s, &QTcpSocket::readyRead, s, [&, s] {
+            s->readAll();
+            s->write(replies[next++ % replies.size()]);
+        });
+        QObject::connect(s, &QTcpSocket::disconnected, qApp, &QCoreApplication::quit);
+    });
+    QTextStream(stdout) << "port " << server.serverPort() << Qt::endl;
+    return QCoreApplication::exec();
+}
+
+// The same echo as a separate process: a reader is always one, and on an idle machine two
+// processes wake each other across cores where two threads of one process often share one.
+class EchoProcess
+{
+public:
+    explicit EchoProcess(const QList<QByteArray> &replies)
+    {
+        for (int i = 0; i < replies.size(); ++i) {
+            QFile f(m_dir.filePath(QStringLiteral("reply%1.bin").arg(i)));
+            if (f.open(QIODevice::WriteOnly))
+                f.write(replies[i]);
+        }
+        m_process.start(QCoreApplication::applicationFilePath(), {"--echo-peer", m_dir.path()});
+        QElapsedTimer t;
+        t.start();
+        while (!m_process.canReadLine() && t.elapsed() < 10000)
+            m_process.waitForReadyRead(100);
+        const QByteArray line = m_process.readLine().trimmed();
+        if (line.startsWith("port "))
+            m_port = quint16(line.mid(5).toUInt());
+    }
+    ~EchoProcess()
+    {
+        m_process.kill();
+        m_process.waitForFinished(3000);
+    }
+    quint16 port() const { return m_port; }
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    quint16 m_port = 0;
+};
+
 void benchSync()
 {
     VReaderProcess vr;
@@ -211,15 +278,24 @@ void benchSync()
                                          [](qint64 n, const QByteArray &r) { return n + r.size(); });
     EchoPeer peer(replies);
     PlainClient plain(peer.port());
+    EchoProcess echoProcess(replies);
+    PlainClient plainProcess(echoProcess.port());
+    if (!plainProcess.isConnected())
+        qWarning("bench_kit: the echo process did not start");
     const Pair p = alternate([] { return kitRound("sync", syncRequests()); },
+                             [&] { return plainProcess.round(syncRequests(), sizesOf(replies)); });
+    const Pair t = alternate([] { return kitRound("sync", syncRequests()); },
                              [&] { return plain.round(syncRequests(), sizesOf(replies)); });
     KxDeviceKit::Instance()->disconnectFromDeviceEx("sync", DevicePort_Main);
-    if (!p.ok)
+    if (!p.ok || !t.ok)
         qWarning("bench_kit: a request of the full sync failed");
-    bench::report("full sync @^ @& @* KXS-FM800 (" + QString::number(bytes) + " reply bytes)",
-                  p.subjectMs, p.baselineMs,
-                  "virtual reader through the kit against a plain loopback echo; target 10 or less, "
-                      + spread(p));
+    const QString name = "full sync @^ @& @* KXS-FM800 (" + QString::number(bytes) + " reply bytes)";
+    bench::report(name, p.subjectMs, p.baselineMs,
+                  "virtual reader through the kit against a plain loopback echo in a process of its "
+                  "own, as the reader is; target 10 or less, " + spread(p));
+    bench::report(name, t.subjectMs, t.baselineMs,
+                  "the same against an echo thread of this process, which may share the caller's "
+                  "core; " + spread(t));
 
     // The kit's own share: the same recorded replies served by the bare echo peer, once through
     // the kit and once through a plain socket. A role answer precedes the replies for the kit.
@@ -238,7 +314,7 @@ void benchSync()
                   "the kit's own cost without the reader's work; target 3 or less, " + spread(o));
 }
 
-// "--profile echo|sync [rounds]": only the kit side of one case, for running under a profiler.
+// "--profile echo|sync|plain [rounds]": only one side of one case, for running under a profiler.
 int profile(const QString &what, int rounds)
 {
     VReaderProcess vr;
@@ -248,6 +324,7 @@ int profile(const QString &what, int rounds)
     std::unique_ptr<EchoPeer> peer;
     QString id = QStringLiteral("sync");
     if (what == QLatin1String("echo")) {
+        KxDeviceKit::Instance()->disconnectFromDeviceEx("sync", DevicePort_Main);
         peer = std::make_unique<EchoPeer>(replies, roleAnswer());
         id = QStringLiteral("echo");
         if (!KxDeviceKit::Instance()->connectToDevice_Cmd(
@@ -255,8 +332,18 @@ int profile(const QString &what, int rounds)
             return 1;
     }
     QElapsedTimer t;
-    t.start();
     int failed = 0;
+    if (what == QLatin1String("plain")) {
+        EchoPeer bare(replies);
+        PlainClient plain(bare.port());
+        t.start();
+        for (int i = 0; i < rounds; ++i)
+            failed += plain.round(syncRequests(), sizesOf(replies)) ? 0 : 1;
+        bench::value(QStringLiteral("plain: %1 rounds, per round").arg(rounds),
+                     t.nsecsElapsed() / 1e6 / rounds, QStringLiteral("ms"));
+        return failed ? 1 : 0;
+    }
+    t.start();
     for (int i = 0; i < rounds; ++i)
         failed += kitRound(id, syncRequests()) ? 0 : 1;
     bench::value(QStringLiteral("%1: %2 rounds, per round").arg(what).arg(rounds),
@@ -318,6 +405,9 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
+    const int echoAt = args.indexOf(QStringLiteral("--echo-peer"));
+    if (echoAt > 0)
+        return echoPeerMain(args.value(echoAt + 1));
     const int profileAt = args.indexOf(QStringLiteral("--profile"));
     if (profileAt > 0)
         return profile(args.value(profileAt + 1, QStringLiteral("echo")),

@@ -12,6 +12,7 @@
 #include <QHostAddress>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 #include <QSaveFile>
 
 namespace {
@@ -136,7 +137,8 @@ QByteArray VrReaderEngine::runningValue(const QString &code) const
         return cameraSensor();
     if (c->kind == VrCommand::ReadOnly)
         return readOnlyValue(code);
-    return m_running.contains(code) ? m_running.value(code) : defaultOf(*c);
+    const auto it = m_running.constFind(code);
+    return it != m_running.cend() ? *it : defaultOf(*c);
 }
 
 QByteArray VrReaderEngine::storedValue(const QString &code) const
@@ -144,7 +146,8 @@ QByteArray VrReaderEngine::storedValue(const QString &code) const
     const VrCommand *c = m_table->find(code);
     if (!c)
         return QByteArray();
-    return m_stored.contains(code) ? m_stored.value(code) : defaultOf(*c);
+    const auto it = m_stored.constFind(code);
+    return it != m_stored.cend() ? *it : defaultOf(*c);
 }
 
 QByteArray VrReaderEngine::defaultOf(const VrCommand &c) const
@@ -213,7 +216,18 @@ KxTagInfo VrReaderEngine::differences() const
     t.code = QStringLiteral("DIFQRY");
     QByteArrayList codes;
     QList<KxSubTag> stored;
+    // Only a value set at some time can differ: both sides are the table's default otherwise
+    // (the camera's sensor size excepted). The list asks for every value, so this is its cost.
+    QSet<QString> touched;
+    for (auto it = m_running.cbegin(); it != m_running.cend(); ++it)
+        touched.insert(it.key());
+    for (auto it = m_stored.cbegin(); it != m_stored.cend(); ++it)
+        touched.insert(it.key());
+    if (m_camera)
+        touched.insert(QStringLiteral("IMGGWH"));
     for (const QString &code : m_table->codes()) {
+        if (!touched.contains(code))
+            continue;
         const VrCommand *c = m_table->find(code);
         if (c->kind != VrCommand::Setting)
             continue;

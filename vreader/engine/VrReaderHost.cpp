@@ -13,6 +13,34 @@
 #include <QTimer>
 #include <QUdpSocket>
 
+#include <cerrno>
+#include <sys/socket.h>
+
+namespace {
+
+// Straight to the kernel while nothing waits in the socket's own buffer: a reply leaves now, not
+// one event-loop turn later when the write notifier fires. What the kernel does not take goes
+// through the socket's buffer, which keeps the order.
+void writeNow(QTcpSocket *socket, const QByteArray &bytes)
+{
+    qint64 sent = 0;
+    if (socket->bytesToWrite() == 0 && socket->state() == QAbstractSocket::ConnectedState) {
+        const int fd = int(socket->socketDescriptor());
+        while (fd >= 0 && sent < bytes.size()) {
+            const ssize_t n = ::send(fd, bytes.constData() + sent, size_t(bytes.size() - sent),
+                                     MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (n > 0)
+                sent += n;
+            else if (!(n < 0 && errno == EINTR))
+                break;  // full, or an error the socket's notifiers report themselves
+        }
+    }
+    if (sent < bytes.size())
+        socket->write(sent == 0 ? bytes : bytes.mid(int(sent)));
+}
+
+}  // namespace
+
 struct VrReaderHost::Link
 {
     explicit Link() : assembler(KxFrameAssembler::Side::Reader) {}
@@ -416,7 +444,7 @@ void VrReaderHost::send(Link *link, const QByteArray &reply)
                          [link](const auto &l) { return l.get() == link; }))
             return;
         if (link->socket)
-            link->socket->write(out);
+            writeNow(link->socket, out);
         else if (m_pty)
             m_pty->write(out);
     };
@@ -515,6 +543,6 @@ void VrReaderHost::sendResults(const QList<QByteArray> &frames)
         if (!l->socket && m_pty)
             m_pty->write(bytes);
         else if (l->socket && l.get() == m_holder && l->role == KxLink::Role_Reader)
-            l->socket->write(bytes);
+            writeNow(l->socket, bytes);
     }
 }

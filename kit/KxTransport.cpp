@@ -162,14 +162,19 @@ void KxTcpTransport::onReadable()
         m_readNotifier->setEnabled(false);
         return;
     }
+    // Straight into the buffer handed on, and at most 1 MiB a wake-up: a peer that keeps
+    // sending (a log download) is taken in pieces the link can pass on as they come.
+    constexpr int kChunk = 256 * 1024;
+    constexpr int kMaxPerWake = 1024 * 1024;
     QByteArray bytes;
     QString lost;
-    char buf[65536];
     for (;;) {
-        const ssize_t n = ::recv(m_fd, buf, sizeof buf, MSG_DONTWAIT);
+        const int had = bytes.size();
+        bytes.resize(had + kChunk);
+        const ssize_t n = ::recv(m_fd, bytes.data() + had, kChunk, MSG_DONTWAIT);
+        bytes.resize(had + int(qMax<ssize_t>(0, n)));
         if (n > 0) {
-            bytes.append(buf, int(n));
-            if (size_t(n) < sizeof buf)
+            if (n < kChunk || bytes.size() >= kMaxPerWake)
                 break;
             continue;
         }

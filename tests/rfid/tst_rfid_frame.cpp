@@ -27,6 +27,7 @@
 #include "VReaderSession.h"
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QTableView>
@@ -138,6 +139,31 @@ private slots:
         QCOMPARE(env->ui.toastTexts().value(0), QString("#IDS_ExportExcel_Success"));
         page()->findChild<QLineEdit *>("editEpcFilter")->clear();
         QCOMPARE(page()->view()->model()->rowCount(), 200);
+
+        // A click on a column's title sorts by it, a second click the other way round.
+        QHeaderView *header = page()->view()->horizontalHeader();
+        auto clickTitle = [header](int column) {
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
+                              QPoint(header->sectionViewportPosition(column) + 10, header->height() / 2));
+        };
+        auto rssiColumn = [this] {
+            QList<int> values;
+            QAbstractItemModel *m = page()->view()->model();
+            for (int r = 0; r < m->rowCount(); ++r)
+                values << m->index(r, RfidTagModel::Col_Rssi).data().toInt();
+            return values;
+        };
+        clickTitle(RfidTagModel::Col_Rssi);
+        QList<int> rssi = rssiColumn();
+        QVERIFY(std::is_sorted(rssi.begin(), rssi.end()));
+        QVERIFY(rssi.first() < rssi.last());
+        clickTitle(RfidTagModel::Col_Rssi);
+        rssi = rssiColumn();
+        QVERIFY(std::is_sorted(rssi.rbegin(), rssi.rend()));
+        clickTitle(RfidTagModel::Col_No);  // a new column keeps the direction: once more
+        if (header->sortIndicatorOrder() == Qt::DescendingOrder)
+            clickTitle(RfidTagModel::Col_No);
+        QCOMPARE(page()->model()->epcAt(7), table.row(7).epc);
     }
 
     void tagMemory_data()

@@ -117,6 +117,9 @@ RfidInventoryWidget::RfidInventoryWidget(QWidget *parent) : IPluginWidget(parent
     for (int c = 0; c < RfidTagModel::Col_Count_; ++c)
         h->resizeSection(c, widths[c]);
     h->setSectionResizeMode(RfidTagModel::Col_Epc, QHeaderView::Stretch);
+    // A click on a column's title sorts by it (again: the other way); first-seen order at start.
+    h->setSortIndicator(RfidTagModel::Col_No, Qt::AscendingOrder);
+    m_view->setSortingEnabled(true);
     rightLayout->addWidget(m_view, 1);
     rightLayout->addWidget(buildMemoryPanel());
     layout->addWidget(right, 1);

@@ -51,6 +51,52 @@ QVariant RfidTagModel::headerData(int section, Qt::Orientation orientation, int 
     return section >= 0 && section < Col_Count_ ? kxTr(QLatin1String(keys[section])) : QVariant();
 }
 
+QList<int> RfidTagModel::ordered(QList<int> rows) const
+{
+    const int column = m_sortColumn;
+    auto less = [this, column](int a, int b) {
+        const KxTagRow &x = m_table.row(a), &y = m_table.row(b);
+        switch (column) {
+        case Col_Epc: return x.epc < y.epc;
+        case Col_Count: return x.count < y.count;
+        case Col_Rssi: return x.rssi < y.rssi;
+        case Col_Antenna: return x.antenna < y.antenna;
+        case Col_First: return x.firstSeen < y.firstSeen;
+        case Col_Last: return x.lastSeen < y.lastSeen;
+        default: return a < b;
+        }
+    };
+    if (m_sortOrder == Qt::AscendingOrder)
+        std::stable_sort(rows.begin(), rows.end(), less);
+    else
+        std::stable_sort(rows.begin(), rows.end(), [&less](int a, int b) { return less(b, a); });
+    return rows;
+}
+
+void RfidTagModel::reorder(const QList<int> &now)
+{
+    emit layoutAboutToBeChanged();
+    const QModelIndexList from = persistentIndexList();
+    QModelIndexList to;
+    to.reserve(from.size());
+    for (const QModelIndex &i : from) {
+        const int at = now.indexOf(m_visible.value(i.row(), -1));
+        to << (at < 0 ? QModelIndex() : index(at, i.column()));
+    }
+    m_visible = now;
+    changePersistentIndexList(from, to);
+    emit layoutChanged();
+}
+
+void RfidTagModel::sort(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= Col_Count_)
+        return;
+    m_sortColumn = column;
+    m_sortOrder = order;
+    reorder(ordered(m_visible));
+}
+
 void RfidTagModel::addTags(const QList<STRUCT_TAG_INFO> &tags)
 {
     if (tags.isEmpty())
@@ -75,7 +121,7 @@ void RfidTagModel::setFilter(const KxTagTable::Filter &filter)
 {
     m_filter = filter;
     beginResetModel();
-    m_visible = m_table.filtered(m_filter);
+    m_visible = ordered(m_table.filtered(m_filter));
     endResetModel();
     m_dirty = false;
     emit rebuilt();
@@ -99,8 +145,14 @@ void RfidTagModel::refresh()
         return;
     }
     m_dirty = false;
-    const QList<int> now = m_table.filtered(m_filter);
+    const QList<int> now = ordered(m_table.filtered(m_filter));
     const int old = m_visible.size();
+    if (now.size() == old && now != m_visible) {
+        // Sorted by a changing value: the same rows in another order.
+        reorder(now);
+        emit dataChanged(index(0, Col_Count), index(old - 1, Col_Last), {Qt::DisplayRole});
+        return;
+    }
     // New tags are appended to the table, so the old rows usually stay a prefix; a row that
     // left the filter (its latest signal fell) makes the view start over.
     if (now.size() >= old && std::equal(m_visible.cbegin(), m_visible.cend(), now.cbegin())) {

@@ -1,7 +1,8 @@
 #pragma once
 // The inventory page's table over KxTagTable: the rows that pass the filter, in the order the
-// tags were first seen. Batches merge into the table at once; the view is told about them at
-// most every refresh interval, so thousands of reads a second cost one repaint a tick.
+// tags were first seen or sorted by a column. Batches merge into the table at once; the view is
+// told about them at most every refresh interval, so thousands of reads a second cost one
+// repaint a tick.
 #include "KxTagTable.h"
 
 #include <QAbstractTableModel>
@@ -20,6 +21,8 @@ public:
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    // Keeps the rows in this order from now on; ties keep the order first seen.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
     const KxTagTable &table() const { return m_table; }
     void addTags(const QList<STRUCT_TAG_INFO> &tags);
@@ -39,7 +42,13 @@ signals:
     void rebuilt();
 
 private:
+    QList<int> ordered(QList<int> rows) const;
+    // Shows `now` (same rows as shown, other order), keeping selections on their tags.
+    void reorder(const QList<int> &now);
+
     KxTagTable m_table;
+    int m_sortColumn = Col_No;
+    Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     KxTagTable::Filter m_filter;
     QList<int> m_visible;
     QTimer m_timer;

@@ -28,6 +28,7 @@ private slots:
     void setRules_data();
     void setRules();
     void defaultsAndCustomDefaults();
+    void listsFollowEveryChange();
     void damagedStateIsNotOverwritten();
     void discoveryRequests();
     void offLineDevice();
@@ -115,6 +116,31 @@ void TestVReaderEngine::defaultsAndCustomDefaults()
     QVERIFY(out.restart);
     e->restart();
     QCOMPARE(e->runningValue("C39ENA"), m_table->find("C39ENA")->defaultValue);
+}
+
+void TestVReaderEngine::listsFollowEveryChange()
+{
+    // The lists are kept encoded between requests; each must still show every change.
+    auto e = engine();
+    auto item = [&e](const char *list, const QString &code) {
+        QByteArray v;
+        KxGetDataStreamResult(e->handleFrame(req(list)).reply, code, v);
+        return v;
+    };
+    const QByteArray before = item("@*", "C28ENA");
+    const QByteArray other = before == "1" ? "0" : "1";
+    const QByteArray counters = item("@*", "DBGCNT");
+    QCOMPARE(item("@*", "DIFQRY"), QByteArray());
+    e->handleFrame(req(QByteArray("#C28ENA" + other).constData()));  // running, not stored
+    QCOMPARE(item("@*", "C28ENA"), other);
+    QCOMPARE(item("@*", "DIFQRY"), QByteArray("C28ENA"));
+    QCOMPARE(item("@&", "C28ENA"), m_table->find("C28ENA")->defaultValue);
+    e->handleFrame(req(QByteArray("@C28ENA" + other).constData()));  // stored as well
+    QCOMPARE(item("@*", "DIFQRY"), QByteArray());
+    e->simulateRead();
+    QVERIFY(item("@*", "DBGCNT") != counters);
+    e->handleFrame(req(QByteArray("@C28ENA" + before).constData()));
+    QCOMPARE(item("@*", "C28ENA"), before);
 }
 
 void TestVReaderEngine::damagedStateIsNotOverwritten()

@@ -300,7 +300,7 @@ VrReaderEngine::Outcome VrReaderEngine::handleFrame(const QByteArray &frame)
 VrReaderEngine::Outcome VrReaderEngine::handleSettings(const KxSettingsRequest &request)
 {
     Outcome out;
-    QByteArray capsKey, defaultsKey;
+    QByteArray capsKey, defaultsKey, valuesKey;
     if (request.allQuery == '^' && m_refused.isEmpty()) {
         capsKey = QByteArray(1, request.prefix) + QByteArray::number(quintptr(m_table.data()))
             + ':' + QByteArray::number(m_bufferSize);
@@ -323,6 +323,40 @@ VrReaderEngine::Outcome VrReaderEngine::handleSettings(const KxSettingsRequest &
         }
         if (defaultsKey == m_defaultsKey) {
             out.reply = m_defaultsReply;
+            return out;
+        }
+    } else if (request.allQuery == '*' && m_refused.isEmpty() && !m_emptyQueryAll && !m_rfid) {
+        // The values list depends on the set values, the stored ones (for the differences item),
+        // the live values and the camera's sensor: all of them, written out, are the key, so an
+        // equal key means an equal list.
+        if (m_readOnlyTable != m_table.data()) {
+            m_readOnlyTable = m_table.data();
+            m_readOnlyCodes.clear();
+            for (const QString &code : m_table->codes()) {
+                const VrCommand *c = m_table->find(code);
+                if (c->kind == VrCommand::ReadOnly && VrCommandTable::hasValue(*c)
+                    && code != QLatin1String("DIFQRY"))
+                    m_readOnlyCodes << code;
+            }
+        }
+        auto put = [&valuesKey](const QByteArray &v) {
+            valuesKey += QByteArray::number(v.size()) + ':' + v;
+        };
+        valuesKey = QByteArray(1, request.prefix) + QByteArray::number(quintptr(m_table.data()));
+        for (const auto *map : {&m_running, &m_stored}) {
+            valuesKey += '|' + QByteArray::number(map->size());
+            for (auto it = map->cbegin(); it != map->cend(); ++it) {
+                put(it.key().toUtf8());
+                put(it.value());
+            }
+        }
+        valuesKey += '|';
+        for (const QString &code : qAsConst(m_readOnlyCodes))
+            put(readOnlyValue(code));
+        if (m_camera)
+            put(cameraSensor());
+        if (valuesKey == m_valuesKey) {
+            out.reply = m_valuesReply;
             return out;
         }
     }
@@ -352,6 +386,9 @@ VrReaderEngine::Outcome VrReaderEngine::handleSettings(const KxSettingsRequest &
         } else if (!defaultsKey.isEmpty()) {
             m_defaultsKey = defaultsKey;
             m_defaultsReply = out.reply;
+        } else if (!valuesKey.isEmpty() && out.log.isEmpty()) {
+            m_valuesKey = valuesKey;
+            m_valuesReply = out.reply;
         }
     }
     return out;

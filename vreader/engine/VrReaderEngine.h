@@ -201,6 +201,10 @@ private:
     QByteArray m_defaultsKey, m_defaultsReply;
     const void *m_liveTable = nullptr;
     QStringList m_liveCodes;
+    // The encoded "*" list with everything it was made from written out as its key.
+    QByteArray m_valuesKey, m_valuesReply;
+    const void *m_readOnlyTable = nullptr;
+    QStringList m_readOnlyCodes;
     int m_noReadEvery = 0;
     int m_bufferSize = 4096;
     // Read counters ("DBGCNT"): reads, good reads, time spent reading.

@@ -7,6 +7,7 @@
 #include "DeviceEditClient.h"
 #include "DoSaveChangedCmds.h"
 #include "EditDeviceContext.h"
+#include "EditFrameParts.h"
 #include "EditIcons.h"
 #include "EditLogic.h"
 #include "KxDeviceCommand.h"
@@ -41,7 +42,7 @@ BCodeEditFrame::BCodeEditFrame(QWidget *parent) : IPluginWidget(parent)
     layout->setSpacing(0);
     m_toolbarStack = new QStackedWidget(this);
     m_toolbarStack->setFixedHeight(56);
-    m_toolbar = EditIcons::makeToolbar(m_toolbarStack, &m_toolbarLayout);
+    m_toolbar = EditFrameParts::makeToolbar(m_toolbarStack, &m_toolbarLayout);
     m_toolbarStack->addWidget(m_toolbar);
     m_toolGroup = new QButtonGroup(this);
     m_toolGroup->setExclusive(true);
@@ -99,7 +100,7 @@ bool BCodeEditFrame::openDeviceById(const QString &deviceId, const QVariant &par
 
 QToolButton *BCodeEditFrame::addToolButton(const QString &id, const QString &textKey, const QString &icon)
 {
-    QToolButton *b = EditIcons::addToolButton(m_toolbar, m_toolbarLayout, m_toolGroup, id, textKey, icon);
+    QToolButton *b = EditFrameParts::addToolButton(m_toolbar, m_toolbarLayout, m_toolGroup, id, textKey, icon);
     connect(b, &QToolButton::clicked, this, &BCodeEditFrame::OnToolBarBtnClicked);
     return b;
 }
@@ -188,13 +189,7 @@ void BCodeEditFrame::updateUnsaved()
     if (!m_unsaved)
         return;
     const int count = m_connector && m_connector->command() ? m_connector->command()->changedCmds().size() : 0;
-    const QString text = kxTr(EditLogic::unsavedChangesKey(count));
-    m_unsaved->setText(text.contains(QLatin1String("%1")) ? text.arg(count)
-                       : count > 0                         ? QStringLiteral("%1 (%2)").arg(text).arg(count)
-                                                           : text);
-    m_unsaved->setStyleSheet(count > 0 ? QStringLiteral("color:#d46b08; font-weight:bold;")
-                                       : QStringLiteral("color:#389e0d;"));
-    m_unsaved->setEnabled(count > 0);
+    EditFrameParts::showUnsaved(m_unsaved, count);
 }
 
 void BCodeEditFrame::showHistory()
@@ -297,13 +292,7 @@ bool BCodeEditFrame::checkLeave()
 {
     // An editor that still has the focus finishes its edit now, so the change it sends is
     // waited for and asked about with the others.
-    if (QWidget *focused = QApplication::focusWidget()) {
-        if (isAncestorOf(focused))
-            focused->clearFocus();
-    }
-    setFocus();
-    QCoreApplication::sendPostedEvents(nullptr, KxValueChangedEvent::eventType());
-    QCoreApplication::sendPostedEvents(nullptr, KxCustomChangedEvent::eventType());
+    EditFrameParts::finishPendingEdit(this);
     if (!m_leaveGuard)
         return false;
     m_leaveGuard = false;

@@ -1,8 +1,5 @@
 #include "EditIcons.h"
 
-#include "KxI18nUtil.h"
-
-#include <QButtonGroup>
 #include <QDebug>
 #include <QFile>
 #include <QFontDatabase>
@@ -10,9 +7,7 @@
 #include <QMutex>
 #include <QMutexLocker>
 #include <QPainter>
-#include <QHBoxLayout>
 #include <QPixmap>
-#include <QToolButton>
 
 namespace {
 QBasicMutex s_mutex;
@@ -102,46 +97,6 @@ QIcon icon(const QString &name, int size, const QColor &color, const QColor &che
         ic.addPixmap(glyphPixmap(glyph, size, QColor(0xbf, 0xbf, 0xbf), dpr), QIcon::Disabled);
     }
     return ic;
-}
-
-namespace {
-const char *const kToolbarStyle =
-    "#widgetToolbar{background:#ffffff; border-bottom:1px solid #dbdbdb;}"
-    "#widgetToolbar QToolButton{border:none; background:transparent; color:#1f1f1f; font-size:14px;"
-    " padding:4px 8px;}"
-    "#widgetToolbar QToolButton:checked{color:#0c3484; border-bottom:2px solid #0c3484;}"
-    "#widgetToolbar QToolButton:hover{color:#0c3484;}"
-    "#widgetToolbar QToolButton::menu-indicator{image:none;}"
-    "#btnUnsaved{color:#595959; font-size:13px;}";
-}  // namespace
-
-QWidget *makeToolbar(QWidget *parent, QHBoxLayout **layout)
-{
-    auto *bar = new QWidget(parent);
-    bar->setObjectName(QStringLiteral("widgetToolbar"));
-    bar->setAttribute(Qt::WA_StyledBackground);
-    bar->setStyleSheet(QLatin1String(kToolbarStyle));
-    auto *l = new QHBoxLayout(bar);
-    l->setContentsMargins(24, 0, 24, 0);
-    l->setSpacing(16);
-    *layout = l;
-    return bar;
-}
-
-QToolButton *addToolButton(QWidget *bar, QHBoxLayout *layout, QButtonGroup *group, const QString &id,
-                           const QString &textKey, const QString &iconName)
-{
-    auto *b = new QToolButton(bar);
-    b->setObjectName(id);
-    b->setText(kxTr(textKey));
-    b->setCheckable(true);
-    b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    b->setIcon(icon(iconName, 16, QColor(0x1f, 0x1f, 0x1f), QColor(0x0c, 0x34, 0x84)));
-    b->setIconSize(QSize(16, 16));
-    b->setCursor(Qt::PointingHandCursor);
-    group->addButton(b);
-    layout->addWidget(b);
-    return b;
 }
 
 }  // namespace EditIcons

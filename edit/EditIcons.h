@@ -7,11 +7,6 @@
 #include <QIcon>
 #include <QString>
 
-class QButtonGroup;
-class QHBoxLayout;
-class QToolButton;
-class QWidget;
-
 namespace EditIcons {
 
 // The glyph drawn for an icon name or tool-button id; a null QChar when it has none.
@@ -20,12 +15,5 @@ QChar glyphFor(const QString &name);
 QIcon icon(const QString &name, int size, const QColor &color, const QColor &checkedColor);
 // Whether the glyph font could be loaded (false: only shipped images are used).
 bool fontAvailable();
-
-// The edit frames' tool bar: a white strip of tab-like buttons, one of them checked. The bar
-// lays its buttons out in *layout.
-QWidget *makeToolbar(QWidget *parent, QHBoxLayout **layout);
-// A checkable button of that bar, added to its layout and to the exclusive group.
-QToolButton *addToolButton(QWidget *bar, QHBoxLayout *layout, QButtonGroup *group, const QString &id,
-                           const QString &textKey, const QString &icon);
 
 }  // namespace EditIcons

@@ -5,6 +5,7 @@
 #include "DeviceEditClient.h"
 #include "DoSaveChangedCmds.h"
 #include "EditDeviceContext.h"
+#include "EditFrameParts.h"
 #include "EditIcons.h"
 #include "EditLogic.h"
 #include "KxControlEvents.h"
@@ -34,7 +35,7 @@ RFIDEditFrame::RFIDEditFrame(QWidget *parent) : IPluginWidget(parent)
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    m_toolbar = EditIcons::makeToolbar(this, &m_toolbarLayout);
+    m_toolbar = EditFrameParts::makeToolbar(this, &m_toolbarLayout);
     m_toolbar->setFixedHeight(56);
     m_toolGroup = new QButtonGroup(this);
     m_toolGroup->setExclusive(true);
@@ -81,7 +82,7 @@ QToolButton *RFIDEditFrame::toolButton(const QString &objectName) const
 
 QToolButton *RFIDEditFrame::addToolButton(const QString &id, const QString &textKey, const QString &icon)
 {
-    QToolButton *b = EditIcons::addToolButton(m_toolbar, m_toolbarLayout, m_toolGroup, id, textKey, icon);
+    QToolButton *b = EditFrameParts::addToolButton(m_toolbar, m_toolbarLayout, m_toolGroup, id, textKey, icon);
     connect(b, &QToolButton::clicked, this, &RFIDEditFrame::OnToolBarBtnClicked);
     return b;
 }
@@ -151,25 +152,13 @@ void RFIDEditFrame::checkPageButton()
 void RFIDEditFrame::updateUnsaved()
 {
     const int count = m_connector && m_connector->command() ? m_connector->command()->changedCmds().size() : 0;
-    const QString text = kxTr(EditLogic::unsavedChangesKey(count));
-    m_unsaved->setText(text.contains(QLatin1String("%1")) ? text.arg(count)
-                       : count > 0                         ? QStringLiteral("%1 (%2)").arg(text).arg(count)
-                                                           : text);
-    m_unsaved->setStyleSheet(count > 0 ? QStringLiteral("color:#d46b08; font-weight:bold;")
-                                       : QStringLiteral("color:#389e0d;"));
-    m_unsaved->setEnabled(count > 0);
+    EditFrameParts::showUnsaved(m_unsaved, count);
 }
 
 bool RFIDEditFrame::checkLeave()
 {
     // An editor that still has the focus finishes its edit now, so its change is asked about.
-    if (QWidget *focused = QApplication::focusWidget()) {
-        if (isAncestorOf(focused))
-            focused->clearFocus();
-    }
-    setFocus();
-    QCoreApplication::sendPostedEvents(nullptr, KxValueChangedEvent::eventType());
-    QCoreApplication::sendPostedEvents(nullptr, KxCustomChangedEvent::eventType());
+    EditFrameParts::finishPendingEdit(this);
     if (!m_leaveGuard || m_leaving)
         return false;
     if (!m_connector)
